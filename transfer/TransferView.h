@@ -1,0 +1,19 @@
+// The port through which the transfers talk to the user. The transfer dialog implements it;
+// tests use a recording fake. Every text is Shift-JIS bytes.
+#pragma once
+
+#include <string>
+
+enum class MessageKind { Error, Information, Confirmation };
+
+class TransferView {
+public:
+    virtual ~TransferView() = default;
+    // The status line of the dialog; empty while no transfer runs.
+    virtual void SetStatus(const std::string& sjis) = 0;
+    // Hourglass while a transfer runs, the default cursor afterwards.
+    virtual void SetBusyCursor(bool busy) = 0;
+    // A modal box with one OK button; returns once the user has dismissed it.
+    // The text is shown as plain text, never as markup.
+    virtual void ShowMessage(MessageKind kind, const std::string& sjis) = 0;
+};
