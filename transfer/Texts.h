@@ -1,0 +1,206 @@
+// The program's own texts, as the Shift-JIS bytes it shows, sends and stores. Each
+// constant carries its readable form in the comment beside it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace Texts {
+
+// Line break inside message texts: LF then CR, in this order.
+inline constexpr char kLfCr[] = "\n\r";
+
+// Start-up and the main window.
+// ZAVO RD-X4→X4RX コンバータ -- application title (it reads X4RX, unlike the caption)
+inline constexpr char kAppTitle[] =
+    "ZAVO RD-X4\x81\xa8X4RX \x83\x52\x83\x93\x83\x6f\x81\x5b\x83\x5e";
+// ZAVO RD-X4→X4EX コンバータ Ver.2
+inline constexpr char kMainCaption[] =
+    "ZAVO RD-X4\x81\xa8X4EX \x83\x52\x83\x93\x83\x6f\x81\x5b\x83\x5e Ver.2";
+// RD-X4の設定を取込 -- BitBtn1
+inline constexpr char kMainBtnCapture[] = "RD-X4\x82\xcc\x90\xdd\x92\xe8\x82\xf0\x8e\xe6\x8d\x9e";
+// 取り込み内容を表示 -- BitBtn2
+inline constexpr char kMainBtnShow[] =
+    "\x8e\xe6\x82\xe8\x8d\x9e\x82\xdd\x93\xe0\x97\x65\x82\xf0\x95\x5c\x8e\xa6";
+// RD-X4EXに設定を復元 -- BitBtn3
+inline constexpr char kMainBtnRestore[] = "RD-X4EX\x82\xc9\x90\xdd\x92\xe8\x82\xf0\x95\x9c\x8c\xb3";
+// 終了 -- BitBtn4
+inline constexpr char kMainBtnExit[] = "\x8f\x49\x97\xb9";
+// ＭＳ Ｐゴシック -- font of the windows
+inline constexpr char kFontPGothic[] = "\x82\x6c\x82\x72 \x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e";
+// ＭＳ ゴシック -- font of the transfer dialog's labels and edit fields
+inline constexpr char kFontGothic[] = "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e";
+
+// The restore confirmation: the pieces in order, each followed by kLfCr twice, the last once.
+// この処理はX4EXにバージョンアップする前に取り込んだ各設定データを、
+inline constexpr char kRestoreConfirm1[] =
+    "\x82\xb1\x82\xcc\x8f\x88\x97\x9d\x82\xcdX4EX\x82\xc9\x83\x6f\x81\x5b\x83\x57\x83\x87\x83\x93"
+    "\x83\x41\x83\x62\x83\x76\x82\xb7\x82\xe9\x91\x4f\x82\xc9\x8e\xe6\x82\xe8\x8d\x9e\x82\xf1\x82"
+    "\xbe\x8a\x65\x90\xdd\x92\xe8\x83\x66\x81\x5b\x83\x5e\x82\xf0\x81\x41";
+// X4EXに復元する処理です。X4EXにバージョンアップはお済みですか？
+inline constexpr char kRestoreConfirm2[] =
+    "X4EX\x82\xc9\x95\x9c\x8c\xb3\x82\xb7\x82\xe9\x8f\x88\x97\x9d\x82\xc5\x82\xb7\x81\x42X4EX\x82"
+    "\xc9\x83\x6f\x81\x5b\x83\x57\x83\x87\x83\x93\x83\x41\x83\x62\x83\x76\x82\xcd\x82\xa8\x8d\xcf"
+    "\x82\xdd\x82\xc5\x82\xb7\x82\xa9\x81\x48";
+// またX4EX本体でチャンネル設定はお済みですか？
+inline constexpr char kRestoreConfirm3[] =
+    "\x82\xdc\x82\xbdX4EX\x96\x7b\x91\xcc\x82\xc5\x83\x60\x83\x83\x83\x93\x83\x6c\x83\x8b\x90\xdd"
+    "\x92\xe8\x82\xcd\x82\xa8\x8d\xcf\x82\xdd\x82\xc5\x82\xb7\x82\xa9\x81\x48";
+// 以上の処理済んでいないと復元処理が正しく実行されません。
+inline constexpr char kRestoreConfirm4[] =
+    "\x88\xc8\x8f\xe3\x82\xcc\x8f\x88\x97\x9d\x8d\xcf\x82\xf1\x82\xc5\x82\xa2\x82\xc8\x82\xa2\x82"
+    "\xc6\x95\x9c\x8c\xb3\x8f\x88\x97\x9d\x82\xaa\x90\xb3\x82\xb5\x82\xad\x8e\xc0\x8d\x73\x82\xb3"
+    "\x82\xea\x82\xdc\x82\xb9\x82\xf1\x81\x42";
+
+// The settings file.
+//  に書き込めません -- follows the path: "%s に書き込めません"
+inline constexpr char kCannotWriteSuffix[] =
+    " \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1";
+
+// The viewer.
+// RD-X4の取込内容の表示
+inline constexpr char kDispCaption[] =
+    "RD-X4\x82\xcc\x8e\xe6\x8d\x9e\x93\xe0\x97\x65\x82\xcc\x95\x5c\x8e\xa6";
+// 録画予約一覧 -- BitBtn1
+inline constexpr char kDispBtnList[] = "\x98\x5e\x89\xe6\x97\x5c\x96\xf1\x88\xea\x97\x97";
+// チャンネル設定 -- BitBtn2
+inline constexpr char kDispBtnChannel[] =
+    "\x83\x60\x83\x83\x83\x93\x83\x6c\x83\x8b\x90\xdd\x92\xe8";
+// 個別録画予約 -- BitBtn3
+inline constexpr char kDispBtnReservation[] = "\x8c\xc2\x95\xca\x98\x5e\x89\xe6\x97\x5c\x96\xf1";
+// 本体設定 -- BitBtn4
+inline constexpr char kDispBtnSetup[] = "\x96\x7b\x91\xcc\x90\xdd\x92\xe8";
+// 閉じる -- BitBtn5
+inline constexpr char kDispBtnClose[] = "\x95\xc2\x82\xb6\x82\xe9";
+// 番目の録画予約はありません。 -- follows the number N
+inline constexpr char kNoSuchReservation[] =
+    "\x94\xd4\x96\xda\x82\xcc\x98\x5e\x89\xe6\x97\x5c\x96\xf1\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82"
+    "\xb9\x82\xf1\x81\x42";
+
+// The transfer dialog.
+// RD-X4の設定取込 -- caption in capture mode (also the stored caption)
+inline constexpr char kGetCaptionCapture[] = "RD-X4\x82\xcc\x90\xdd\x92\xe8\x8e\xe6\x8d\x9e";
+// RD-X4EXに設定を復元 -- caption in restore mode
+inline constexpr char kGetCaptionRestore[] =
+    "RD-X4EX\x82\xc9\x90\xdd\x92\xe8\x82\xf0\x95\x9c\x8c\xb3";
+// 取込開始 -- BitBtn1 in capture mode; this caption alone selects the capture
+inline constexpr char kGetBtnCapture[] = "\x8e\xe6\x8d\x9e\x8a\x4a\x8e\x6e";
+// 復元開始 -- BitBtn1 in restore mode
+inline constexpr char kGetBtnRestore[] = "\x95\x9c\x8c\xb3\x8a\x4a\x8e\x6e";
+// 閉じる -- BitBtn4
+inline constexpr char kGetBtnClose[] = "\x95\xc2\x82\xb6\x82\xe9";
+// RDの本体名またはIPアドレス
+inline constexpr char kLabel1[] =
+    "RD\x82\xcc\x96\x7b\x91\xcc\x96\xbc\x82\xdc\x82\xbd\x82\xcdIP\x83\x41\x83\x68\x83\x8c\x83\x58";
+// 例：（rd-x4）（192.168.0.10） -- the factory host name and a private address
+inline constexpr char kLabel2[] =
+    "\x97\xe1\x81\x46\x81\x69rd-x4\x81\x6a\x81\x69"
+    "192.168.0.10\x81\x6a";
+// 本体ユーザー名
+inline constexpr char kLabel3[] = "\x96\x7b\x91\xcc\x83\x86\x81\x5b\x83\x55\x81\x5b\x96\xbc";
+// プロキシサーバアドレス
+inline constexpr char kLabel4[] =
+    "\x83\x76\x83\x8d\x83\x4c\x83\x56\x83\x54\x81\x5b\x83\x6f\x83\x41\x83\x68\x83\x8c\x83\x58";
+// 本体パスワード
+inline constexpr char kLabel5[] = "\x96\x7b\x91\xcc\x83\x70\x83\x58\x83\x8f\x81\x5b\x83\x68";
+// ポート
+inline constexpr char kLabel6[] = "\x83\x7c\x81\x5b\x83\x67";
+
+// Failure boxes of HttpClient1 by command code (see HttpFailureText).
+// RDからの取得に失敗しました -- 0 GET and 2 HEAD
+inline constexpr char kFailGet[] =
+    "RD\x82\xa9\x82\xe7\x82\xcc\x8e\xe6\x93\xbe\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82"
+    "\xbd";
+// HTTP OPTIONS Failed -- 1
+inline constexpr char kFailOptions[] = "HTTP OPTIONS Failed";
+// RDへの送信に失敗しました -- 3
+inline constexpr char kFailPost[] =
+    "RD\x82\xd6\x82\xcc\x91\x97\x90\x4d\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
+// HTTP PUT Failed -- 4
+inline constexpr char kFailPut[] = "HTTP PUT Failed";
+// HTTP Delete Failed -- 8
+inline constexpr char kFailDelete[] = "HTTP Delete Failed";
+// HTTP TRACE Failed -- 11
+inline constexpr char kFailTrace[] = "HTTP TRACE Failed";
+
+// Status line suffixes; each begins with a blank and follows the address.
+//  取得中…
+inline constexpr char kStatusFetching[] = " \x8e\xe6\x93\xbe\x92\x86\x81\x63";
+//  解析中…
+inline constexpr char kStatusParsing[] = " \x89\xf0\x90\xcd\x92\x86\x81\x63";
+//  送信中…
+inline constexpr char kStatusSending[] = " \x91\x97\x90\x4d\x92\x86\x81\x63";
+
+// The capture.
+// RD-X4との通信に失敗しました。
+inline constexpr char kCaptureFailed[] =
+    "RD-"
+    "X4\x82\xc6\x82\xcc\x92\xca\x90\x4d\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81"
+    "\x42";
+// RD-X4の設定を取り込みました。
+inline constexpr char kCaptureDone[] =
+    "RD-"
+    "X4\x82\xcc\x90\xdd\x92\xe8\x82\xf0\x8e\xe6\x82\xe8\x8d\x9e\x82\xdd\x82\xdc\x82\xb5\x82\xbd\x81"
+    "\x42";
+
+// The restore.
+// RD-X4EXとの通信に失敗しました。
+inline constexpr char kRestoreCommFailed[] =
+    "RD-"
+    "X4EX\x82\xc6\x82\xcc\x92\xca\x90\x4d\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd"
+    "\x81\x42";
+// これ以上予約できません(最大32件)。
+inline constexpr char kRestoreFull[] =
+    "\x82\xb1\x82\xea\x88\xc8\x8f\xe3\x97\x5c\x96\xf1\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1("
+    "\x8d\xc5\x91\xe5"
+    "32\x8c\x8f)\x81\x42";
+// RD-X4EXへの予約に失敗した…かも。 -- shown in a confirmation-type box
+inline constexpr char kRestoreEntryFailed[] =
+    "RD-"
+    "X4EX\x82\xd6\x82\xcc\x97\x5c\x96\xf1\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xbd\x81\x63\x82\xa9"
+    "\x82\xe0\x81\x42";
+// 番目の予約： -- between the file number and the recorder's answer
+inline constexpr char kReportSeparator[] = "\x94\xd4\x96\xda\x82\xcc\x97\x5c\x96\xf1\x81\x46";
+// 新規予約 -- a reservation list holding it still has a free slot
+inline constexpr char kNewReservationMark[] = "\x90\x56\x8b\x4b\x97\x5c\x96\xf1";
+
+// The recorder's factory host name, the default of the host setting.
+inline constexpr char kDefaultHost[] = "rd-x4";
+
+// The settings file: extension replacing the program file's, its section and keys in the
+// order they are written.
+inline constexpr char kIniExtension[] = ".INI";
+inline constexpr char kIniSection[] = "RD";
+inline constexpr char kIniKeyHost[] = "RDIP";
+inline constexpr char kIniKeyUser[] = "RDUSER";
+inline constexpr char kIniKeyPassword[] = "RDPASS";
+inline constexpr char kIniKeyProxy[] = "RDPROXY";
+inline constexpr char kIniKeyProxyPort[] = "RDPORT";
+
+// Files in the program directory, and the header file in the current directory.
+inline constexpr char kListPageFile[] = "ZAVOCVRV.HTM";
+inline constexpr char kSetupPageFile[] = "ZAVOCVST.HTM";
+inline constexpr char kChannelPageFile[] = "ZAVOCVCH.HTM";
+inline constexpr char kPostDataFile[] = "Reserv.txt";
+inline constexpr char kHeaderFile[] = "Head.txt";
+// The restore reads the reservation pages 00 to 31 only.
+inline constexpr int kMaxReservations = 32;
+
+// "ZAVOCV" + the number with at least two digits, zero-padded, + ".HTM": 0 gives
+// "ZAVOCV00.HTM", 31 gives "ZAVOCV31.HTM".
+std::string ReservationPageFile(int number);
+
+// The whole restore confirmation, pieces and line breaks in order.
+std::string RestoreConfirmText();
+
+// "%s に書き込めません" with the settings file's path in place of %s.
+std::string CannotWriteMessage(const std::string& path);
+
+// N + "番目の録画予約はありません。", N in decimal.
+std::string NoSuchReservationMessage(int number);
+
+// The text of HttpClient1's failure box for a command code; empty for a code that has none
+// (the transfers issue only 0 GET and 3 POST).
+std::string HttpFailureText(uint8_t cmd);
+
+}  // namespace Texts

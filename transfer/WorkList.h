@@ -1,0 +1,35 @@
+// The list of text lines through which a transfer reads and writes its files.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class TWorkList {
+  public:
+    // The lines, without their line breaks.
+    std::vector<std::string> Lines;
+
+    // Replaces the lines by those of text: a line ends at CR LF, at a lone CR or at a lone
+    // LF; everything from the first NUL on is dropped. A text without a final line break
+    // still gives its last line; an empty text gives no line.
+    void SetText(const std::string& text);
+
+    // The lines joined with CR LF after every line, the last one included.
+    std::string Text() const;
+
+    // Writes Text() to path as bytes, replacing an existing file. The bytes go to a
+    // temporary file beside it which is then renamed over path, so a failed save leaves
+    // the old file as it was. Any failure raises EFCreateError "ファイル %s を作成できません".
+    void SaveToFile(const std::string& path) const;
+
+    // Reads the file at path and sets the lines from its bytes as SetText does. A file
+    // that cannot be read raises EFOpenError "ファイル %s は開けません".
+    void LoadFromFile(const std::string& path);
+
+    void Clear() { Lines.clear(); }
+    size_t Count() const { return Lines.size(); }
+};
+
+// The bytes of the file at path; raises EFOpenError when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
