@@ -1,0 +1,47 @@
+#include "Texts.h"
+
+#include <cstdio>
+
+namespace Texts {
+
+std::string ReservationPageFile(int number) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%02d", number);
+    return std::string("ZAVOCV") + digits + ".HTM";
+}
+
+std::string RestoreConfirmText() {
+    std::string twoBreaks = std::string(kLfCr) + kLfCr;
+    return kRestoreConfirm1 + twoBreaks + kRestoreConfirm2 + twoBreaks + kRestoreConfirm3 +
+           twoBreaks + kRestoreConfirm4 + kLfCr;
+}
+
+std::string CannotWriteMessage(const std::string& path) {
+    return path + kCannotWriteSuffix;
+}
+
+std::string NoSuchReservationMessage(int number) {
+    return std::to_string(number) + kNoSuchReservation;
+}
+
+std::string HttpFailureText(uint8_t cmd) {
+    switch (cmd) {
+        case 0:  // GET
+        case 2:  // HEAD
+            return kFailGet;
+        case 1:
+            return kFailOptions;
+        case 3:
+            return kFailPost;
+        case 4:
+            return kFailPut;
+        case 8:
+            return kFailDelete;
+        case 11:
+            return kFailTrace;
+        default:
+            return {};
+    }
+}
+
+}  // namespace Texts
