@@ -17,7 +17,7 @@ struct ConnectionSettings {
 };
 
 class TransferContext {
-public:
+  public:
     // Configures HttpClient1 the way the transfers rely on: Port 0, TimeOut 10000,
     // ReportLevel 0, Body "Default.htm", Header "Head.txt", InputFileMode off,
     // OutputFileMode on, ProxyPort 0, OnSuccess/OnFailure bound to the two handlers below.
@@ -59,7 +59,7 @@ public:
     // True while a transfer runs; a Run* call meanwhile returns at once and starts nothing.
     bool Busy() const { return busy_; }
 
-private:
+  private:
     enum class Mode { Capture, Restore };
     void RunTransfer(TransferView& view, Mode mode);
 

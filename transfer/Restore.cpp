@@ -1,0 +1,77 @@
+#include "Restore.h"
+
+#include <filesystem>
+
+#include "EntryForm.h"
+#include "PageScan.h"
+#include "TextSearch.h"
+#include "Texts.h"
+#include "TransferRun.h"
+
+namespace {
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+// Fetches one page by GET; on failure shows the restore's failure box naming the address.
+bool FetchOrFail(TransferRun& run, const std::string& url) {
+    if (run.Fetch(false, url, Texts::kStatusFetching)) return true;
+    run.View.ShowMessage(MessageKind::Error,
+                         run.CurrentAddress + Texts::kLfCr + Texts::kRestoreCommFailed);
+    return false;
+}
+
+std::string TwoDigits(int n) {
+    return (n < 10 ? "0" : "") + std::to_string(n);
+}
+
+}  // namespace
+
+void RestoreSequence(TransferRun& run) {
+    TransferContext& ctx = run.Context;
+    THttpClient& http = ctx.HttpClient1;
+    std::string report;
+    // Both are kept from one reservation to the next: the list of the first reservation is
+    // read before any segment is known.
+    std::string segment;
+    std::string slot;
+
+    for (int number = 0; number < Texts::kMaxReservations; ++number) {
+        const std::string page = ctx.ProgramDir + Texts::ReservationPageFile(number);
+        if (!FileExists(page)) continue;
+
+        run.WorkList.SetText(BuildEntryFormBody(page));
+        run.WorkList.SaveToFile(ctx.PostDataPath);
+
+        if (!FetchOrFail(run, run.Url("/program/" + segment + "/program.htm"))) return;
+        run.Status(Texts::kStatusParsing);
+        const std::string list = http.Body;
+        // A link the scan cannot read ends the restore without a word or a report.
+        if (!ScanReservationLinks(list, slot)) return;
+        if (slot == "31" && SjisPos(Texts::kNewReservationMark, list) == 0) {
+            run.View.ShowMessage(MessageKind::Error, Texts::kRestoreFull);
+            return;
+        }
+
+        if (!FetchOrFail(run, run.Url("/program/b_prgrm.htm"))) return;
+        run.Status(Texts::kStatusParsing);
+        FindProgramSegment(http.Body, segment);
+
+        if (!FetchOrFail(run, run.Url("/program/" + segment + "/b_proginfo.htm?" + slot))) {
+            return;
+        }
+
+        ctx.RequestSucceeded = false;
+        if (!run.Fetch(true, run.Url("/program/" + segment + "/entry.htm"),
+                       Texts::kStatusSending)) {
+            run.View.ShowMessage(MessageKind::Confirmation, Texts::kRestoreEntryFailed);
+            return;
+        }
+        run.Status(Texts::kStatusParsing);
+        report += TwoDigits(number) + Texts::kReportSeparator + ExtractEntryAnswer(http.Body) +
+                  Texts::kLfCr;
+    }
+    run.View.ShowMessage(MessageKind::Information, report);
+}

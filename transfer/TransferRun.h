@@ -1,0 +1,30 @@
+// The state of one running transfer, shared by the transfer frame and the capture or
+// restore sequence it runs. It lives for one press of the start button.
+#pragma once
+
+#include <string>
+
+#include "TransferContext.h"
+#include "TransferView.h"
+#include "WorkList.h"
+
+struct TransferRun {
+    TransferContext& Context;
+    TransferView& View;
+    // Every saved page and the post-data file pass through it.
+    TWorkList& WorkList;
+    // The host setting as it was when the transfer started.
+    std::string Host;
+    // The address built last; failure boxes name it (empty before the first one).
+    std::string CurrentAddress;
+
+    // "http://" + host + path; the host goes in exactly as typed.
+    std::string Url(const std::string& path) const { return "http://" + Host + path; }
+
+    // Makes url the current address, shows it with the status suffix and fetches it.
+    // True when the page arrived (the request-succeeded flag).
+    bool Fetch(bool post, const std::string& url, const char* statusSuffix);
+
+    // Shows the current address with the status suffix.
+    void Status(const char* statusSuffix) { View.SetStatus(CurrentAddress + statusSuffix); }
+};
