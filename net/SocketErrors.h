@@ -1,0 +1,28 @@
+// The socket error table (the Windows Sockets numbers, which the user-visible texts carry)
+// and the one place where the platform's errno values are mapped onto those numbers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace SocketError {
+inline constexpr int32_t kWouldBlock = 10035;
+inline constexpr int32_t kNotConnected = 10057;
+}  // namespace SocketError
+
+struct TSocketErrorRow {
+    int32_t code;
+    const char* text;
+};
+
+// The 51 rows in table order; the last row is 0 "Unrecognized error code".
+const TSocketErrorRow* SocketErrorTable(int& rowCount);
+
+// "<code>:<text>" for a code in the table, "Unknown Error No. <code>" otherwise, "" for 0.
+std::string SocketErrorMessage(int32_t code);
+
+// Maps a POSIX errno (socket calls) onto the table's numbers; 0 stays 0.
+int32_t SocketErrorFromErrno(int err);
+
+// Maps a getaddrinfo result (EAI_*) onto the lookup numbers 11001..11004; 0 stays 0.
+int32_t SocketErrorFromLookup(int eaiCode);

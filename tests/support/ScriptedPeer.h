@@ -1,0 +1,126 @@
+// A scripted TCP peer for tests: listens on 127.0.0.1 (ephemeral port), accepts one
+// connection on its own thread and plays a script of steps. Everything it receives is
+// recorded. Every wait is bounded (StepTimeout), so a broken client fails a test instead of
+// hanging it.
+//
+//   ScriptedPeer peer;
+//   peer.ExpectUntil("\r\n\r\n").Send("HTTP/1.0 200 OK\r\n\r\nbody", 3).Close();
+//   peer.Start();
+//   ... client connects to 127.0.0.1:peer.Port() ...
+//   EXPECT_TRUE(peer.Finish()) << peer.Report();
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class ScriptedPeer {
+  public:
+    struct Options {
+        // SO_RCVBUF / SO_SNDBUF of the accepted socket (0 = system default). A small receive
+        // buffer makes a peer that stops reading fill up quickly.
+        int receiveBuffer = 0;
+        int sendBuffer = 0;
+        // Bound on each waiting step (expect, receive, wait for close, accept).
+        std::chrono::milliseconds stepTimeout{5000};
+    };
+
+    ScriptedPeer();
+    explicit ScriptedPeer(Options options);
+    // Ends the script (closing the connection) and joins the thread.
+    ~ScriptedPeer();
+    ScriptedPeer(const ScriptedPeer&) = delete;
+    ScriptedPeer& operator=(const ScriptedPeer&) = delete;
+
+    uint16_t Port() const { return port_; }
+
+    // --- script steps, added before Start ---
+    // Receive exactly bytes.size() bytes and require them to equal bytes.
+    ScriptedPeer& Expect(std::string bytes);
+    // Receive until marker has arrived (everything up to and including it is consumed).
+    ScriptedPeer& ExpectUntil(std::string marker);
+    // Receive exactly count bytes, whatever they are.
+    ScriptedPeer& Receive(size_t count);
+    // Send bytes, in pieces of pieceSize (0 = at once) with gap between pieces.
+    ScriptedPeer& Send(std::string bytes, size_t pieceSize = 0,
+                       std::chrono::milliseconds gap = std::chrono::milliseconds(0));
+    // Send count bytes of a repeating pattern (for large bodies) as fast as the client reads.
+    ScriptedPeer& SendPattern(size_t count);
+    ScriptedPeer& Pause(std::chrono::milliseconds duration);
+    // Orderly close (FIN).
+    ScriptedPeer& Close();
+    // Abortive close (SO_LINGER 0: RST).
+    ScriptedPeer& Reset();
+    // Stop reading: the script idles (without receiving) for duration, then goes on.
+    ScriptedPeer& StopReading(std::chrono::milliseconds duration);
+    // Receive (and record) until the client closes; a time-out is a failure.
+    ScriptedPeer& ReceiveUntilClose();
+    // Run a callback on the peer thread (e.g. to signal the test).
+    ScriptedPeer& Call(std::function<void()> action);
+
+    // Starts the thread: accept one connection, then play the steps.
+    void Start();
+    // Waits (at most timeout) for the script to end; true when it ran without failure.
+    bool Finish(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+    bool Done() const;
+
+    // Everything received so far, and the failures met (mismatch, time-out, socket error).
+    std::string Received() const;
+    std::vector<std::string> Failures() const;
+    // One text for a test's failure message: failures and the received bytes.
+    std::string Report() const;
+    // Whether a connection was accepted.
+    bool Accepted() const;
+
+    // A port on 127.0.0.1 where nothing listens (bound once, then released).
+    static uint16_t UnusedPort();
+
+  private:
+    struct Step {
+        enum Kind {
+            Expect,
+            ExpectUntil,
+            Receive,
+            Send,
+            SendPattern,
+            Pause,
+            Close,
+            Reset,
+            StopReading,
+            ReceiveUntilClose,
+            Call
+        } kind;
+        std::string bytes;
+        size_t count = 0;
+        std::chrono::milliseconds duration{0};
+        std::function<void()> action;
+    };
+
+    void Run();
+    bool RunStep(const Step& step);
+    // Receives into the record; returns bytes received, 0 at close, -1 on error or time-out.
+    long ReceiveSome(std::chrono::steady_clock::time_point deadline);
+    bool SendAll(const char* data, size_t size);
+    void Fail(const std::string& what);
+
+    Options options_;
+    int listenFd_ = -1;
+    int connFd_ = -1;
+    uint16_t port_ = 0;
+    int stopPipe_[2] = {-1, -1};  // wakes the thread when the peer is destroyed
+    std::vector<Step> steps_;
+    std::thread thread_;
+    mutable std::mutex mutex_;
+    std::condition_variable doneCv_;
+    bool done_ = false;
+    bool accepted_ = false;
+    std::string received_;
+    size_t consumed_ = 0;  // received_ bytes already matched by Expect steps
+    std::vector<std::string> failures_;
+};
