@@ -57,6 +57,8 @@ class TNotificationWindow {
 
     // Registers a socket for read, out-of-band, accept, connect and close notifications.
     void WatchSocket(int fd);
+    // The same for a socket that is already connected (one that Accept took).
+    void WatchConnectedSocket(int fd);
     void ForgetSocket(int fd);
     // A connect is in flight on fd: its outcome arrives as a Connect notification.
     void ConnectStarted(int fd);

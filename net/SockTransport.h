@@ -219,5 +219,7 @@ class TSockTransport {
     bool destroying_ = false;  // no status text or OnDisconnect reaches a handler
     bool counted_ = false;     // start-up succeeded and was counted in SocketUserCount
     bool acceptOffered_ = false;
+    int32_t lastError_ = 0;   // table number of the last failed socket call
+    size_t lookupCount_ = 0;  // addresses of the last lookup held in LookupBuffer
     std::unique_ptr<TNotificationWindow> window_;
 };

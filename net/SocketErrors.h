@@ -8,6 +8,8 @@
 namespace SocketError {
 inline constexpr int32_t kWouldBlock = 10035;
 inline constexpr int32_t kNotConnected = 10057;
+// errno values without a row become this base + errno ("Unknown Error No. 200xx").
+inline constexpr int32_t kUnmappedErrnoBase = 20000;
 }  // namespace SocketError
 
 struct TSocketErrorRow {
@@ -21,7 +23,8 @@ const TSocketErrorRow* SocketErrorTable(int& rowCount);
 // "<code>:<text>" for a code in the table, "Unknown Error No. <code>" otherwise, "" for 0.
 std::string SocketErrorMessage(int32_t code);
 
-// Maps a POSIX errno (socket calls) onto the table's numbers; 0 stays 0.
+// Maps a POSIX errno (socket calls) onto the table's numbers; 0 stays 0; an errno without a
+// row gives SocketError::kUnmappedErrnoBase + errno.
 int32_t SocketErrorFromErrno(int err);
 
 // Maps a getaddrinfo result (EAI_*) onto the lookup numbers 11001..11004; 0 stays 0.

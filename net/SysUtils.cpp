@@ -33,7 +33,8 @@ bool TryStrToInt(const std::string& text, int32_t& value) {
     if (i < text.size() && text[i] == '$') {
         base = 16;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         base = 16;
         i += 2;
     }
@@ -62,10 +63,14 @@ int32_t StrToInt(const std::string& text) {
     return value;
 }
 
-std::string ConvertErrorMessage(const std::string& text) { return "'" + text + "' " + kNotInteger; }
+std::string ConvertErrorMessage(const std::string& text) {
+    return "'" + text + "' " + kNotInteger;
+}
 
 std::string FileCreateErrorMessage(const std::string& path) {
     return kFilePrefix + path + kCannotCreate;
 }
 
-std::string FileOpenErrorMessage(const std::string& path) { return kFilePrefix + path + kCannotOpen; }
+std::string FileOpenErrorMessage(const std::string& path) {
+    return kFilePrefix + path + kCannotOpen;
+}

@@ -8,7 +8,7 @@
 
 // Base of every error the program raises; carries the message shown to the user.
 class Exception : public std::exception {
-public:
+  public:
     explicit Exception(std::string message) : Message(std::move(message)) {}
     const char* what() const noexcept override { return Message.c_str(); }
     std::string Message;
@@ -16,19 +16,19 @@ public:
 
 // A text that is not a whole number: "'%s' は整数ではありません".
 class EConvertError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 // A file that cannot be created: "ファイル %s を作成できません".
 class EFCreateError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 // A file that cannot be opened: "ファイル %s は開けません".
 class EFOpenError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 

@@ -80,6 +80,8 @@ class ScriptedPeer {
 
     // A port on 127.0.0.1 where nothing listens (bound once, then released).
     static uint16_t UnusedPort();
+    // The bytes SendPattern sends, from offset on (a repeating, position-dependent pattern).
+    static std::string Pattern(size_t offset, size_t count);
 
   private:
     struct Step {
@@ -95,7 +97,9 @@ class ScriptedPeer {
             StopReading,
             ReceiveUntilClose,
             Call
-        } kind;
+        };
+        explicit Step(Kind k, std::string b = {}) : kind(k), bytes(std::move(b)) {}
+        Kind kind;
         std::string bytes;
         size_t count = 0;
         std::chrono::milliseconds duration{0};
