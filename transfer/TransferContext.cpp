@@ -44,7 +44,10 @@ void TransferContext::SetProgramDir(const std::string& dir) {
 }
 
 void TransferContext::HttpClient1Success(CmdType Cmd) {
-    if (Cmd == 0 || Cmd == 3) RequestSucceeded = true;
+    // The client counts a connection closed without any answer (no status line) as a
+    // success with an empty body. For the transfers that is no page: saved, it would replace
+    // a reservation by an empty file; so it counts as failed and is asked for again.
+    if ((Cmd == 0 || Cmd == 3) && HttpClient1.ReplyCode != 0) RequestSucceeded = true;
 }
 
 void TransferContext::HttpClient1Failure(CmdType Cmd) {

@@ -41,7 +41,8 @@ class TransferContext {
     // Adds the trailing '/' when missing and sets PostDataPath.
     void SetProgramDir(const std::string& dir);
 
-    // The client's success event: GET (0) and POST (3) set RequestSucceeded.
+    // The client's success event: GET (0) and POST (3) set RequestSucceeded, provided the
+    // recorder answered with a status line (ReplyCode not 0).
     void HttpClient1Success(CmdType Cmd);
     // The client's failure event: an error box, by command code, through the running
     // transfer's view (nothing is shown when no transfer runs).
