@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "E2eFixture.h"
+#include "SysUtils.h"
+#include "TextSearch.h"
+
+namespace e2e {
+namespace {
+
+using recsim::Mode;
+
+class Capture : public TransferTest {
+  protected:
+    std::string Seg(const recsim::RecorderSim& sim) const { return "/program/" + sim.Segment(); }
+
+    // The GETs of an undisturbed capture of count reservations, in order.
+    std::vector<std::string> ExpectedTargets(const recsim::RecorderSim& sim, int count) const {
+        std::vector<std::string> t = {"GET /program/b_prgrm.htm",
+                                      "GET " + Seg(sim) + "/program.htm"};
+        for (int i = 0; i < count; ++i) {
+            t.push_back("GET " + Seg(sim) + "/b_proginfo.htm?" + std::to_string(i));
+            t.push_back("GET " + Seg(sim) + "/proginfo.htm");
+        }
+        t.push_back("GET /setup/setup.htm");
+        t.push_back("GET /setup/ch_set.htm");
+        return t;
+    }
+};
+
+class CaptureCount : public Capture, public testing::WithParamInterface<int> {};
+
+TEST_P(CaptureCount, SavesListEveryReservationSetupAndChannels) {
+    const int count = GetParam();
+    recsim::RecorderSim& sim =
+        StartRecorder(Mode::X4, recsim::SampleReservations(count, 7), "admin", "pa:ss");
+    ctx.RunCapture(view);
+
+    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Information, Texts::kCaptureDone}}));
+    ExpectFramed(view);
+    EXPECT_EQ(Targets(sim), ExpectedTargets(sim, count));
+    ASSERT_EQ(sim.Requests().size(), static_cast<size_t>(2 * count + 4));
+
+    // Each saved file holds the page as the recorder serves it, with CR LF line ends.
+    const std::string auth = "Basic YWRtaW46cGE6c3M=";  // admin:pa:ss
+    sim.ClearRequests();
+    EXPECT_EQ(ReadBytes(Saved("ZAVOCVRV.HTM")),
+              NormalizeLines(RawGet(sim.Port(), Seg(sim) + "/program.htm", auth)));
+    for (int i = 0; i < count; ++i) {
+        RawGet(sim.Port(), Seg(sim) + "/b_proginfo.htm?" + std::to_string(i), auth);
+        const std::string page =
+            NormalizeLines(RawGet(sim.Port(), Seg(sim) + "/proginfo.htm", auth));
+        EXPECT_EQ(ReadBytes(SavedReservation(i)), page) << "reservation " << i;
+    }
+    EXPECT_FALSE(Exists(SavedReservation(count)));
+    const std::string setup = NormalizeLines(RawGet(sim.Port(), "/setup/setup.htm", auth));
+    ASSERT_NE(SjisPos("type=\"password\"", setup), 0) << "the recorder's setup page has passwords";
+    EXPECT_EQ(ReadBytes(Saved("ZAVOCVST.HTM")),
+              SjisReplaceAll(setup, "type=\"password\"", "type=\"text\""));
+    EXPECT_EQ(ReadBytes(Saved("ZAVOCVCH.HTM")),
+              NormalizeLines(RawGet(sim.Port(), "/setup/ch_set.htm", auth)));
+}
+
+// 32 is a full RD-X4: its list has no new-reservation link, and the last link belongs to
+// the 32nd reservation, which must be captured too.
+INSTANTIATE_TEST_SUITE_P(Reservations, CaptureCount, testing::Values(0, 3, 31, 32));
+
+TEST_F(Capture, StatusLineFollowsEveryStep) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(1, 3));
+    ctx.RunCapture(view);
+    const std::string list = Url(Seg(sim) + "/program.htm");
+    const std::string selector = Url(Seg(sim) + "/b_proginfo.htm?0");
+    const std::string page = Url(Seg(sim) + "/proginfo.htm");
+    EXPECT_EQ(view.Statuses(),
+              (std::vector<std::string>{
+                  Fetching(Url("/program/b_prgrm.htm")), Parsing(Url("/program/b_prgrm.htm")),
+                  Fetching(list), Parsing(list), Fetching(selector), Fetching(page),
+                  Fetching(Url("/setup/setup.htm")), Fetching(Url("/setup/ch_set.htm")), ""}));
+}
+
+TEST_F(Capture, SmallerRecaptureLeavesLaterFilesOfTheEarlierOne) {
+    StartRecorder(Mode::X4, recsim::SampleReservations(10, 11));
+    ctx.RunCapture(view);
+    const std::string earlier0 = ReadBytes(SavedReservation(0));
+    const std::string earlier9 = ReadBytes(SavedReservation(9));
+    sims.back()->SetReservations(recsim::SampleReservations(4, 12));
+    ctx.RunCapture(view);
+    EXPECT_EQ(view.Messages(), Repeat({MessageKind::Information, Texts::kCaptureDone}, 2));
+    EXPECT_NE(ReadBytes(SavedReservation(0)), earlier0);
+    for (int i = 4; i < 10; ++i) EXPECT_TRUE(Exists(SavedReservation(i))) << i;
+    EXPECT_EQ(ReadBytes(SavedReservation(9)), earlier9);
+}
+
+TEST_F(Capture, FailureAtReservationFiveKeepsTheFourBefore) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(8, 5));
+    const std::string page = Url(Seg(sim) + "/proginfo.htm");
+    int pageFetches = 0;
+    view.OnStatus = [&](const std::string& status) {
+        if (status == Fetching(page) && ++pageFetches == 6)
+            sim.SetErrorStatus(Seg(sim) + "/proginfo.htm", 500);
+    };
+    ctx.RunCapture(view);
+
+    Messages expected = Repeat({MessageKind::Error, Texts::kFailGet}, 21);
+    expected.push_back({MessageKind::Error, page + Texts::kLfCr + Texts::kCaptureFailed});
+    EXPECT_EQ(view.Messages(), expected);
+    ExpectFramed(view);
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(Exists(SavedReservation(i))) << i;
+    EXPECT_FALSE(Exists(SavedReservation(5)));
+    EXPECT_FALSE(Exists(Saved("ZAVOCVST.HTM")));
+    EXPECT_FALSE(Exists(Saved("ZAVOCVCH.HTM")));
+    // 2 + 2 × 5 fetched, then the selector of reservation 5 and 21 tries of its page.
+    EXPECT_EQ(sim.Requests().size(), 2u + 10u + 1u + 21u);
+}
+
+TEST_F(Capture, ThreeDigitLinkEndsSilentlyAfterTheList) {
+    // More reservations than any recorder holds: the list's link 100 has three digits.
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(101, 6));
+    ctx.RunCapture(view);
+    EXPECT_TRUE(view.Messages().empty());
+    EXPECT_EQ(Targets(sim), (std::vector<std::string>{"GET /program/b_prgrm.htm",
+                                                      "GET " + Seg(sim) + "/program.htm"}));
+    EXPECT_TRUE(Exists(Saved("ZAVOCVRV.HTM")));
+    EXPECT_FALSE(Exists(SavedReservation(0)));
+    ExpectFramed(view);
+}
+
+TEST_F(Capture, WrongPasswordIsAskedTwentyOneTimes) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, {}, "admin", "secret");
+    ctx.Settings.Password = "wrong";
+    ctx.RunCapture(view);
+
+    Messages expected = Repeat({MessageKind::Error, Texts::kFailGet}, 21);
+    expected.push_back(
+        {MessageKind::Error, Url("/program/b_prgrm.htm") + Texts::kLfCr + Texts::kCaptureFailed});
+    EXPECT_EQ(view.Messages(), expected);
+    EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /program/b_prgrm.htm"));
+    for (const recsim::LoggedRequest& r : sim.Requests()) EXPECT_EQ(r.status, 401);
+    EXPECT_FALSE(Exists(Saved("ZAVOCVRV.HTM")));
+    ExpectFramed(view);
+}
+
+TEST_F(Capture, RefusedConnectionFailsWithTheFrameAddress) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
+    const std::string host = ctx.Settings.Host;
+    sim.Stop();
+    ctx.RunCapture(view);
+    EXPECT_EQ(view.Messages(),
+              (Messages{{MessageKind::Error, "http://" + host + "/program/b_prgrm.htm" +
+                                                 Texts::kLfCr + Texts::kCaptureFailed}}));
+    ExpectFramed(view);
+}
+
+struct ProxyPortCase {
+    const char* name;
+    std::string port;
+};
+
+class CaptureBadProxyPort : public Capture, public testing::WithParamInterface<ProxyPortCase> {};
+
+TEST_P(CaptureBadProxyPort, StopsBeforeTheFirstRequest) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(2, 1));
+    ctx.Settings.Proxy = "127.0.0.1";
+    ctx.Settings.ProxyPort = GetParam().port;
+    ctx.RunCapture(view);
+    // No address was built yet: the message is followed by the line break alone.
+    EXPECT_EQ(
+        view.Messages(),
+        (Messages{{MessageKind::Error, ConvertErrorMessage(GetParam().port) + Texts::kLfCr}}));
+    EXPECT_TRUE(sim.Requests().empty());
+    EXPECT_FALSE(Exists(Saved("ZAVOCVRV.HTM")));
+    ExpectFramed(view);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ports, CaptureBadProxyPort,
+                         testing::Values(ProxyPortCase{"Letters", "abc"},
+                                         ProxyPortCase{"Empty", ""},
+                                         ProxyPortCase{"Trailing", "80x"}),
+                         [](const testing::TestParamInfo<ProxyPortCase>& i) {
+                             return i.param.name;
+                         });
+
+TEST_F(Capture, PortTextIsIgnoredWithoutProxy) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(1, 2));
+    ctx.Settings.ProxyPort = "not a port";
+    ctx.RunCapture(view);
+    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Information, Texts::kCaptureDone}}));
+    EXPECT_EQ(sim.Requests().size(), 6u);
+}
+
+TEST_F(Capture, ThroughAProxyTheRequestLineCarriesTheWholeAddress) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(1, 2));
+    ctx.Settings.Host = "rd-x4";
+    ctx.Settings.Proxy = "127.0.0.1";
+    ctx.Settings.ProxyPort = std::to_string(sim.Port());
+    ctx.RunCapture(view);
+    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Information, Texts::kCaptureDone}}));
+    ASSERT_EQ(sim.Requests().size(), 6u);
+    EXPECT_EQ(
+        sim.Requests()[0].rawHeader.rfind(
+            "GET http://rd-x4/program/b_prgrm.htm HTTP/1.0\r\nProxy-Connection: Keep-Alive\r\n", 0),
+        0u);
+    EXPECT_TRUE(Exists(SavedReservation(0)));
+}
+
+TEST_F(Capture, FileThatCannotBeCreatedNamesPathAndAddress) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(2, 1));
+    ctx.SetProgramDir(dir.Path() + "missing/");
+    ctx.RunCapture(view);
+    EXPECT_EQ(
+        view.Messages(),
+        (Messages{{MessageKind::Error, FileCreateErrorMessage(dir.Path() + "missing/ZAVOCVRV.HTM") +
+                                           Texts::kLfCr + Url(Seg(sim) + "/program.htm")}}));
+    EXPECT_EQ(sim.Requests().size(), 2u);
+    ExpectFramed(view);
+}
+
+TEST_F(Capture, FailedSaveLeavesTheOldFileWhole) {
+    StartRecorder(Mode::X4, recsim::SampleReservations(2, 1));
+    WriteBytes(Saved("ZAVOCVRV.HTM"), "old list\r\n");
+    // A directory in the temporary file's way cannot stop the rename, so make the program
+    // directory read-only instead: nothing can be created in it.
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    if (access(dir.Path().c_str(), W_OK) == 0)
+        GTEST_SKIP() << "running with rights to write anyway";
+    ctx.RunCapture(view);
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    ASSERT_EQ(view.Messages().size(), 1u);
+    EXPECT_EQ(
+        view.Messages()[0].Text.substr(0, FileCreateErrorMessage(Saved("ZAVOCVRV.HTM")).size()),
+        FileCreateErrorMessage(Saved("ZAVOCVRV.HTM")));
+    EXPECT_EQ(ReadBytes(Saved("ZAVOCVRV.HTM")), "old list\r\n");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_EQ(entry.path().filename(), "ZAVOCVRV.HTM") << "no temporary file left behind";
+}
+
+TEST_F(Capture, SecondStartWhileRunningStartsNothing) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(2, 1));
+    RecordingView second;
+    bool pressed = false;
+    view.OnStatus = [&](const std::string&) {
+        if (pressed) return;
+        pressed = true;
+        EXPECT_TRUE(ctx.Busy());
+        ctx.RunCapture(second);
+        ctx.RunRestore(second);
+    };
+    ctx.RunCapture(view);
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(second.Events.empty());
+    EXPECT_EQ(sim.Requests().size(), 8u);
+    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Information, Texts::kCaptureDone}}));
+    ExpectFramed(view);
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "E2eFixture.h"
+
+namespace e2e {
+namespace {
+
+using recsim::Mode;
+using std::chrono::milliseconds;
+
+TEST(TransferContextSetup, ConfiguresTheClientAsTheTransfersNeed) {
+    TransferContext ctx;
+    EXPECT_EQ(ctx.HttpClient1.Port, 0);
+    EXPECT_EQ(ctx.HttpClient1.TimeOut, 10000);
+    EXPECT_EQ(ctx.HttpClient1.ReportLevel, 0);
+    EXPECT_EQ(ctx.HttpClient1.Body, "Default.htm");
+    EXPECT_EQ(ctx.HttpClient1.Header, "Head.txt");
+    EXPECT_FALSE(ctx.HttpClient1.InputFileMode);
+    EXPECT_TRUE(ctx.HttpClient1.OutputFileMode);
+    EXPECT_EQ(ctx.HttpClient1.ProxyPort, 0);
+    EXPECT_TRUE(ctx.HttpClient1.Proxy.empty());
+    ASSERT_TRUE(ctx.HttpClient1.OnSuccess);
+    ASSERT_TRUE(ctx.HttpClient1.OnFailure);
+    ctx.HttpClient1.OnSuccess(3);
+    EXPECT_TRUE(ctx.RequestSucceeded);
+    EXPECT_FALSE(ctx.Busy());
+}
+
+TEST(TransferContextSetup, ProgramDirAlwaysEndsWithSlash) {
+    TransferContext ctx;
+    ctx.SetProgramDir("/opt/zavo");
+    EXPECT_EQ(ctx.ProgramDir, "/opt/zavo/");
+    EXPECT_EQ(ctx.PostDataPath, "/opt/zavo/Reserv.txt");
+    ctx.SetProgramDir("/opt/zavo/");
+    EXPECT_EQ(ctx.ProgramDir, "/opt/zavo/");
+    EXPECT_EQ(ctx.PostDataPath, "/opt/zavo/Reserv.txt");
+}
+
+TEST(HttpClient1Success, OnlyGetAndPostSetTheFlag) {
+    TransferContext ctx;
+    for (int cmd = 0; cmd < 256; ++cmd) {
+        ctx.RequestSucceeded = false;
+        ctx.HttpClient1Success(static_cast<CmdType>(cmd));
+        EXPECT_EQ(ctx.RequestSucceeded, cmd == 0 || cmd == 3) << "command code " << cmd;
+    }
+    // A set flag is never cleared by the handler.
+    ctx.RequestSucceeded = true;
+    ctx.HttpClient1Success(1);
+    EXPECT_TRUE(ctx.RequestSucceeded);
+}
+
+class FetchPage : public TransferTest {
+  protected:
+    // A port on 127.0.0.1 where nothing listens: connections are refused at once.
+    std::string RefusingHost() {
+        recsim::RecorderSim& sim = StartRecorder(Mode::X4);
+        sim.Stop();
+        return ctx.Settings.Host;
+    }
+
+    // Replaces the clock by one that advances by step on every reading and counts them.
+    void FakeClock(milliseconds step) {
+        ctx.Clock = [this, step] {
+            ++clockReadings;
+            now += step;
+            return now;
+        };
+    }
+
+    int clockReadings = 0;
+    milliseconds now{1'000'000};
+};
+
+TEST_F(FetchPage, AnsweredGetIsOneRequestWithTheBodyKept) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
+    ctx.HttpClient1.InputFileMode = true;  // switched off again by the fetch loop
+    ctx.FetchPage(false, Url("/setup/ch_set.htm"));
+    EXPECT_TRUE(ctx.RequestSucceeded);
+    EXPECT_FALSE(ctx.HttpClient1.InputFileMode);
+    EXPECT_EQ(Targets(sim), std::vector<std::string>{"GET /setup/ch_set.htm"});
+    EXPECT_EQ(ctx.HttpClient1.Body, RawGet(sim.Port(), "/setup/ch_set.htm"));
+}
+
+TEST_F(FetchPage, ErrorStatusIsAskedTwentyOneTimes) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
+    sim.SetErrorStatus("/setup/ch_set.htm", 404);
+    ctx.FetchPage(false, Url("/setup/ch_set.htm"));
+    EXPECT_FALSE(ctx.RequestSucceeded);
+    EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /setup/ch_set.htm"));
+}
+
+TEST_F(FetchPage, ErrorStatusThatClearsIsAskedUntilAnswered) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
+    sim.SetErrorStatus("/setup/ch_set.htm", 503, 20);
+    ctx.FetchPage(false, Url("/setup/ch_set.htm"));
+    EXPECT_TRUE(ctx.RequestSucceeded);
+    EXPECT_EQ(sim.Requests().size(), 21u);
+}
+
+struct ClockCase {
+    const char* name;
+    long long stepMs;  // how far the clock moves between two readings
+    int attempts;
+};
+
+class FetchPageClock : public FetchPage, public testing::WithParamInterface<ClockCase> {};
+
+// Every failed attempt reads the clock at its start and after its error.
+TEST_P(FetchPageClock, SlowFailedAttemptEndsTheLoop) {
+    ctx.Settings.Host = RefusingHost();
+    FakeClock(milliseconds(GetParam().stepMs));
+    ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
+    EXPECT_FALSE(ctx.RequestSucceeded);
+    EXPECT_EQ(clockReadings, 2 * GetParam().attempts);
+}
+
+INSTANTIATE_TEST_SUITE_P(Elapsed, FetchPageClock,
+                         testing::Values(ClockCase{"Instant", 0, 21},
+                                         ClockCase{"FourPointNineCountsAsFour", 4900, 21},
+                                         ClockCase{"JustUnderFive", 4999, 21},
+                                         ClockCase{"FiveSeconds", 5000, 1},
+                                         ClockCase{"TenSeconds", 10000, 1},
+                                         ClockCase{"ClockGoingBackFiveSeconds", -5000, 1}),
+                         [](const testing::TestParamInfo<ClockCase>& i) { return i.param.name; });
+
+TEST_F(FetchPage, RefusedConnectionIsRetriedOnTheRealClock) {
+    ctx.Settings.Host = RefusingHost();
+    const milliseconds start = ctx.Clock();
+    ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
+    EXPECT_FALSE(ctx.RequestSucceeded);
+    EXPECT_LT((ctx.Clock() - start).count(), 5000);
+}
+
+TEST_F(FetchPage, FailedGetEmptiesBodyFailedPostKeepsIt) {
+    ctx.Settings.Host = RefusingHost();
+    WriteBytes(ctx.PostDataPath, "bExec=ON&lVoice=1&end_form=0\r\n");
+    ctx.HttpClient1.Body = "previous answer";
+    ctx.FetchPage(true, Url("/program/x/entry.htm"));
+    EXPECT_FALSE(ctx.RequestSucceeded);
+    EXPECT_EQ(ctx.HttpClient1.Body, "previous answer");
+    ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
+    EXPECT_FALSE(ctx.RequestSucceeded);
+    EXPECT_EQ(ctx.HttpClient1.Body, "");
+}
+
+TEST_F(FetchPage, PostSendsThePostDataFileAndKeepsTheAnswer) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4EX);
+    const std::string entry = "/program/" + sim.Segment() + "/entry.htm";
+    const std::string body = "bExec=ON&title_name=A%20B&lVoice=1&end_form=0\r\n";
+    WriteBytes(ctx.PostDataPath, body);
+    ctx.FetchPage(true, Url(entry));
+    EXPECT_TRUE(ctx.RequestSucceeded);
+    ASSERT_EQ(sim.Requests().size(), 1u);
+    EXPECT_EQ(sim.Requests()[0].method, "POST");
+    EXPECT_EQ(sim.Requests()[0].body, body);
+    // Whatever the recorder thinks of a post without a chosen slot, its answer page is kept.
+    EXPECT_TRUE(ctx.HttpClient1.Body.find("msg=\"") != std::string::npos ||
+                ctx.HttpClient1.Body.find("alert(\"") != std::string::npos)
+        << ctx.HttpClient1.Body;
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,54 @@
+// A TransferView that records everything a transfer shows, in order, and lets a test act
+// at a given moment (a status text, a box) the way a user or a failing recorder would.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "TransferView.h"
+
+class RecordingView : public TransferView {
+  public:
+    enum class Kind { Status, Cursor, Message };
+    struct Event {
+        Kind What;
+        std::string Text;   // status or message text
+        bool Busy = false;  // cursor
+        MessageKind Box = MessageKind::Error;
+    };
+    struct Message {
+        MessageKind Box;
+        std::string Text;
+        bool operator==(const Message&) const = default;
+    };
+
+    std::vector<Event> Events;
+    // Called after each status text is recorded.
+    std::function<void(const std::string&)> OnStatus;
+    // Called after each message is recorded.
+    std::function<void(MessageKind, const std::string&)> OnMessage;
+
+    void SetStatus(const std::string& sjis) override {
+        Events.push_back({Kind::Status, sjis});
+        if (OnStatus) OnStatus(sjis);
+    }
+    void SetBusyCursor(bool busy) override { Events.push_back({Kind::Cursor, {}, busy}); }
+    void ShowMessage(MessageKind kind, const std::string& sjis) override {
+        Events.push_back({Kind::Message, sjis, false, kind});
+        if (OnMessage) OnMessage(kind, sjis);
+    }
+
+    std::vector<Message> Messages() const {
+        std::vector<Message> out;
+        for (const Event& e : Events)
+            if (e.What == Kind::Message) out.push_back({e.Box, e.Text});
+        return out;
+    }
+    std::vector<std::string> Statuses() const {
+        std::vector<std::string> out;
+        for (const Event& e : Events)
+            if (e.What == Kind::Status) out.push_back(e.Text);
+        return out;
+    }
+};
