@@ -1,0 +1,302 @@
+#include "IniFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "Texts.h"
+
+namespace {
+
+struct Line {
+    std::string Content;  // without its line end
+    std::string Eol;      // "\r\n", "\n", "\r" or empty for a last line without one
+};
+
+std::vector<Line> SplitLines(const std::string& text) {
+    std::vector<Line> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back({text.substr(start), ""});
+            break;
+        }
+        size_t eolLen =
+            (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1;
+        lines.push_back({text.substr(start, end - start), text.substr(end, eolLen)});
+        start = end + eolLen;
+    }
+    return lines;
+}
+
+std::string JoinLines(const std::vector<Line>& lines) {
+    std::string text;
+    for (const Line& line : lines) text += line.Content + line.Eol;
+    return text;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string Trim(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b])) ++b;
+    while (e > b && IsBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x -= 32;
+        if (y >= 'a' && y <= 'z') y -= 32;
+        if (x != y) return false;
+    }
+    return true;
+}
+
+size_t FirstNonBlank(const std::string& s) {
+    size_t i = 0;
+    while (i < s.size() && IsBlank(s[i])) ++i;
+    return i;
+}
+
+// True for a section header line; name receives the section's name.
+bool SectionName(const std::string& line, std::string& name) {
+    size_t i = FirstNonBlank(line);
+    if (i >= line.size() || line[i] != '[') return false;
+    size_t close = line.find(']', i + 1);
+    name = Trim(line.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1));
+    return true;
+}
+
+// True for a key line; key and value receive its parts (value untrimmed).
+bool KeyLine(const std::string& line, std::string& key, std::string& value) {
+    size_t i = FirstNonBlank(line);
+    if (i >= line.size() || line[i] == ';' || line[i] == '#' || line[i] == '[') return false;
+    size_t eq = line.find('=');
+    if (eq == std::string::npos) return false;
+    key = Trim(line.substr(0, eq));
+    value = line.substr(eq + 1);
+    return true;
+}
+
+// The lines [first, last) of the first section of that name; false when there is none.
+bool FindSection(const std::vector<Line>& lines, const std::string& section, size_t& first,
+                 size_t& last) {
+    std::string name;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (!SectionName(lines[i].Content, name) || !SameName(name, section)) continue;
+        first = i + 1;
+        last = first;
+        while (last < lines.size() && !SectionName(lines[last].Content, name)) ++last;
+        return true;
+    }
+    return false;
+}
+
+bool IsLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Cuts a value to what a 2048-byte buffer returns, never splitting a double-byte character.
+std::string LimitValue(const std::string& value) {
+    std::string v = value.substr(0, value.find('\0'));
+    if (v.size() <= TIniFile::kMaxValueBytes) return v;
+    size_t i = 0;
+    while (i < TIniFile::kMaxValueBytes) {
+        if (IsLeadByte(static_cast<unsigned char>(v[i]))) {
+            if (i + 1 >= TIniFile::kMaxValueBytes) break;
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
+    return v.substr(0, i);
+}
+
+enum class ReadResult { Ok, Missing, Failed };
+
+ReadResult ReadWholeFile(const std::string& path, std::string& text) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Missing : ReadResult::Failed;
+    text.clear();
+    char buffer[8192];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            return ReadResult::Failed;
+        }
+        if (n == 0) break;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return ReadResult::Ok;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Writes text to a temporary file beside path and renames it over path.
+bool ReplaceFile(const std::string& path, const std::string& text, const struct stat* old) {
+    std::string temp = path + ".XXXXXX";
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC);  // created 0600
+    if (fd < 0) return false;
+    bool ok = true;
+    if (old) {
+        // Keep the owner and the mode of the file being replaced; the mode is never widened
+        // beyond what the old file had. A failed chown (not root) leaves us as the owner.
+        if (::fchown(fd, old->st_uid, old->st_gid) != 0) { /* keep our own ownership */
+        }
+        ok = ::fchmod(fd, old->st_mode & 07777) == 0;
+    }
+    ok = ok && WriteAll(fd, text) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    int dirFd = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);  // best effort: the rename itself has already succeeded
+        ::close(dirFd);
+    }
+    return true;
+}
+
+}  // namespace
+
+namespace IniText {
+
+bool FindValue(const std::string& text, const std::string& section, const std::string& key,
+               std::string& value) {
+    std::vector<Line> lines = SplitLines(text);
+    size_t first = 0, last = 0;
+    if (!FindSection(lines, section, first, last)) return false;
+    std::string k, v;
+    for (size_t i = first; i < last; ++i) {
+        if (KeyLine(lines[i].Content, k, v) && SameName(k, key)) {
+            value = v;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string UpdateSection(const std::string& text, const std::string& section,
+                          const std::vector<std::pair<std::string, std::string>>& values) {
+    const std::string crlf = "\r\n";
+    std::vector<Line> lines = SplitLines(text);
+    size_t first = 0, last = 0;
+    if (!FindSection(lines, section, first, last)) {
+        if (!lines.empty()) {
+            if (lines.back().Eol.empty()) lines.back().Eol = crlf;
+            if (!Trim(lines.back().Content).empty()) lines.push_back({"", crlf});
+        }
+        lines.push_back({"[" + section + "]", crlf});
+        first = last = lines.size();
+    }
+    for (const auto& [key, rawValue] : values) {
+        // A line break or NUL would end the line early and could forge another key.
+        std::string value = rawValue.substr(0, rawValue.find_first_of(std::string("\r\n\0", 3)));
+        std::string k, v;
+        bool replaced = false;
+        for (size_t i = first; i < last; ++i) {
+            if (KeyLine(lines[i].Content, k, v) && SameName(k, key)) {
+                lines[i].Content = key + "=" + value;
+                replaced = true;
+                break;
+            }
+        }
+        if (replaced) continue;
+        // A new key goes after the section's last non-blank line, ahead of the blank lines
+        // that separate it from the next section.
+        size_t at = last;
+        while (at > first && Trim(lines[at - 1].Content).empty()) --at;
+        if (at > 0 && lines[at - 1].Eol.empty()) lines[at - 1].Eol = crlf;
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at),
+                     Line{key + "=" + value, crlf});
+        ++last;
+    }
+    return JoinLines(lines);
+}
+
+}  // namespace IniText
+
+TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& def) const {
+    std::string text;
+    switch (ReadWholeFile(fileName_, text)) {
+        case ReadResult::Missing:
+            return def;
+        case ReadResult::Failed:
+            throw EFOpenError(FileOpenErrorMessage(fileName_));
+        case ReadResult::Ok:
+            break;
+    }
+    std::string value;
+    if (!IniText::FindValue(text, section, key, value)) return def;
+    return LimitValue(value);
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key,
+                           const std::string& value) {
+    WriteStrings(section, {{key, value}});
+}
+
+void TIniFile::WriteStrings(const std::string& section,
+                            const std::vector<std::pair<std::string, std::string>>& values) {
+    // Replace the file a symbolic link points at, not the link itself.
+    std::string target = fileName_;
+    struct stat linkInfo {};
+    if (::lstat(fileName_.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(fileName_.c_str(), resolved)) target = resolved;
+    }
+
+    std::string text;
+    struct stat info {};
+    bool exists = false;
+    switch (ReadWholeFile(target, text)) {
+        case ReadResult::Missing:
+            text.clear();
+            break;
+        case ReadResult::Failed:
+            // Never replace a file whose other sections we could not read.
+            throw EIniFileError(Texts::CannotWriteMessage(fileName_));
+        case ReadResult::Ok:
+            exists = ::stat(target.c_str(), &info) == 0;
+            break;
+    }
+    if (!ReplaceFile(target, IniText::UpdateSection(text, section, values),
+                     exists ? &info : nullptr))
+        throw EIniFileError(Texts::CannotWriteMessage(fileName_));
+}

@@ -1,0 +1,41 @@
+// Where the connection settings live and how they map onto the settings file.
+#pragma once
+
+#include <string>
+
+#include "IniFile.h"
+#include "Texts.h"
+
+// The program file's full path, from /proc/self/exe; empty when it cannot be read.
+std::string ProgramFilePath();
+
+// The program file's path with its extension replaced by ".INI", or ".INI" appended when the
+// file name has none ("/opt/zavo/zavoconv" -> "/opt/zavo/zavoconv.INI"). A dot that starts
+// the file name or sits in a directory name is no extension.
+std::string SettingsPathFor(const std::string& programPath);
+
+// The directory part of a path, including its trailing '/'; "./" for a bare name.
+std::string DirectoryWithSeparator(const std::string& path);
+
+// Reads the five connection settings from section "RD", in the order RDIP, RDUSER, RDPASS,
+// RDPROXY, RDPORT, each with its default (the recorder's factory host name for RDIP, empty
+// for the rest). Works on any struct with the five fields of ConnectionSettings.
+template <class Settings>
+void LoadConnectionSettings(const TIniFile& ini, Settings& s) {
+    s.Host = ini.ReadString(Texts::kIniSection, Texts::kIniKeyHost, Texts::kDefaultHost);
+    s.User = ini.ReadString(Texts::kIniSection, Texts::kIniKeyUser, "");
+    s.Password = ini.ReadString(Texts::kIniSection, Texts::kIniKeyPassword, "");
+    s.Proxy = ini.ReadString(Texts::kIniSection, Texts::kIniKeyProxy, "");
+    s.ProxyPort = ini.ReadString(Texts::kIniSection, Texts::kIniKeyProxyPort, "");
+}
+
+// Writes all five keys, in the same order, in one replacement of the file. Raises
+// EIniFileError "%s に書き込めません" when the file cannot be written.
+template <class Settings>
+void SaveConnectionSettings(TIniFile& ini, const Settings& s) {
+    ini.WriteStrings(Texts::kIniSection, {{Texts::kIniKeyHost, s.Host},
+                                          {Texts::kIniKeyUser, s.User},
+                                          {Texts::kIniKeyPassword, s.Password},
+                                          {Texts::kIniKeyProxy, s.Proxy},
+                                          {Texts::kIniKeyProxyPort, s.ProxyPort}});
+}

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include "SettingsFile.h"
+#include "TempDir.h"
+
+namespace {
+
+struct PathCase {
+    const char* program;
+    const char* settings;
+    const char* directory;
+};
+
+class SettingsPath : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(SettingsPath, ExtensionReplacedOrAppended) {
+    EXPECT_EQ(SettingsPathFor(GetParam().program), GetParam().settings);
+    EXPECT_EQ(DirectoryWithSeparator(GetParam().settings), GetParam().directory);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SettingsPath,
+    ::testing::Values(PathCase{"/opt/zavo/zavoconv", "/opt/zavo/zavoconv.INI", "/opt/zavo/"},
+                      PathCase{"/opt/zavo/ZAVOCONV.EXE", "/opt/zavo/ZAVOCONV.INI", "/opt/zavo/"},
+                      PathCase{"/opt/zavo.d/zavoconv", "/opt/zavo.d/zavoconv.INI", "/opt/zavo.d/"},
+                      PathCase{"/opt/a.tar.gz", "/opt/a.tar.INI", "/opt/"},
+                      PathCase{"/home/u/.zavo", "/home/u/.zavo.INI", "/home/u/"},
+                      PathCase{"/zavoconv", "/zavoconv.INI", "/"},
+                      PathCase{"zavoconv", "zavoconv.INI", "./"}));
+
+TEST(SettingsPath, ProgramFileIsThisTestProgram) {
+    std::string path = ProgramFilePath();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(path.front(), '/');
+    EXPECT_NE(path.find("app_settings_tests"), std::string::npos);
+}
+
+struct Five {
+    std::string Host, User, Password, Proxy, ProxyPort;
+};
+
+TEST(ConnectionSettingsFile, NoFileGivesDefaults) {
+    TempDir dir;
+    TIniFile ini(dir.File("zavoconv.INI"));
+    Five s{"a", "b", "c", "d", "e"};
+    LoadConnectionSettings(ini, s);
+    EXPECT_EQ(s.Host, "rd-x4");
+    EXPECT_EQ(s.User, "");
+    EXPECT_EQ(s.Password, "");
+    EXPECT_EQ(s.Proxy, "");
+    EXPECT_EQ(s.ProxyPort, "");
+}
+
+TEST(ConnectionSettingsFile, SaveWritesFiveKeysInOrder) {
+    TempDir dir;
+    TIniFile ini(dir.File("zavoconv.INI"));
+    Five s{"rd-x4", "", "", "", ""};
+    SaveConnectionSettings(ini, s);
+    EXPECT_EQ(ReadBytes(dir.File("zavoconv.INI")),
+              "[RD]\r\nRDIP=rd-x4\r\nRDUSER=\r\nRDPASS=\r\nRDPROXY=\r\nRDPORT=\r\n");
+    EXPECT_EQ(ModeOf(dir.File("zavoconv.INI")), 0600u);
+}
+
+TEST(ConnectionSettingsFile, RoundTripKeepsOtherSections) {
+    TempDir dir;
+    WriteBytes(dir.File("z.INI"), "[Window]\r\nLeft=10\r\n\r\n[RD]\r\nRDIP=old\r\nNOTE=mine\r\n");
+    TIniFile ini(dir.File("z.INI"));
+    Five s{"192.168.0.10:8080", "\x83\x86\x81\x5b\x83\x55", " p\x97\x5c ", "proxy.lan", "8080"};
+    SaveConnectionSettings(ini, s);
+    Five back;
+    LoadConnectionSettings(TIniFile(dir.File("z.INI")), back);
+    EXPECT_EQ(back.Host, s.Host);
+    EXPECT_EQ(back.User, s.User);
+    EXPECT_EQ(back.Password, s.Password);
+    EXPECT_EQ(back.Proxy, s.Proxy);
+    EXPECT_EQ(back.ProxyPort, s.ProxyPort);
+    EXPECT_EQ(ReadBytes(dir.File("z.INI")),
+              "[Window]\r\nLeft=10\r\n\r\n[RD]\r\nRDIP=192.168.0.10:8080\r\nNOTE=mine\r\n"
+              "RDUSER=\x83\x86\x81\x5b\x83\x55\r\nRDPASS= p\x97\x5c \r\nRDPROXY=proxy.lan\r\n"
+              "RDPORT=8080\r\n");
+}
+
+}  // namespace
