@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+#include "TextSearch.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+struct PosCase {
+    const char* name;
+    std::string pattern;
+    std::string text;
+    int expected;
+};
+
+// Failures name the case instead of dumping its bytes.
+void PrintTo(const PosCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// 予 is 97 5C, 表 is 95 5C, あ is 82 A0: their second bytes look like "\" and a lead byte.
+const PosCase kPosCases[] = {
+    {"FoundAtStart", "abc", "abcabc", 1},
+    {"FirstOfSeveral", "abc", "xxabcabc", 3},
+    {"AtTheVeryEnd", "bc", "abc", 2},
+    {"Absent", "abd", "abcabc", 0},
+    {"CaseMatters", "ABC", "abc", 0},
+    {"EmptyPatternFoundNowhere", "", "abc", 0},
+    {"EmptyText", "a", "", 0},
+    {"PatternLongerThanText", "abcd", "abc", 0},
+    {"BackslashAsSecondByteSkipped", "\\", "\x97\x5c", 0},
+    {"BackslashAfterDoubleByte", "\\", "\x97\x5c\\", 3},
+    {"MarkerStartingOnSecondByteSkipped", "\\\">\")", "\x95\x5c\">\")", 0},
+    {"MarkerAfterSecondByteFound", "\\\">\")", "\x95\x5c\\\">\")", 3},
+    {"LeadLikeSecondByteSkipped", "\xa0\x82", "\x82\xa0\x82\xa0", 0},
+    {"DoubleBytePattern", "\x97\x5c\x96\xf1", "\x90\x56\x8b\x4b\x97\x5c\x96\xf1", 5},
+    {"DoubleBytePatternNotInsideOtherCharacters", "\x4b\x97", "\x90\x56\x8b\x4b\x97\x5c", 0},
+    {"SingleByteKatakanaIsNoLeadByte", "\xb2", "\xb1\xb2", 2},
+    {"ByteA0IsNoLeadByte", "a",
+     "\xa0"
+     "a",
+     2},
+    {"BytesFDToFFAreNoLeadBytes", "a",
+     "\xfd\xfe\xff"
+     "a",
+     4},
+    {"LeadBytesAtBothEndsOfRanges", "a",
+     "\x81"
+     "a\x9f"
+     "a\xe0"
+     "a\xfc"
+     "aa",
+     9},
+    {"LoneLeadByteAtEnd", "\x82", "a\x82", 2},
+    {"TextEndsAtNul", "b", "a\0b"s, 0},
+    {"MatchBeforeNul", "a", "xa\0a"s, 2},
+    {"PatternEndsAtNul", "a\0zz"s, "xa", 2},
+    {"MarkerSpanningNulNotFound", "ab", "a\0b"s, 0},
+};
+
+class SjisPosTest : public ::testing::TestWithParam<PosCase> {};
+
+TEST_P(SjisPosTest, FindsFirstOccurrenceOnCharacterBoundary) {
+    const PosCase& c = GetParam();
+    EXPECT_EQ(SjisPos(c.pattern, c.text), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SjisPosTest, ::testing::ValuesIn(kPosCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(IsSjisLeadByte, RangesExactly) {
+    for (int c = 0; c < 256; ++c) {
+        bool lead = (c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc);
+        EXPECT_EQ(IsSjisLeadByte(static_cast<unsigned char>(c)), lead) << c;
+    }
+}
+
+struct ReplaceCase {
+    const char* name;
+    std::string text;
+    std::string from;
+    std::string to;
+    bool ignoreCase;
+    std::string expected;
+};
+
+// Failures name the case instead of dumping its bytes.
+void PrintTo(const ReplaceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const ReplaceCase kReplaceCases[] = {
+    {"AllOccurrences", "<input type=\"password\"><input type=\"password\">", "type=\"password\"",
+     "type=\"text\"", false, "<input type=\"text\"><input type=\"text\">"},
+    {"CaseSensitiveByDefault", "TYPE=\"PASSWORD\"", "type=\"password\"", "type=\"text\"", false,
+     "TYPE=\"PASSWORD\""},
+    {"NoRescanOfReplacement", "aaa", "a", "aa", false, "aaaaaa"},
+    {"LeftToRight", "aaaa", "aa", "b", false, "bb"},
+    {"OverlapTakenFromLeft", "aaa", "aa", "b", false, "ba"},
+    {"EmptyFromLeavesText", "abc", "", "x", false, "abc"},
+    {"ToEmptyRemoves", "a&b&c", "&", "", false, "abc"},
+    {"SecondByteNeverMatched", "\x97\x5c\\", "\\", "/", false, "\x97\x5c/"},
+    {"NulKept", "a\0a"s, "a", "b", false, "b\0b"s},
+    {"IgnoreCaseFoldsAscii", "x\\R\\Ny\\r\\nz\\r\\N", "\\r\\n", "", true, "xyz"},
+    {"IgnoreCaseKeepsSecondBytesExact", "\x83\x41", "\x83\x61", "!", true, "\x83\x41"},
+    {"IgnoreCaseMatchesDoubleByteExactly", "a\x83\x41", "A\x83\x41", "!", true, "!"},
+};
+
+class SjisReplaceAllTest : public ::testing::TestWithParam<ReplaceCase> {};
+
+TEST_P(SjisReplaceAllTest, ReplacesEveryOccurrence) {
+    const ReplaceCase& c = GetParam();
+    EXPECT_EQ(SjisReplaceAll(c.text, c.from, c.to, c.ignoreCase), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SjisReplaceAllTest, ::testing::ValuesIn(kReplaceCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
