@@ -106,7 +106,11 @@ void TWorkList::SaveToFile(const std::string& path) const {
 
     struct stat old;
     const bool replacing = ::stat(target.c_str(), &old) == 0;
-    if (replacing && S_ISDIR(old.st_mode)) throw EFCreateError(FileCreateErrorMessage(path));
+    // A directory, or a file the user may not write (made read-only on purpose), is not
+    // replaced: the rename would succeed where writing into the file would not.
+    if (replacing && (S_ISDIR(old.st_mode) || ::access(target.c_str(), W_OK) != 0)) {
+        throw EFCreateError(FileCreateErrorMessage(path));
+    }
 
     std::string tempPath;
     int fd = -1;
@@ -121,8 +125,13 @@ void TWorkList::SaveToFile(const std::string& path) const {
 
     FileDescriptor file(fd);
     bool ok = WriteAll(file.Get(), Text());
-    // A replaced file keeps its permissions.
-    if (ok && replacing) ok = ::fchmod(file.Get(), old.st_mode & 07777) == 0;
+    if (ok && replacing) {
+        // A replaced file keeps its owner (when we may set it) and its permissions.
+        if (::fchown(file.Get(), old.st_uid, old.st_gid) != 0) {
+            // Only root may give a file away; anyone else keeps their own file.
+        }
+        ok = ::fchmod(file.Get(), old.st_mode & 07777) == 0;
+    }
     if (ok) ok = ::fsync(file.Get()) == 0;
     ok = file.Close() && ok;
     if (ok) ok = ::rename(tempPath.c_str(), target.c_str()) == 0;

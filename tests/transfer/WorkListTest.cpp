@@ -151,6 +151,29 @@ TEST_F(WorkListFiles, SaveKeepsPermissionsOfReplacedFile) {
     EXPECT_EQ(ReadBytes(PathOf("ZAVOCVST.HTM")), "new\r\n");
 }
 
+TEST_F(WorkListFiles, SaveKeepsOwnerOfReplacedFile) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can hand a file to another owner";
+    WriteBytes(PathOf("ZAVOCVCH.HTM"), "old");
+    ASSERT_EQ(::chown(PathOf("ZAVOCVCH.HTM").c_str(), 12345, 12346), 0);
+    TWorkList list;
+    list.SetText("new");
+    list.SaveToFile(PathOf("ZAVOCVCH.HTM"));
+    struct stat st;
+    ASSERT_EQ(::stat(PathOf("ZAVOCVCH.HTM").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 12345u);
+    EXPECT_EQ(st.st_gid, 12346u);
+}
+
+TEST_F(WorkListFiles, ReadOnlyFileIsNotReplaced) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+    WriteBytes(PathOf("ZAVOCV00.HTM"), "kept");
+    fs::permissions(PathOf("ZAVOCV00.HTM"), fs::perms::owner_read);
+    TWorkList list;
+    list.SetText("new");
+    EXPECT_THROW(list.SaveToFile(PathOf("ZAVOCV00.HTM")), EFCreateError);
+    EXPECT_EQ(ReadBytes(PathOf("ZAVOCV00.HTM")), "kept");
+}
+
 TEST_F(WorkListFiles, NewFileGetsPermissionsOfTheUmask) {
     mode_t mask = ::umask(022);
     TWorkList list;
