@@ -1,0 +1,137 @@
+#include "FrmMain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+#include "FrmDisp.h"
+#include "FrmGet.h"
+#include "IniFile.h"
+#include "QtText.h"
+#include "SettingsFile.h"
+#include "Texts.h"
+
+namespace {
+
+QPushButton* MakeButton(QWidget* parent, const char* text, QStyle::StandardPixmap glyph, int y,
+                        const char* name) {
+    auto* button =
+        new QPushButton(parent->style()->standardIcon(glyph), QtText::FromSjis(text), parent);
+    button->setObjectName(name);
+    button->setGeometry(0, y, 217, 33);
+    return button;
+}
+
+}  // namespace
+
+TFormMain::TFormMain(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    setObjectName("FormMain");
+    setWindowTitle(QtText::FromSjis(Texts::kMainCaption));
+    QFont font(QtText::FromSjis(Texts::kFontPGothic));
+    font.setPixelSize(16);
+    setFont(font);
+    setFixedSize(238, 133);
+
+    BitBtn1 = MakeButton(this, Texts::kMainBtnCapture, QStyle::SP_BrowserReload, 0, "BitBtn1");
+    BitBtn2 = MakeButton(this, Texts::kMainBtnShow, QStyle::SP_DialogHelpButton, 33, "BitBtn2");
+    BitBtn3 = MakeButton(this, Texts::kMainBtnRestore, QStyle::SP_BrowserReload, 66, "BitBtn3");
+    BitBtn4 = MakeButton(this, Texts::kMainBtnExit, QStyle::SP_DialogCloseButton, 99, "BitBtn4");
+    QWidget::setTabOrder(BitBtn1, BitBtn2);
+    QWidget::setTabOrder(BitBtn2, BitBtn3);
+    QWidget::setTabOrder(BitBtn3, BitBtn4);
+
+    // Centred on the desktop.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+
+    FormGet = new TFormGet(Context, this);
+    FormDisp = new TFormDisp(Context, this);
+
+    ShowBox = [this](MessageKind kind, const std::string& sjis, bool yesNo) {
+        return ShowQtMessageBox(this, kind, sjis, yesNo);
+    };
+    Terminate = [] {
+        // Queued, so that the program ends after the current event, even before the message
+        // loop has started.
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+    };
+    ShowModal = [](QDialog& dialog) { dialog.exec(); };
+
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+    connect(BitBtn4, &QPushButton::clicked, this, [this] { BitBtn4Click(); });
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::ShowError(const std::string& message) {
+    if (ShowBox) ShowBox(MessageKind::Error, message, false);
+    if (Terminate) Terminate();
+}
+
+bool TFormMain::FormCreate() {
+    try {
+        if (SettingsPath.empty()) {
+            std::string program = ProgramFilePath();
+            if (program.empty()) throw Exception(FileOpenErrorMessage("/proc/self/exe"));
+            SettingsPath = SettingsPathFor(program);
+        }
+        Context.SetProgramDir(DirectoryWithSeparator(SettingsPath));
+        settingsFile_ = std::make_unique<TIniFile>(SettingsPath);
+        LoadConnectionSettings(*settingsFile_, Context.Settings);
+        return true;
+    } catch (const Exception& e) {
+        settingsFile_.reset();
+        ShowError(e.Message);
+        return false;
+    }
+}
+
+void TFormMain::FormClose() {
+    // Nothing was loaded, so there is nothing of the user's to keep: the file stays untouched.
+    if (!settingsFile_) return;
+    try {
+        SaveConnectionSettings(*settingsFile_, Context.Settings);
+    } catch (const Exception& e) {
+        ShowError(e.Message);
+    }
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    // A transfer still using HttpClient1 must end first; its dialog is modal, so this is only
+    // reached from outside the program's own windows.
+    if (Context.Busy()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void TFormMain::BitBtn1Click() {
+    FormGet->OpenForCapture();
+    if (ShowModal) ShowModal(*FormGet);
+}
+
+void TFormMain::BitBtn2Click() {
+    if (ShowModal) ShowModal(*FormDisp);
+}
+
+void TFormMain::BitBtn3Click() {
+    if (!ShowBox || !ShowBox(MessageKind::Confirmation, Texts::RestoreConfirmText(), true)) return;
+    FormGet->OpenForRestore();
+    if (ShowModal) ShowModal(*FormGet);
+}
+
+void TFormMain::BitBtn4Click() {
+    close();
+}

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "FrmDisp.h"
+#include "SpinEdit.h"
+#include "TempDir.h"
+#include "Texts.h"
+#include "TransferContext.h"
+
+namespace {
+
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+class FormDispTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        context.SetProgramDir(dir.Path());
+        form.OpenFile = [this](const std::string& path) { opened.push_back(path); };
+        form.ShowBox = [this](MessageKind kind, const std::string& text, bool yesNo) {
+            EXPECT_EQ(kind, MessageKind::Error);
+            EXPECT_FALSE(yesNo);
+            boxes.push_back(text);
+            return true;
+        };
+    }
+    void Save(const std::string& name) { WriteBytes(dir.File(name), "<html></html>\r\n"); }
+    void SetSpinText(const QString& text) {
+        form.SpinEdit1->findChild<QLineEdit*>()->setText(text);
+    }
+
+    TempDir dir;
+    TransferContext context;
+    TFormDisp form{context};
+    std::vector<std::string> opened;
+    std::vector<std::string> boxes;
+};
+
+// "番目の録画予約はありません。"
+const std::string kNoSuch =
+    "\x94\xd4\x96\xda\x82\xcc\x98\x5e\x89\xe6\x97\x5c\x96\xf1\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82"
+    "\xb9\x82\xf1\x81\x42";
+
+TEST_F(FormDispTest, Layout) {
+    EXPECT_EQ(form.windowTitle(), U("RD-X4の取込内容の表示"));
+    EXPECT_EQ(form.size(), QSize(168, 166));
+    EXPECT_EQ(form.maximumSize(), QSize(168, 166));
+    EXPECT_EQ(form.font().family(), U("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(form.font().pixelSize(), 16);
+    struct {
+        QWidget* widget;
+        const char* text;
+        QRect geometry;
+    } cases[] = {
+        {form.BitBtn1, "録画予約一覧", QRect(0, 0, 161, 33)},
+        {form.BitBtn3, "個別録画予約", QRect(56, 33, 105, 33)},
+        {form.SpinEdit1, nullptr, QRect(4, 36, 49, 26)},
+        {form.BitBtn2, "チャンネル設定", QRect(0, 66, 161, 33)},
+        {form.BitBtn4, "本体設定", QRect(0, 99, 161, 33)},
+        {form.BitBtn5, "閉じる", QRect(0, 132, 161, 33)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.widget->objectName().toStdString());
+        EXPECT_EQ(c.widget->geometry(), c.geometry);
+        if (c.text) {
+            EXPECT_EQ(qobject_cast<QPushButton*>(c.widget)->text(), U(c.text));
+        }
+    }
+    EXPECT_EQ(form.SpinEdit1->minimum(), 1);
+    EXPECT_EQ(form.SpinEdit1->maximum(), 32);
+    EXPECT_EQ(form.SpinEdit1->Value(), 1);
+    EXPECT_EQ(form.SpinEdit1->findChild<QLineEdit*>()->maxLength(), 2);
+}
+
+TEST_F(FormDispTest, TabOrder) {
+    QWidget* order[] = {form.BitBtn1,   form.BitBtn2, form.BitBtn3,
+                        form.SpinEdit1, form.BitBtn4, form.BitBtn5};
+    for (int i = 0; i + 1 < 6; ++i) {
+        QWidget* next = order[i]->nextInFocusChain();
+        // The spin field's own line edit follows it in the chain.
+        while (next->focusPolicy() == Qt::NoFocus || next->parentWidget() == form.SpinEdit1)
+            next = next->nextInFocusChain();
+        EXPECT_EQ(next, order[i + 1]) << i;
+    }
+}
+
+TEST_F(FormDispTest, NothingCapturedYet) {
+    form.BitBtn1Click();
+    form.BitBtn2Click();
+    form.BitBtn4Click();
+    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(boxes.empty());
+    form.BitBtn3Click();
+    EXPECT_TRUE(opened.empty());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "1" + kNoSuch);
+}
+
+TEST_F(FormDispTest, FixedPagesOpenWhenSaved) {
+    Save("ZAVOCVRV.HTM");
+    Save("ZAVOCVCH.HTM");
+    Save("ZAVOCVST.HTM");
+    form.BitBtn1->click();
+    form.BitBtn2->click();
+    form.BitBtn4->click();
+    const std::vector<std::string> expected = {dir.File("ZAVOCVRV.HTM"), dir.File("ZAVOCVCH.HTM"),
+                                               dir.File("ZAVOCVST.HTM")};
+    EXPECT_EQ(opened, expected);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(FormDispTest, SpinValueChoosesTheReservationFile) {
+    for (int i = 0; i < 7; ++i) Save(Texts::ReservationPageFile(i));
+    Save("ZAVOCV31.HTM");
+    struct {
+        const char* text;
+        std::string opened;  // empty: the message for that number
+        const char* number;
+    } cases[] = {
+        {"1", "ZAVOCV00.HTM", ""},
+        {"7", "ZAVOCV06.HTM", ""},
+        {"8", "", "8"},
+        {"32", "ZAVOCV31.HTM", ""},
+        {"40", "ZAVOCV31.HTM", ""},
+        {"0", "ZAVOCV00.HTM", ""},
+        {"-5", "ZAVOCV00.HTM", ""},
+        {"", "ZAVOCV00.HTM", ""},
+        {"+.", "ZAVOCV00.HTM", ""},
+        {"+9", "", "9"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        opened.clear();
+        boxes.clear();
+        SetSpinText(U(c.text));
+        form.BitBtn3Click();
+        if (c.opened.empty()) {
+            EXPECT_TRUE(opened.empty());
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0], c.number + kNoSuch);
+        } else {
+            ASSERT_EQ(opened.size(), 1u);
+            EXPECT_EQ(opened[0], dir.File(c.opened));
+            EXPECT_TRUE(boxes.empty());
+        }
+    }
+}
+
+TEST_F(FormDispTest, TextThatIsNoNumberCountsAsOne) {
+    for (const char* text : {"", "-", "+", ".", "1."}) {
+        SetSpinText(U(text));
+        EXPECT_EQ(form.SpinEdit1->Value(), 1) << text;
+    }
+    SetSpinText(U("-7"));
+    EXPECT_EQ(form.SpinEdit1->Value(), -7);  // held in range only when the field is left
+    form.SpinEdit1->CheckValue();
+    EXPECT_EQ(form.SpinEdit1->Value(), 1);
+    EXPECT_EQ(form.SpinEdit1->text(), U("1"));
+}
+
+TEST_F(FormDispTest, KeysOtherThanDigitsSignsAndSeparatorAreDropped) {
+    form.show();
+    QLineEdit* edit = form.SpinEdit1->findChild<QLineEdit*>();
+    form.SpinEdit1->setFocus();
+    edit->clear();
+    QTest::keyClicks(form.SpinEdit1, "a1");
+    EXPECT_EQ(edit->text(), U("1"));
+    QTest::keyClick(form.SpinEdit1, Qt::Key_Backspace);
+    QTest::keyClicks(form.SpinEdit1, "-x");
+    EXPECT_EQ(edit->text(), U("-"));
+    QTest::keyClick(form.SpinEdit1, Qt::Key_Backspace);
+    QTest::keyClicks(form.SpinEdit1, "+3");
+    EXPECT_EQ(edit->text(), U("+3"));
+    QTest::keyClick(form.SpinEdit1, Qt::Key_Return);
+    EXPECT_EQ(edit->text(), U("+3"));
+    QTest::keyClicks(form.SpinEdit1, "9");  // at most two characters
+    EXPECT_EQ(edit->text(), U("+3"));
+}
+
+TEST_F(FormDispTest, LeavingTheFieldHoldsTheValueInRange) {
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.SpinEdit1->setFocus();
+    SetSpinText(U("99"));
+    form.BitBtn1->setFocus();  // as a click on a button does
+    EXPECT_EQ(form.SpinEdit1->text(), U("32"));
+    form.SpinEdit1->setFocus();
+    SetSpinText(U("-3"));
+    form.BitBtn2->setFocus();
+    EXPECT_EQ(form.SpinEdit1->text(), U("1"));
+}
+
+TEST_F(FormDispTest, UpAndDownStayWithinRange) {
+    SetSpinText(U("31"));
+    form.SpinEdit1->stepBy(1);
+    EXPECT_EQ(form.SpinEdit1->Value(), 32);
+    form.SpinEdit1->stepBy(1);
+    EXPECT_EQ(form.SpinEdit1->Value(), 32);
+    SetSpinText(U("2"));
+    form.SpinEdit1->stepBy(-1);
+    form.SpinEdit1->stepBy(-1);
+    EXPECT_EQ(form.SpinEdit1->Value(), 1);
+    SetSpinText(U("-9"));
+    form.SpinEdit1->stepBy(1);
+    EXPECT_EQ(form.SpinEdit1->Value(), 1);
+}
+
+TEST_F(FormDispTest, CloseButtonHidesTheDialog) {
+    form.show();
+    form.BitBtn5->click();
+    EXPECT_FALSE(form.isVisible());
+}
+
+}  // namespace

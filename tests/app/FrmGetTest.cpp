@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include "FrmGet.h"
+#include "QtText.h"
+#include "TempDir.h"
+#include "TransferContext.h"
+
+namespace {
+
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+struct Box {
+    MessageKind Kind;
+    std::string Text;
+};
+
+class FormGetTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        context.SetProgramDir(dir.Path());
+        form.ShowBox = [this](MessageKind kind, const std::string& text, bool yesNo) {
+            EXPECT_FALSE(yesNo);
+            boxes.push_back({kind, text});
+            if (duringBox) duringBox();
+            return true;
+        };
+    }
+
+    TempDir dir;
+    TransferContext context;
+    TFormGet form{context};
+    std::vector<Box> boxes;
+    std::function<void()> duringBox;
+};
+
+struct ControlCase {
+    const char* name;
+    const char* text;  // UTF-8; nullptr for an edit field
+    QRect geometry;
+    bool bold;
+};
+
+TEST_F(FormGetTest, ControlsAsLaidOut) {
+    const ControlCase cases[] = {
+        {"Label1", "RDの本体名またはIPアドレス", QRect(80, 16, 171, 12), true},
+        {"Label2", "例：（rd-x4）（192.168.0.10）", QRect(201, 32, 144, 12), false},
+        {"EdtSIP", nullptr, QRect(77, 28, 121, 20), false},
+        {"Label3", "本体ユーザー名", QRect(80, 56, 91, 12), true},
+        {"EdtSUSER", nullptr, QRect(77, 68, 121, 20), false},
+        {"Label5", "本体パスワード", QRect(232, 56, 91, 12), true},
+        {"EdtSPASS", nullptr, QRect(229, 68, 121, 20), false},
+        {"Label4", "プロキシサーバアドレス", QRect(80, 96, 143, 12), true},
+        {"EdtSPROXY", nullptr, QRect(77, 108, 121, 20), false},
+        {"Label6", "ポート", QRect(232, 96, 39, 12), true},
+        {"EdtSPORT", nullptr, QRect(229, 108, 44, 20), false},
+    };
+    for (const ControlCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QWidget* w = form.findChild<QWidget*>(c.name);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->geometry(), c.geometry);
+        EXPECT_EQ(w->font().family(), U("ＭＳ ゴシック"));
+        EXPECT_EQ(w->font().pixelSize(), 12);
+        EXPECT_EQ(w->font().bold(), c.bold);
+        if (c.text) {
+            auto* label = qobject_cast<QLabel*>(w);
+            ASSERT_NE(label, nullptr);
+            EXPECT_EQ(label->text(), U(c.text));
+            EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        }
+    }
+    EXPECT_EQ(form.BitBtn1->geometry(), QRect(8, 144, 97, 33));
+    EXPECT_EQ(form.BitBtn4->geometry(), QRect(304, 144, 97, 33));
+    EXPECT_EQ(form.BitBtn4->text(), U("閉じる"));
+    EXPECT_FALSE(form.BitBtn1->icon().isNull());
+    EXPECT_FALSE(form.BitBtn4->icon().isNull());
+    EXPECT_EQ(form.SbarR->geometry(), QRect(0, 190, 413, 20));
+    EXPECT_EQ(form.EdtSPASS->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(form.EdtSIP->echoMode(), QLineEdit::Normal);
+}
+
+TEST_F(FormGetTest, WindowSizeFontAndBorder) {
+    EXPECT_EQ(form.size(), QSize(413, 210));
+    EXPECT_EQ(form.maximumSize(), QSize(413, 210));
+    EXPECT_EQ(form.windowTitle(), U("RD-X4の設定取込"));
+    EXPECT_EQ(form.font().family(), U("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(form.font().pixelSize(), 16);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowContextHelpButtonHint);
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowCloseButtonHint);
+}
+
+TEST_F(FormGetTest, TabOrderRunsThroughTheFieldsThenTheButtons) {
+    QWidget* order[] = {form.EdtSIP,   form.EdtSUSER, form.EdtSPASS, form.EdtSPROXY,
+                        form.EdtSPORT, form.BitBtn1,  form.BitBtn4};
+    for (int i = 0; i + 1 < 7; ++i) {
+        QWidget* next = order[i]->nextInFocusChain();
+        while (next->focusPolicy() == Qt::NoFocus) next = next->nextInFocusChain();
+        EXPECT_EQ(next, order[i + 1]) << i;
+    }
+}
+
+TEST_F(FormGetTest, CaptionsByMode) {
+    form.OpenForRestore();
+    EXPECT_EQ(form.windowTitle(), U("RD-X4EXに設定を復元"));
+    EXPECT_EQ(form.BitBtn1->text(), U("復元開始"));
+    form.OpenForCapture();
+    EXPECT_EQ(form.windowTitle(), U("RD-X4の設定取込"));
+    EXPECT_EQ(form.BitBtn1->text(), U("取込開始"));
+}
+
+TEST_F(FormGetTest, FieldsFilledOnOpeningAndCopiedBackOnClose) {
+    context.Settings = {"rd-x4", "user", "pass", "", ""};
+    form.OpenForCapture();
+    EXPECT_EQ(form.EdtSIP->text(), U("rd-x4"));
+    EXPECT_EQ(form.EdtSUSER->text(), U("user"));
+    EXPECT_EQ(form.EdtSPASS->text(), U("pass"));
+    form.EdtSIP->setText(U("192.168.0.10"));
+    form.EdtSUSER->setText(U("ユーザー"));
+    form.EdtSPROXY->setText(U("proxy"));
+    form.EdtSPORT->setText(U("8080"));
+    form.show();
+    form.BitBtn4->click();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(context.Settings.Host, "192.168.0.10");
+    EXPECT_EQ(context.Settings.User, "\x83\x86\x81\x5b\x83\x55\x81\x5b");
+    EXPECT_EQ(context.Settings.Password, "pass");
+    EXPECT_EQ(context.Settings.Proxy, "proxy");
+    EXPECT_EQ(context.Settings.ProxyPort, "8080");
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(FormGetTest, EscapeClosesAndCopiesBackToo) {
+    form.OpenForCapture();
+    form.EdtSPORT->setText(U("99"));
+    form.show();
+    form.reject();
+    EXPECT_EQ(context.Settings.ProxyPort, "99");
+}
+
+TEST_F(FormGetTest, UntouchedFieldGivesBackItsExactBytes) {
+    // Bytes that do not decode must not be turned into "?" by merely opening the dialog.
+    context.Settings = {"rd-x4", "\xff\xfe", "pw\x81", "", ""};
+    form.OpenForCapture();
+    form.FormClose();
+    EXPECT_EQ(context.Settings.User, "\xff\xfe");
+    EXPECT_EQ(context.Settings.Password, "pw\x81");
+}
+
+TEST_F(FormGetTest, CaptureWithABadProxyPortShowsTheConversionError) {
+    context.Settings = {"rd-x4", "", "", "", ""};
+    form.OpenForCapture();
+    form.EdtSPROXY->setText(U("proxy"));
+    form.EdtSPORT->setText(U("abc"));
+    form.BitBtn1Click();
+    // The fields were copied before the transfer ran.
+    EXPECT_EQ(context.Settings.ProxyPort, "abc");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Kind, MessageKind::Error);
+    EXPECT_EQ(boxes[0].Text,
+              "'abc' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc"
+              "\x82\xb9\x82\xf1\n\r");
+    EXPECT_EQ(form.StatusLine(), "");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(form.BitBtn1->isEnabled());
+}
+
+TEST_F(FormGetTest, RestoreCaptionRunsTheRestore) {
+    // No saved reservation page: the restore sends nothing and reports an empty list.
+    form.OpenForRestore();
+    form.BitBtn1Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Kind, MessageKind::Information);
+    EXPECT_EQ(boxes[0].Text, "");
+}
+
+TEST_F(FormGetTest, AnyOtherCaptionMeansRestore) {
+    form.OpenForCapture();
+    form.BitBtn1->setText(U("取込開始 "));
+    form.BitBtn1Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Kind, MessageKind::Information);
+}
+
+TEST_F(FormGetTest, WhileATransferRunsNothingElseStartsAndTheDialogStaysOpen) {
+    form.OpenForCapture();
+    form.EdtSPROXY->setText(U("proxy"));
+    form.EdtSPORT->setText(U("x"));
+    form.show();
+    bool checked = false;
+    duringBox = [&] {
+        if (checked) return;
+        checked = true;
+        // Inside the transfer: hourglass, buttons off, a second start and a close refused.
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        EXPECT_FALSE(form.BitBtn1->isEnabled());
+        EXPECT_FALSE(form.BitBtn4->isEnabled());
+        form.BitBtn1Click();
+        form.close();
+        form.reject();
+        EXPECT_TRUE(form.isVisible());
+    };
+    form.BitBtn1Click();
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    form.close();
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(FormGetTest, StatusLineShownInTheStatusBar) {
+    const std::string status = "http://rd-x4/program/b_prgrm.htm \x8e\xe6\x93\xbe\x92\x86\x81\x63";
+    form.SetStatus(status);
+    EXPECT_EQ(form.StatusLine(), status);
+    EXPECT_EQ(form.SbarR->currentMessage(), U("http://rd-x4/program/b_prgrm.htm 取得中…"));
+    form.SetStatus("");
+    EXPECT_EQ(form.SbarR->currentMessage(), QString());
+}
+
+TEST_F(FormGetTest, BusyCursorGoesBackToTheDefault) {
+    QApplication::setOverrideCursor(Qt::CrossCursor);
+    form.SetBusyCursor(true);
+    form.SetBusyCursor(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(FormGetTest, MessagesGoThroughTheBoxFunction) {
+    form.ShowMessage(MessageKind::Information, "<b>x</b>");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Kind, MessageKind::Information);
+    EXPECT_EQ(boxes[0].Text, "<b>x</b>");
+}
+
+}  // namespace

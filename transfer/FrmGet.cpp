@@ -1,0 +1,205 @@
+#include "FrmGet.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+
+#include "QtText.h"
+#include "Texts.h"
+#include "TransferContext.h"
+
+namespace {
+
+QFont FormFont(const char* family, int pixels, bool bold) {
+    QFont font(QtText::FromSjis(family));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* text, int x, int y, int w, int h, bool bold) {
+    auto* label = new QLabel(QtText::FromSjis(text), parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(FormFont(Texts::kFontGothic, 12, bold));
+    label->setGeometry(x, y, w, h);
+    return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, int x, int y, int w, int h) {
+    auto* edit = new QLineEdit(parent);
+    edit->setFont(FormFont(Texts::kFontGothic, 12, false));
+    edit->setGeometry(x, y, w, h);
+    return edit;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* text, QStyle::StandardPixmap glyph, int x,
+                        int y, int w, int h) {
+    auto* button =
+        new QPushButton(parent->style()->standardIcon(glyph), QtText::FromSjis(text), parent);
+    button->setGeometry(x, y, w, h);
+    // Enter in an edit field must never start a transfer by itself.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+}  // namespace
+
+TFormGet::TFormGet(TransferContext& context, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      context_(context) {
+    setObjectName("FormGet");
+    setWindowTitle(QtText::FromSjis(Texts::kGetCaptionCapture));
+    setFont(FormFont(Texts::kFontPGothic, 16, false));
+    setFixedSize(413, 210);
+
+    Label1 = MakeLabel(this, Texts::kLabel1, 80, 16, 171, 12, true);
+    Label2 = MakeLabel(this, Texts::kLabel2, 201, 32, 144, 12, false);
+    EdtSIP = MakeEdit(this, 77, 28, 121, 20);
+    Label3 = MakeLabel(this, Texts::kLabel3, 80, 56, 91, 12, true);
+    EdtSUSER = MakeEdit(this, 77, 68, 121, 20);
+    Label5 = MakeLabel(this, Texts::kLabel5, 232, 56, 91, 12, true);
+    EdtSPASS = MakeEdit(this, 229, 68, 121, 20);
+    EdtSPASS->setEchoMode(QLineEdit::Password);
+    Label4 = MakeLabel(this, Texts::kLabel4, 80, 96, 143, 12, true);
+    EdtSPROXY = MakeEdit(this, 77, 108, 121, 20);
+    Label6 = MakeLabel(this, Texts::kLabel6, 232, 96, 39, 12, true);
+    EdtSPORT = MakeEdit(this, 229, 108, 44, 20);
+    BitBtn1 = MakeButton(this, Texts::kGetBtnCapture, QStyle::SP_BrowserReload, 8, 144, 97, 33);
+    BitBtn4 = MakeButton(this, Texts::kGetBtnClose, QStyle::SP_DialogCloseButton, 304, 144, 97, 33);
+    SbarR = new QStatusBar(this);
+    SbarR->setSizeGripEnabled(false);
+    SbarR->setGeometry(0, 190, 413, 20);
+
+    Label1->setObjectName("Label1");
+    Label2->setObjectName("Label2");
+    Label3->setObjectName("Label3");
+    Label4->setObjectName("Label4");
+    Label5->setObjectName("Label5");
+    Label6->setObjectName("Label6");
+    EdtSIP->setObjectName("EdtSIP");
+    EdtSUSER->setObjectName("EdtSUSER");
+    EdtSPASS->setObjectName("EdtSPASS");
+    EdtSPROXY->setObjectName("EdtSPROXY");
+    EdtSPORT->setObjectName("EdtSPORT");
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn4->setObjectName("BitBtn4");
+    SbarR->setObjectName("SbarR");
+
+    QWidget::setTabOrder(EdtSIP, EdtSUSER);
+    QWidget::setTabOrder(EdtSUSER, EdtSPASS);
+    QWidget::setTabOrder(EdtSPASS, EdtSPROXY);
+    QWidget::setTabOrder(EdtSPROXY, EdtSPORT);
+    QWidget::setTabOrder(EdtSPORT, BitBtn1);
+    QWidget::setTabOrder(BitBtn1, BitBtn4);
+    SbarR->setFocusPolicy(Qt::NoFocus);
+
+    ShowBox = [this](MessageKind kind, const std::string& sjis, bool yesNo) {
+        return ShowQtMessageBox(this, kind, sjis, yesNo);
+    };
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(BitBtn4, &QPushButton::clicked, this, [this] { close(); });
+}
+
+void TFormGet::OpenForCapture() {
+    Open(Texts::kGetCaptionCapture, Texts::kGetBtnCapture);
+}
+
+void TFormGet::OpenForRestore() {
+    Open(Texts::kGetCaptionRestore, Texts::kGetBtnRestore);
+}
+
+void TFormGet::Open(const char* caption, const char* startCaption) {
+    setWindowTitle(QtText::FromSjis(caption));
+    BitBtn1->setText(QtText::FromSjis(startCaption));
+    const ConnectionSettings& s = context_.Settings;
+    SetField(EdtSIP, shownHost_, s.Host);
+    SetField(EdtSUSER, shownUser_, s.User);
+    SetField(EdtSPASS, shownPassword_, s.Password);
+    SetField(EdtSPROXY, shownProxy_, s.Proxy);
+    SetField(EdtSPORT, shownPort_, s.ProxyPort);
+    EdtSIP->setFocus();
+}
+
+void TFormGet::SetField(QLineEdit* edit, std::string& shown, const std::string& sjis) {
+    shown = sjis;
+    edit->setText(QtText::FromSjis(sjis));
+}
+
+std::string TFormGet::FieldText(const QLineEdit* edit, const std::string& shown) const {
+    if (edit->text() == QtText::FromSjis(shown)) return shown;
+    return QtText::ToSjis(edit->text());
+}
+
+void TFormGet::CopyFieldsToSettings() {
+    ConnectionSettings& s = context_.Settings;
+    s.Host = FieldText(EdtSIP, shownHost_);
+    s.User = FieldText(EdtSUSER, shownUser_);
+    s.Password = FieldText(EdtSPASS, shownPassword_);
+    s.Proxy = FieldText(EdtSPROXY, shownProxy_);
+    s.ProxyPort = FieldText(EdtSPORT, shownPort_);
+}
+
+void TFormGet::BitBtn1Click() {
+    // The window keeps handling events while the recorder is waited for, so a second press
+    // could arrive here; only one transfer may use the HTTP client at a time.
+    if (context_.Busy()) return;
+    CopyFieldsToSettings();
+    bool capture = QtText::ToSjis(BitBtn1->text()) == Texts::kGetBtnCapture;
+    BitBtn1->setEnabled(false);
+    BitBtn4->setEnabled(false);
+    if (capture)
+        context_.RunCapture(*this);
+    else
+        context_.RunRestore(*this);
+    BitBtn1->setEnabled(true);
+    BitBtn4->setEnabled(true);
+}
+
+void TFormGet::FormClose() {
+    CopyFieldsToSettings();
+}
+
+void TFormGet::done(int result) {
+    if (context_.Busy()) return;
+    FormClose();
+    QDialog::done(result);
+}
+
+void TFormGet::closeEvent(QCloseEvent* event) {
+    if (context_.Busy()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+std::string TFormGet::StatusLine() const {
+    return status_;
+}
+
+void TFormGet::SetStatus(const std::string& sjis) {
+    status_ = sjis;
+    if (sjis.empty())
+        SbarR->clearMessage();
+    else
+        SbarR->showMessage(QtText::FromSjis(sjis));
+}
+
+void TFormGet::SetBusyCursor(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        // Back to the default cursor, whatever was stacked before.
+        while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+    }
+}
+
+void TFormGet::ShowMessage(MessageKind kind, const std::string& sjis) {
+    if (ShowBox) ShowBox(kind, sjis, false);
+}

@@ -1,0 +1,77 @@
+// The transfer dialog: five connection fields, the start button whose caption selects capture
+// or restore, the close button and the status bar. It holds no state beyond its controls; the
+// transfer itself runs in the TransferContext owned by the main window.
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+#include "MessageBox.h"
+#include "TransferView.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStatusBar;
+class TransferContext;
+
+class TFormGet : public QDialog, public TransferView {
+    Q_OBJECT
+  public:
+    explicit TFormGet(TransferContext& context, QWidget* parent = nullptr);
+
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLabel* Label5;
+    QLabel* Label6;
+    QLineEdit* EdtSIP;
+    QLineEdit* EdtSUSER;
+    QLineEdit* EdtSPASS;
+    QLineEdit* EdtSPROXY;
+    QLineEdit* EdtSPORT;
+    QPushButton* BitBtn1;
+    QPushButton* BitBtn4;
+    QStatusBar* SbarR;
+
+    // How boxes are shown; tests replace it.
+    MessageBoxFunction ShowBox;
+
+    // Prepares an opening: the caption and the start button's caption for the mode, then the
+    // five fields from the connection settings. The caller then shows the dialog modally.
+    void OpenForCapture();
+    void OpenForRestore();
+
+    // The start button: copies the fields into the settings, then runs the capture when the
+    // button reads exactly "取込開始", else the restore. Does nothing while a transfer runs.
+    void BitBtn1Click();
+    // The dialog is closing: the fields go back into the connection settings.
+    void FormClose();
+
+    // The status line (Shift-JIS) the status bar shows.
+    std::string StatusLine() const;
+
+    // TransferView
+    void SetStatus(const std::string& sjis) override;
+    void SetBusyCursor(bool busy) override;
+    void ShowMessage(MessageKind kind, const std::string& sjis) override;
+
+    // Refuses to close while a transfer runs; otherwise copies the fields back.
+    void done(int result) override;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void Open(const char* caption, const char* startCaption);
+    void SetField(QLineEdit* edit, std::string& shown, const std::string& sjis);
+    std::string FieldText(const QLineEdit* edit, const std::string& shown) const;
+    void CopyFieldsToSettings();
+
+    TransferContext& context_;
+    // The Shift-JIS text each field was last filled with: a field the user did not change
+    // gives back exactly these bytes, even where they do not decode cleanly.
+    std::string shownHost_, shownUser_, shownPassword_, shownProxy_, shownPort_;
+    std::string status_;
+};
