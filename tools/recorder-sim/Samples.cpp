@@ -87,8 +87,8 @@ std::vector<Reservation> SampleReservations(int count, unsigned seed,
         const OptionValues options = OptionsFor(field, first);
         return options[rng() % options.size()].first;
     };
-    // Every reservation gets its own date value, so none overlaps another; past the number of
-    // dates the times move to separate three-hour blocks instead.
+    // Every reservation gets its own date value, so none overlaps another; when there are more
+    // reservations than dates, each round through the dates keeps to its own three-hour block.
     const OptionValues dates = OptionsFor("date", firstDate);
     std::vector<size_t> order(dates.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
@@ -108,11 +108,11 @@ std::vector<Reservation> SampleReservations(int count, unsigned seed,
         const int block = i / int(order.size());
         int startHour = int(rng() % 24);
         int duration = 15 + int(rng() % 12) * 15;  // up to three hours
-        if (block > 0) {
+        if (count > int(order.size())) {
             startHour = (block * 3) % 24;
             duration = 15 + int(rng() % 10) * 15;  // stays inside its block
         }
-        const int startMinute = block > 0 ? 0 : minutes[rng() % std::size(minutes)];
+        const int startMinute = count > int(order.size()) ? 0 : minutes[rng() % std::size(minutes)];
         const int end = (startHour * 60 + startMinute + duration) % (24 * 60);
         r.start_hour = TwoDigits(startHour);
         r.start_minute = TwoDigits(startMinute);

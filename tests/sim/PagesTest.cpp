@@ -1,0 +1,306 @@
+// The pages' shapes: the markers the program scans for, where they stand and what they carry.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <stdexcept>
+
+#include "RecorderPages.h"
+#include "RecorderSim.h"
+#include "SimClient.h"
+#include "SimTexts.h"
+
+using recsim::Reservation;
+using simtest::Fetch;
+using simtest::Sjis;
+
+namespace {
+
+size_t CountOf(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
+
+// The program's segment search: the text between the "/" nearest before the first
+// "/program.htm" and that marker.
+std::string SegmentOf(const std::string& page) {
+    const size_t p = page.find("/program.htm");
+    if (p == std::string::npos) return "";
+    const size_t slash = page.rfind('/', p == 0 ? 0 : p - 1);
+    const size_t start = slash == std::string::npos ? 0 : slash + 1;
+    return page.substr(start, p - start);
+}
+
+// The numbers after every "b_proginfo.htm?" up to the closing double quote.
+std::vector<std::string> LinkNumbers(const std::string& page) {
+    std::vector<std::string> numbers;
+    const std::string mark = "b_proginfo.htm?";
+    for (size_t p = page.find(mark); p != std::string::npos; p = page.find(mark, p + 1)) {
+        const size_t start = p + mark.size();
+        numbers.push_back(page.substr(start, page.find('"', start) - start));
+    }
+    return numbers;
+}
+
+std::string& Field(Reservation& r, const std::string& name) {
+    static const std::pair<const char*, std::string Reservation::*> members[] = {
+        {"genre", &Reservation::genre},         {"channel", &Reservation::channel},
+        {"date", &Reservation::date},           {"disc", &Reservation::disc},
+        {"vrate", &Reservation::vrate},         {"amode", &Reservation::amode},
+        {"dvdr", &Reservation::dvdr},           {"aspect", &Reservation::aspect},
+        {"bVPerform", &Reservation::bVPerform}, {"bAutoChapter", &Reservation::bAutoChapter}};
+    for (const auto& [n, m] : members)
+        if (name == n) return r.*m;
+    throw std::invalid_argument(name);
+}
+
+Reservation Sample() {
+    Reservation r;
+    r.exec = true;
+    r.title = Sjis("予報 A&B <表> \"ソ\" 能");
+    r.genre = "10";
+    r.channel = "L2";
+    r.date = "20261224";
+    r.start_hour = "23";
+    r.start_minute = "30";
+    r.end_hour = "00";
+    r.end_minute = "45";
+    r.disc = "2";
+    r.vrate = "AUTO";
+    r.amode = "3";
+    r.dvdr = "1";
+    r.aspect = "2";
+    r.bVPerform = "1";
+    r.bAutoChapter = "0";
+    r.detail = Sjis("一行目 &amp; <b>\r\n二行目 \"予\"\r\n");
+    return r;
+}
+
+class PagesTest : public ::testing::Test {
+  protected:
+    void SetUp() override { sim.Start(); }
+    std::string Prefix() const { return "/program/" + sim.Segment() + "/"; }
+    recsim::RecorderSim sim{recsim::Options{}};
+};
+
+}  // namespace
+
+TEST(TextsTest, PinnedShiftJisBytes) {
+    EXPECT_EQ(std::string(recsim::texts::kNewReservation), "\x90\x56\x8B\x4B\x97\x5C\x96\xF1");
+    EXPECT_EQ(std::string(recsim::texts::kNewReservation), Sjis("新規予約"));
+    EXPECT_EQ(std::string(recsim::texts::kEntryDone), Sjis("正常に登録できました"));
+    EXPECT_EQ(std::string(recsim::texts::kEntryOverlap), Sjis("予約時間が一部重複しています"));
+    EXPECT_EQ(std::string(recsim::texts::kEntryModified), Sjis("修正しました"));
+}
+
+TEST_F(PagesTest, ListFramePage_NamesTheSegmentOfThisRun) {
+    const std::string page = Fetch(sim.Port(), "/program/b_prgrm.htm");
+    EXPECT_EQ(SegmentOf(page), sim.Segment());
+    EXPECT_EQ(sim.Segment().size(), 6u);
+    EXPECT_EQ(sim.Segment().find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"),
+              std::string::npos);
+    EXPECT_NE(page.find("<FRAME SRC=\"/program/" + sim.Segment() + "/program.htm\""),
+              std::string::npos);
+}
+
+TEST(SegmentTest, RandomAtEachStartAndSeedable) {
+    std::set<std::string> seen;
+    for (int i = 0; i < 4; ++i) {
+        recsim::RecorderSim sim{recsim::Options{}};
+        sim.Start();
+        seen.insert(sim.Segment());
+    }
+    EXPECT_GE(seen.size(), 3u);  // six random characters: a repeat is all but impossible
+    recsim::Options seeded;
+    seeded.seed = 42;
+    recsim::RecorderSim a{seeded}, b{seeded};
+    a.Start();
+    b.Start();
+    EXPECT_EQ(a.Segment(), b.Segment());
+    recsim::Options fixed;
+    fixed.segment = "A1B2";
+    recsim::RecorderSim c{fixed};
+    c.Start();
+    EXPECT_EQ(c.Segment(), "A1B2");
+}
+
+TEST_F(PagesTest, ReservationList_LinksThenNewReservationWhileNotFull) {
+    for (int n : {0, 1, 3, 10, 31, 32}) {
+        SCOPED_TRACE("reservations: " + std::to_string(n));
+        sim.SetReservations(recsim::SampleReservations(n, 7));
+        const std::string page = Fetch(sim.Port(), Prefix() + "program.htm");
+        std::vector<std::string> expected;
+        for (int i = 0; i < n; ++i) expected.push_back(std::to_string(i));
+        if (n < 32) expected.push_back(std::to_string(n));
+        EXPECT_EQ(LinkNumbers(page), expected);
+        EXPECT_EQ(CountOf(page, recsim::texts::kNewReservation), n < 32 ? 1u : 0u);
+        if (n < 32) {
+            EXPECT_NE(page.find("<A HREF=\"b_proginfo.htm?" + std::to_string(n) +
+                                "\" TARGET=\"info\">" + Sjis("新規予約") + "</A>"),
+                      std::string::npos);
+        }
+        EXPECT_EQ(CountOf(page, "\r\n"), CountOf(page, "\n"));  // CR LF line ends only
+    }
+}
+
+TEST_F(PagesTest, ReservationList_AnswersUnderAnySegment) {
+    sim.SetReservations(recsim::SampleReservations(2, 1));
+    for (const std::string target : {"/program//program.htm", "/program/OTHER/program.htm"})
+        EXPECT_EQ(LinkNumbers(Fetch(sim.Port(), target)),
+                  (std::vector<std::string>{"0", "1", "2"}));
+    for (const std::string file : {"b_proginfo.htm?0", "proginfo.htm", "blank.htm"}) {
+        EXPECT_EQ(
+            simtest::Exchange(sim.Port(), simtest::GetRequest("/program/OTHER/" + file)).Status(),
+            404)
+            << file;
+        EXPECT_EQ(simtest::Exchange(sim.Port(), simtest::GetRequest("/program//" + file)).Status(),
+                  404)
+            << file;
+    }
+}
+
+TEST_F(PagesTest, ReservationList_UserTextNeverPosesAsAMarker) {
+    std::vector<Reservation> list = recsim::SampleReservations(32, 3);
+    list[4].title = "b_proginfo.htm?9\" x";
+    list[5].title = Sjis("新規予約の番組");
+    sim.SetReservations(list);
+    const std::string page = Fetch(sim.Port(), Prefix() + "program.htm");
+    EXPECT_EQ(LinkNumbers(page).size(), 32u);
+    EXPECT_EQ(LinkNumbers(page).back(), "31");
+    EXPECT_EQ(CountOf(page, Sjis("新規予約")), 0u);
+}
+
+TEST_F(PagesTest, Selector_ChoosesTheReservationOnTheServer) {
+    std::vector<Reservation> list = recsim::SampleReservations(3, 2);
+    sim.SetReservations(list);
+    EXPECT_EQ(sim.Selected(), -1);
+    for (int i : {2, 0, 1}) {
+        const std::string frame =
+            Fetch(sim.Port(), Prefix() + "b_proginfo.htm?" + std::to_string(i));
+        EXPECT_NE(frame.find("proginfo.htm"), std::string::npos);
+        EXPECT_EQ(sim.Selected(), i);
+        const std::string page = Fetch(sim.Port(), Prefix() + "proginfo.htm");
+        EXPECT_NE(page.find("value=\\\"" + recsim::HtmlEscape(list[size_t(i)].title) + "\\\">\")"),
+                  std::string::npos);
+    }
+    // One past the last: a new reservation's empty form.
+    Fetch(sim.Port(), Prefix() + "b_proginfo.htm?3");
+    EXPECT_EQ(sim.Selected(), 3);
+    EXPECT_NE(Fetch(sim.Port(), Prefix() + "proginfo.htm").find("value=\\\"\\\">\")"),
+              std::string::npos);
+    for (const std::string q : {"4", "", "x", "-1", "100", "1a"}) {
+        EXPECT_EQ(
+            simtest::Exchange(sim.Port(), simtest::GetRequest(Prefix() + "b_proginfo.htm?" + q))
+                .Status(),
+            404)
+            << q;
+    }
+    EXPECT_EQ(sim.Selected(), 3);
+}
+
+TEST(ReservationPageTest, CheckBoxTitleAndTimesStandAsTheProgramReadsThem) {
+    Reservation r = Sample();
+    std::string page = recsim::ReservationPageX4(r, "20261201");
+    EXPECT_NE(page.find("<INPUT TYPE=\"checkbox\" name=\"bExec\" checked>"), std::string::npos);
+    EXPECT_NE(page.find("document.write(\"<INPUT TYPE=\\\"text\\\" NAME=\\\"title_name\\\" "
+                        "SIZE=\\\"40\\\" value=\\\"" +
+                        Sjis("予報 A&amp;B &lt;表&gt; &quot;ソ&quot; 能") + "\\\">\");\r\n"),
+              std::string::npos);
+    EXPECT_NE(page.find("name=\"start_hour\" SIZE=\"2\" value =\"23\">"), std::string::npos);
+    EXPECT_NE(page.find("name=\"start_minute\" SIZE=\"2\" value =\"30\">"), std::string::npos);
+    EXPECT_NE(page.find("name=\"end_hour\" SIZE=\"2\" value = \"00\">"), std::string::npos);
+    EXPECT_NE(page.find("name=\"end_minute\" SIZE=\"2\" value = \"45\">"), std::string::npos);
+    EXPECT_EQ(CountOf(page, "\r\n"), CountOf(page, "\n"));
+    r.exec = false;
+    page = recsim::ReservationPageX4(r, "20261201");
+    EXPECT_NE(page.find("<INPUT TYPE=\"checkbox\" name=\"bExec\">"), std::string::npos);
+    EXPECT_EQ(page.find("checked"), std::string::npos);
+}
+
+TEST(ReservationPageTest, FieldsStandInTheFormsOrder) {
+    const std::string page = recsim::ReservationPageX4(Sample(), "20261201");
+    const char* order[] = {"name=\"bExec\"",        "title_name",         "name=\"genre\"",
+                           "name=\"channel\"",      "name=\"date\"",      "name=\"start_hour\"",
+                           "name=\"start_minute\"", "name=\"end_hour\"",  "name=\"end_minute\"",
+                           "name=\"disc\"",         "name=\"vrate\"",     "name=\"amode\"",
+                           "name=\"dvdr\"",         "name=\"aspect\"",    "name=\"bVPerform\"",
+                           "name=\"bAutoChapter\"", "NAME=\\\"detail\\\""};
+    size_t last = 0;
+    for (const char* marker : order) {
+        const size_t p = page.find(marker);
+        ASSERT_NE(p, std::string::npos) << marker;
+        EXPECT_GT(p, last) << marker;
+        EXPECT_EQ(CountOf(page, marker), 1u) << marker;
+        last = p;
+    }
+}
+
+// The program keeps K characters in front of "selected" and expects the selected option's
+// value among them; every offered value must fit.
+TEST(ReservationPageTest, SelectedValueLiesWithinTheCharactersTheProgramKeeps) {
+    const std::pair<const char*, size_t> lists[] = {
+        {"genre", 12}, {"channel", 12}, {"date", 23},   {"disc", 11},      {"vrate", 14},
+        {"amode", 12}, {"dvdr", 11},    {"aspect", 11}, {"bVPerform", 11}, {"bAutoChapter", 11}};
+    const Reservation base = Sample();
+    for (const auto& [field, keep] : lists) {
+        const auto options = recsim::OptionsFor(field, "20261201");
+        ASSERT_GE(options.size(), 2u) << field;
+        for (const auto& [value, text] : options) {
+            SCOPED_TRACE(std::string(field) + " = " + value);
+            Reservation r = base;
+            Field(r, field) = value;
+            const std::string page = recsim::ReservationPageX4(r, "20261201");
+            const size_t anchor = page.find(std::string("name=\"") + field + "\"");
+            const size_t selected = page.find("selected", anchor);
+            const size_t close = page.find("</select>", anchor);
+            ASSERT_LT(selected, close);
+            const std::string kept = page.substr(selected - keep, keep);
+            EXPECT_NE(kept.find("value=\"" + value + "\" "), std::string::npos) << kept;
+            EXPECT_EQ(text.find("selected"), std::string::npos);
+        }
+    }
+}
+
+TEST(ReservationPageTest, DetailFollowsTheOnlyScriptEndAfterTheTimes) {
+    const Reservation r = Sample();
+    const std::string page = recsim::ReservationPageX4(r, "20261201");
+    const size_t times = page.find("name=\"start_hour\"");
+    EXPECT_EQ(CountOf(page.substr(times), "</SCRIPT>"), 1u);
+    const size_t script = page.find("</SCRIPT>", times);
+    const std::string opening =
+        "document.write(\"<TEXTAREA NAME=\\\"detail\\\" ROWS=\\\"4\\\" COLS=\\\"40\\\">\");\r\n";
+    EXPECT_EQ(page.substr(script - opening.size(), opening.size()), opening);
+    const size_t start = script + 9 + 2;
+    const size_t end = page.find("</textarea>", start);
+    EXPECT_EQ(page.substr(start, end - start),
+              Sjis("一行目 &amp;amp; &lt;b&gt;\r\n二行目 &quot;予&quot;\r\n"));
+    EXPECT_EQ(page.find("</SELECT>"), std::string::npos);  // the program looks for lower case
+}
+
+TEST(ReservationPageTest, ValueTheRecorderDoesNotOfferStillShowsSelected) {
+    Reservation r = Sample();
+    r.genre = "77";
+    const std::string page = recsim::ReservationPageX4(r, "20261201");
+    EXPECT_NE(page.find("<OPTION value=\"77\" selected>77\r\n</select>"), std::string::npos);
+}
+
+TEST_F(PagesTest, SetupAndChannelPages) {
+    const std::string setup = Fetch(sim.Port(), "/setup/setup.htm");
+    EXPECT_GE(CountOf(setup, "type=\"password\""), 2u);
+    EXPECT_EQ(CountOf(setup, "TYPE=\"PASSWORD\""), 1u);
+    const std::string channels = Fetch(sim.Port(), "/setup/ch_set.htm");
+    EXPECT_NE(channels.find(Sjis("チャンネル設定")), std::string::npos);
+    EXPECT_EQ(CountOf(channels, "\r\n"), CountOf(channels, "\n"));
+}
+
+TEST(EntryAnswerPageTest, MessageAndAlertReadAsTheProgramReadsThem) {
+    const std::string done = recsim::EntryMessagePage(recsim::texts::kEntryDone);
+    EXPECT_NE(done.find(std::string("var msg=\"") + recsim::texts::kEntryDone + "\\r\\n\";"),
+              std::string::npos);
+    EXPECT_EQ(simtest::AnswerText(done), Sjis("正常に登録できました"));
+    const std::string overlap = recsim::EntryAlertPage(recsim::texts::kEntryOverlap, "x");
+    EXPECT_EQ(overlap.find("msg=\""), std::string::npos);
+    EXPECT_NE(overlap.find(std::string("alert(\"") + recsim::texts::kEntryOverlap + "\\r\\nx\")"),
+              std::string::npos);
+    EXPECT_EQ(simtest::AnswerText(overlap), Sjis("予約時間が一部重複しています") + "x");
+}

@@ -1,0 +1,291 @@
+// The HTTP side: answers as HTTP/1.0 with a close, the request log, authentication and the
+// fault options, and the command line.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "RecorderSim.h"
+#include "SimClient.h"
+#include "StateFile.h"
+
+using simtest::Exchange;
+using simtest::GetRequest;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long long MsSince(Clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
+}
+
+class ServerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sim.SetReservations(recsim::SampleReservations(3, 4));
+        sim.Start();
+    }
+    recsim::RecorderSim sim{recsim::Options{}};
+};
+
+}  // namespace
+
+TEST_F(ServerTest, AnswersHttp10AndCloses) {
+    const simtest::RawAnswer a = Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm"));
+    EXPECT_FALSE(a.timedOut);  // the server closed after the answer
+    EXPECT_FALSE(a.reset);
+    EXPECT_EQ(a.Header().rfind("HTTP/1.0 200 OK\r\n", 0), 0u);
+    EXPECT_NE(a.Header().find("Content-Type: text/html; charset=Shift_JIS\r\n"), std::string::npos);
+    EXPECT_NE(a.Header().find("Content-Length: " + std::to_string(a.Body().size()) + "\r\n"),
+              std::string::npos);
+}
+
+TEST_F(ServerTest, RequestLogHoldsTheExactBytes) {
+    const std::string request =
+        "GET /setup/ch_set.htm HTTP/1.0\r\nHost: 127.0.0.1\r\nAccept: */*\r\n\r\n";
+    Exchange(sim.Port(), request);
+    const std::string post = simtest::PostRequest("/nowhere?x=1", "a=1&b=2\r\n");
+    Exchange(sim.Port(), post);
+    // Through a proxy the request line carries the whole URL.
+    Exchange(sim.Port(), GetRequest("http://127.0.0.1:1/program/b_prgrm.htm"));
+    const auto log = sim.Requests();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0].method, "GET");
+    EXPECT_EQ(log[0].target, "/setup/ch_set.htm");
+    EXPECT_EQ(log[0].rawHeader, request);
+    EXPECT_EQ(log[0].body, "");
+    EXPECT_EQ(log[0].status, 200);
+    EXPECT_EQ(log[1].method, "POST");
+    EXPECT_EQ(log[1].target, "/nowhere?x=1");
+    EXPECT_EQ(log[1].rawHeader + log[1].body, post);
+    EXPECT_EQ(log[1].body, "a=1&b=2\r\n");
+    EXPECT_EQ(log[1].status, 404);
+    EXPECT_EQ(log[2].target, "/program/b_prgrm.htm");
+    EXPECT_EQ(log[2].status, 200);
+    sim.ClearRequests();
+    EXPECT_TRUE(sim.Requests().empty());
+}
+
+TEST_F(ServerTest, MalformedRequestsAnswered) {
+    EXPECT_EQ(Exchange(sim.Port(), "garbage\r\n\r\n").Status(), 400);
+    EXPECT_EQ(Exchange(sim.Port(), "GET nopath HTTP/1.0\r\n\r\n").Status(), 400);
+    EXPECT_EQ(Exchange(sim.Port(), "DELETE / HTTP/1.0\r\n\r\n").Status(), 501);
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/nothing.htm")).Status(), 404);
+    const auto head = Exchange(sim.Port(), "HEAD /setup/setup.htm HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(head.Status(), 200);
+    EXPECT_EQ(head.Body(), "");
+}
+
+TEST(AuthTest, BasicAuthenticationWhenUserAndPasswordSet) {
+    recsim::Options o;
+    o.user = "admin";
+    o.password = "pa:ss";
+    recsim::RecorderSim sim{o};
+    sim.Start();
+    const auto none = Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm"));
+    EXPECT_EQ(none.Status(), 401);
+    EXPECT_NE(none.Header().find("WWW-Authenticate: Basic realm=\"RD-X4\"\r\n"), std::string::npos);
+    // "admin:pa:ss" and "admin:wrong" in Base64.
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm",
+                                              "Authorization: Basic YWRtaW46cGE6c3M=\r\n"))
+                  .Status(),
+              200);
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm",
+                                              "authorization: basic YWRtaW46cGE6c3M=\r\n"))
+                  .Status(),
+              200);
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm",
+                                              "Authorization: Basic YWRtaW46d3Jvbmc=\r\n"))
+                  .Status(),
+              401);
+    EXPECT_EQ(
+        Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm", "Authorization: Basic !!!\r\n"))
+            .Status(),
+        401);
+}
+
+TEST_F(ServerTest, ErrorStatusForATarget) {
+    sim.SetErrorStatus("/setup/setup.htm", 503);
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 503);
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 503);
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/ch_set.htm")).Status(), 200);
+    sim.SetErrorStatus("/setup/setup.htm", 0);
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 200);
+    // Limited to a number of requests, then answered normally again.
+    sim.SetErrorStatus("/setup/setup.htm", 500, 2);
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 500);
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 500);
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 200);
+    sim.SetErrorStatus("*", 404);
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm")).Status(), 404);
+}
+
+TEST_F(ServerTest, ErrorStatusLeavesTheSelectionAlone) {
+    const std::string selector = "/program/" + sim.Segment() + "/b_proginfo.htm?2";
+    sim.SetErrorStatus(selector, 500);
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest(selector)).Status(), 500);
+    EXPECT_EQ(sim.Selected(), -1);
+}
+
+TEST_F(ServerTest, DroppedConnectionGetsNoAnswer) {
+    sim.SetDropConnection("/setup/setup.htm", true);
+    const auto a = Exchange(sim.Port(), GetRequest("/setup/setup.htm"));
+    EXPECT_TRUE(a.connected);
+    EXPECT_FALSE(a.timedOut);
+    EXPECT_EQ(a.bytes, "");
+    EXPECT_EQ(sim.Requests().back().status, 0);
+    sim.SetDropConnection("/setup/setup.htm", false);
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 200);
+}
+
+TEST_F(ServerTest, ResetConnectionGetsNoAnswer) {
+    sim.SetFault("/setup/setup.htm", recsim::Fault::Reset);
+    const auto a = Exchange(sim.Port(), GetRequest("/setup/setup.htm"));
+    EXPECT_EQ(a.bytes, "");
+    EXPECT_TRUE(a.reset);
+}
+
+TEST_F(ServerTest, CutBodyEndsEarly) {
+    sim.SetFault("/setup/ch_set.htm", recsim::Fault::CutBody);
+    const auto a = Exchange(sim.Port(), GetRequest("/setup/ch_set.htm"));
+    EXPECT_EQ(a.Status(), 200);
+    const size_t announced =
+        std::stoul(a.Header().substr(a.Header().find("Content-Length: ") + 16));
+    EXPECT_EQ(a.Body().size(), announced / 2);
+}
+
+TEST_F(ServerTest, HangingRequestDoesNotBlockOthersOrStop) {
+    sim.SetFault("/setup/setup.htm", recsim::Fault::Hang);
+    std::thread hung([this] {
+        const auto a = Exchange(sim.Port(), GetRequest("/setup/setup.htm"), 400);
+        EXPECT_TRUE(a.timedOut);
+        EXPECT_EQ(a.bytes, "");
+    });
+    const auto start = Clock::now();
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/ch_set.htm")).Status(), 200);
+    EXPECT_LT(MsSince(start), 300);
+    hung.join();
+    // Another one left hanging: Stop must still end promptly.
+    std::thread late([this] { Exchange(sim.Port(), GetRequest("/setup/setup.htm"), 3000); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto stopStart = Clock::now();
+    sim.Stop();
+    EXPECT_LT(MsSince(stopStart), 1000);
+    late.join();
+}
+
+TEST_F(ServerTest, SlowBodyAndLatency) {
+    const std::string fast = Exchange(sim.Port(), GetRequest("/setup/ch_set.htm")).Body();
+    ASSERT_GT(fast.size(), 1000u);
+    sim.SetSlowBody(int(fast.size()) * 2);  // about half a second
+    auto start = Clock::now();
+    const auto slow = Exchange(sim.Port(), GetRequest("/setup/ch_set.htm"));
+    EXPECT_GE(MsSince(start), 350);
+    EXPECT_EQ(slow.Body(), fast);
+    sim.SetSlowBody(0);
+    sim.SetLatency(300);
+    start = Clock::now();
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/ch_set.htm")).Status(), 200);
+    EXPECT_GE(MsSince(start), 300);
+    sim.SetLatency(0);
+    start = Clock::now();
+    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/ch_set.htm")).Status(), 200);
+    EXPECT_LT(MsSince(start), 300);
+}
+
+TEST_F(ServerTest, SilentClientDroppedAfterTheReadTimeOut) {
+    recsim::Options o;
+    o.readTimeoutMs = 200;
+    recsim::RecorderSim quick{o};
+    quick.Start();
+    const auto start = Clock::now();
+    const auto a = Exchange(quick.Port(), "GET /setup/setup.htm HTTP/1.0\r\n", 3000);
+    EXPECT_FALSE(a.timedOut);
+    EXPECT_EQ(a.bytes, "");
+    EXPECT_LT(MsSince(start), 2000);
+}
+
+TEST(LifecycleTest, StopIsIdempotentAndThePortCanBeReused) {
+    recsim::RecorderSim first{recsim::Options{}};
+    first.Start();
+    const int port = first.Port();
+    EXPECT_GT(port, 0);
+    first.Stop();
+    first.Stop();
+    recsim::Options o;
+    o.port = port;
+    recsim::RecorderSim second{o};
+    second.Start();
+    EXPECT_EQ(second.Port(), port);
+    EXPECT_EQ(Exchange(port, GetRequest("/program/b_prgrm.htm")).Status(), 200);
+    recsim::RecorderSim clash{o};
+    EXPECT_THROW(clash.Start(), std::runtime_error);
+}
+
+// The command line: the first line names the port, requests are answered, the state file is
+// written, and SIGTERM ends it cleanly.
+TEST(CommandLineTest, ServesUntilTerminated) {
+    const std::string state =
+        (std::filesystem::temp_directory_path() / ("recsim-cli-" + std::to_string(getpid())))
+            .string();
+    std::filesystem::remove(state);
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        dup2(out[1], 1);
+        close(out[0]);
+        close(out[1]);
+        execl(RECORDER_SIM_EXE, "recorder-sim", "--mode", "x4ex", "--seed", "5", "--count", "3",
+              "--state", state.c_str(), "--quiet", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    FILE* f = fdopen(out[0], "r");
+    char line[256] = {};
+    ASSERT_NE(fgets(line, sizeof line, f), nullptr);
+    int port = 0;
+    ASSERT_EQ(std::sscanf(line, "listening on 127.0.0.1:%d", &port), 1) << line;
+    const std::string page = simtest::Fetch(port, "/program//program.htm");
+    EXPECT_NE(page.find("b_proginfo.htm?3\""), std::string::npos);
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    fclose(f);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::vector<recsim::Reservation> stored;
+    ASSERT_TRUE(recsim::LoadStateFile(state, stored));
+    EXPECT_EQ(stored, recsim::SampleReservations(3, 5));
+    std::filesystem::remove(state);
+}
+
+TEST(CommandLineTest, BadArgumentsExitWithUsage) {
+    for (const std::vector<const char*>& args : {std::vector<const char*>{"--port", "1"},
+                                                 {"--mode", "x5"},
+                                                 {"--mode", "x4", "--port", "x"},
+                                                 {"--mode", "x4", "--user", "u"},
+                                                 {"--mode", "x4", "--bogus"}}) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            std::vector<char*> argv{const_cast<char*>("recorder-sim")};
+            for (const char* a : args) argv.push_back(const_cast<char*>(a));
+            argv.push_back(nullptr);
+            if (!freopen("/dev/null", "w", stderr)) _exit(126);
+            execv(RECORDER_SIM_EXE, argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 2) << args[1];
+    }
+}

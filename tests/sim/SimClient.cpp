@@ -1,0 +1,124 @@
+#include "SimClient.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <iconv.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <stdexcept>
+
+namespace simtest {
+
+int RawAnswer::Status() const {
+    if (bytes.compare(0, 9, "HTTP/1.0 ") != 0 || bytes.size() < 12) return 0;
+    return std::stoi(bytes.substr(9, 3));
+}
+
+std::string RawAnswer::Header() const {
+    const size_t end = bytes.find("\r\n\r\n");
+    return end == std::string::npos ? bytes : bytes.substr(0, end + 4);
+}
+
+std::string RawAnswer::Body() const {
+    const size_t end = bytes.find("\r\n\r\n");
+    return end == std::string::npos ? "" : bytes.substr(end + 4);
+}
+
+RawAnswer Exchange(int port, const std::string& request, int timeoutMs) {
+    RawAnswer answer;
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return answer;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(uint16_t(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return answer;
+    }
+    answer.connected = true;
+    size_t sent = 0;
+    while (sent < request.size()) {
+        const ssize_t n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) break;
+        sent += size_t(n);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    char buf[4096];
+    while (true) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0) {
+            answer.timedOut = true;
+            break;
+        }
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, int(left)) <= 0) continue;
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            answer.reset = errno == ECONNRESET;
+            break;
+        }
+        if (n == 0) break;
+        answer.bytes.append(buf, size_t(n));
+    }
+    ::close(fd);
+    return answer;
+}
+
+std::string GetRequest(const std::string& target, const std::string& extraHeaders) {
+    return "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n" + extraHeaders + "\r\n";
+}
+
+std::string PostRequest(const std::string& target, const std::string& body,
+                        const std::string& extraHeaders) {
+    return "POST " + target +
+           " HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-type: application/x-www-form-urlencoded\r\n" +
+           extraHeaders + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+std::string Fetch(int port, const std::string& target) {
+    const RawAnswer a = Exchange(port, GetRequest(target));
+    EXPECT_EQ(a.Status(), 200) << target;
+    return a.Body();
+}
+
+std::string Sjis(const std::string& utf8) {
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    if (cd == iconv_t(-1)) throw std::runtime_error("iconv CP932 unavailable");
+    std::string in = utf8, out(utf8.size() * 2 + 8, '\0');
+    char* ip = in.data();
+    char* op = out.data();
+    size_t il = in.size(), ol = out.size();
+    const size_t r = iconv(cd, &ip, &il, &op, &ol);
+    iconv_close(cd);
+    if (r == size_t(-1)) throw std::runtime_error("not convertible to CP932: " + utf8);
+    out.resize(out.size() - ol);
+    return out;
+}
+
+std::string AnswerText(const std::string& page) {
+    std::string text;
+    size_t p = page.find("msg=\"");
+    if (p != std::string::npos) {
+        text = page.substr(p + 5);
+    } else if ((p = page.find("alert(\"")) != std::string::npos) {
+        text = page.substr(p + 7);
+    } else {
+        return "";
+    }
+    const size_t q = text.find('"');
+    if (q == std::string::npos) return "";
+    text.resize(q);
+    for (size_t r; (r = text.find("\\r\\n")) != std::string::npos;) text.erase(r, 4);
+    return text;
+}
+
+}  // namespace simtest

@@ -1,0 +1,34 @@
+// A raw HTTP/1.0 client for the simulator's tests: sends exact bytes, reads until the server
+// closes, and reports how the connection ended.
+#pragma once
+
+#include <string>
+
+namespace simtest {
+
+struct RawAnswer {
+    bool connected = false;
+    bool reset = false;          // the connection ended with a reset
+    bool timedOut = false;       // the server neither answered nor closed in time
+    std::string bytes;           // everything received
+    int Status() const;          // from the status line; 0 when there is none
+    std::string Header() const;  // status line and header lines, through the blank line
+    std::string Body() const;    // what follows the blank line
+};
+
+RawAnswer Exchange(int port, const std::string& request, int timeoutMs = 5000);
+
+std::string GetRequest(const std::string& target, const std::string& extraHeaders = "");
+std::string PostRequest(const std::string& target, const std::string& body,
+                        const std::string& extraHeaders = "");
+// GET the target and return the body; fails the test when the status is not 200.
+std::string Fetch(int port, const std::string& target);
+
+// "新規予約" and other texts as Shift-JIS, from UTF-8 (via iconv), for readable expectations.
+std::string Sjis(const std::string& utf8);
+
+// The answer as the program takes it from an entry answer page: the text in msg="…" (or, when
+// that is absent, in alert("…")) up to the next double quote, without written-out \r\n escapes.
+std::string AnswerText(const std::string& page);
+
+}  // namespace simtest

@@ -1,0 +1,165 @@
+// The state file: every byte of every field round-trips, writes are atomic, faults are named.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "RecorderSim.h"
+#include "SimClient.h"
+#include "StateFile.h"
+
+namespace fs = std::filesystem;
+using recsim::Reservation;
+
+namespace {
+
+class StateFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("recsim-state-" + std::to_string(getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        path = (dir / "state.txt").string();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string Read(const std::string& p) {
+        std::ifstream in(p, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    fs::path dir;
+    std::string path;
+};
+
+std::string AllBytes() {
+    std::string s;
+    for (int c = 0; c < 256; ++c) s += char(c);
+    return s;
+}
+
+}  // namespace
+
+TEST(StateTextTest, EveryByteRoundTrips) {
+    std::vector<Reservation> list = recsim::SampleReservations(32, 11);
+    list[0].title = AllBytes();
+    list[1].detail = AllBytes() + "\r\n" + AllBytes();
+    list[2].exec = false;
+    list[3] = Reservation{};  // all empty
+    const std::string text = recsim::StateText(list);
+    EXPECT_EQ(recsim::ParseStateText(text), list);
+    // One line per field: no raw line break or blank inside a value.
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    EXPECT_EQ(text.find(' ', text.find('\n')), std::string::npos);
+    EXPECT_TRUE(recsim::ParseStateText(recsim::StateText({})).empty());
+}
+
+TEST(StateTextTest, ReadableAndCrLfTolerant) {
+    const std::string text =
+        "recorder-sim-state 1\r\n# comment\r\nreservation\r\nexec=0\r\ntitle_name=%97%5C%95%F1 "
+        "\r\nend\r\n";
+    const auto list = recsim::ParseStateText(text);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_FALSE(list[0].exec);
+    EXPECT_EQ(list[0].title, "\x97\x5C\x95\xF1 ");
+}
+
+TEST(StateTextTest, FaultsNameTheirLine) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "line 1"},
+        {"something else\n", "line 1"},
+        {"recorder-sim-state 1\nexec=1\n", "line 2"},
+        {"recorder-sim-state 1\nreservation\ncolour=red\nend\n", "line 3"},
+        {"recorder-sim-state 1\nreservation\ntitle_name=%9\nend\n", "line 3"},
+        {"recorder-sim-state 1\nreservation\nexec=2\nend\n", "line 3"},
+        {"recorder-sim-state 1\nreservation\nno equals\nend\n", "line 3"},
+        {"recorder-sim-state 1\nreservation\nexec=1\n", "line 3"},
+    };
+    for (const auto& [text, where] : cases) {
+        try {
+            recsim::ParseStateText(text);
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(where), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST_F(StateFileTest, SaveLoadAndMissingFile) {
+    std::vector<Reservation> list;
+    EXPECT_FALSE(recsim::LoadStateFile(path, list));
+    const auto samples = recsim::SampleReservations(5, 2);
+    recsim::SaveStateFile(path, samples);
+    EXPECT_TRUE(recsim::LoadStateFile(path, list));
+    EXPECT_EQ(list, samples);
+    EXPECT_FALSE(fs::exists(path + ".tmp"));
+}
+
+TEST_F(StateFileTest, FailedSaveKeepsTheOldFile) {
+    recsim::SaveStateFile(path, recsim::SampleReservations(2, 1));
+    const std::string before = Read(path);
+    // A temporary file that cannot be created: its name is taken by a directory.
+    fs::create_directory(path + ".tmp");
+    EXPECT_THROW(recsim::SaveStateFile(path, recsim::SampleReservations(4, 1)), std::runtime_error);
+    EXPECT_EQ(Read(path), before);
+    EXPECT_THROW(recsim::SaveStateFile((dir / "state.txt" / "x").string(), {}), std::runtime_error);
+}
+
+TEST_F(StateFileTest, SimulatorReadsAtStartAndWritesEveryChange) {
+    recsim::SaveStateFile(path, recsim::SampleReservations(2, 6));
+    recsim::Options o;
+    o.mode = recsim::Mode::X4EX;
+    o.stateFile = path;
+    recsim::RecorderSim sim{o};
+    EXPECT_EQ(sim.Reservations(), recsim::SampleReservations(2, 6));
+    sim.SetReservations(recsim::SampleReservations(3, 6));
+    std::vector<Reservation> stored;
+    recsim::LoadStateFile(path, stored);
+    EXPECT_EQ(stored, recsim::SampleReservations(3, 6));
+
+    // A reservation entered through the form lands in the file.
+    sim.Start();
+    Reservation r = recsim::SampleReservations(4, 6)[3];
+    r.date = "20261201";
+    for (const auto& s : sim.Reservations()) ASSERT_NE(s.date, r.date);
+    std::string body = "bExec=ON&title_name=x&genre=" + r.genre + "&channel=" + r.channel +
+                       "&date=" + r.date + "&start_hour=1&start_minute=2&end_hour=3&end_minute=4" +
+                       "&disc=" + r.disc + "&vrate=" + r.vrate + "&amode=" + r.amode +
+                       "&dvdr=" + r.dvdr + "&aspect=" + r.aspect + "&bVPerform=" + r.bVPerform +
+                       "&bAutoChapter=" + r.bAutoChapter + "&detail=d&lVoice=1&end_form=0\r\n";
+    const auto a = simtest::Exchange(
+        sim.Port(), simtest::PostRequest("/program/" + sim.Segment() + "/entry.htm", body));
+    EXPECT_EQ(a.Status(), 200);
+    recsim::LoadStateFile(path, stored);
+    ASSERT_EQ(stored.size(), 4u);
+    EXPECT_EQ(stored[3].title, "x");
+    EXPECT_EQ(stored, sim.Reservations());
+}
+
+TEST_F(StateFileTest, UnwritableStateRefusesTheEntry) {
+    recsim::Options o;
+    o.mode = recsim::Mode::X4EX;
+    o.stateFile = path;
+    recsim::RecorderSim sim{o};
+    sim.Start();
+    fs::create_directory(path + ".tmp");  // every save now fails
+    const std::string body =
+        "bExec=ON&title_name=x&genre=0&channel=1&date=20261201&start_hour=1&start_minute=2"
+        "&end_hour=3&end_minute=4&disc=0&vrate=4.6&amode=0&dvdr=0&aspect=0&bVPerform=0"
+        "&bAutoChapter=0&detail=&lVoice=1&end_form=0\r\n";
+    const auto a = simtest::Exchange(
+        sim.Port(), simtest::PostRequest("/program/" + sim.Segment() + "/entry.htm", body));
+    EXPECT_EQ(a.Status(), 500);
+    EXPECT_TRUE(sim.Reservations().empty());
+}
+
+TEST_F(StateFileTest, MalformedStateFileStopsTheSimulator) {
+    std::ofstream(path) << "not a state file\n";
+    recsim::Options o;
+    o.stateFile = path;
+    EXPECT_THROW(recsim::RecorderSim{o}, std::runtime_error);
+}
