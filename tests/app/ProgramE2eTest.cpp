@@ -1,0 +1,123 @@
+// The program's windows against the simulated recorder: what a user does with the mouse,
+// from the main window's buttons through the transfer dialog, with the socket transport
+// pumping the Qt events while it waits.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+
+#include "EventPump.h"
+#include "FrmGet.h"
+#include "FrmMain.h"
+#include "QtText.h"
+#include "RecorderSim.h"
+#include "TempDir.h"
+#include "Texts.h"
+
+namespace {
+
+struct Box {
+    MessageKind Kind;
+    std::string Text;
+};
+
+class ProgramE2e : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        form.SettingsPath = dir.File("zavoconv.INI");
+        form.Terminate = [] { FAIL() << "the program was ended"; };
+        form.ShowBox = [this](MessageKind kind, const std::string& text, bool yesNo) {
+            EXPECT_TRUE(yesNo);
+            mainBoxes.push_back({kind, text});
+            return true;  // Yes to the restore confirmation
+        };
+        form.FormGet->ShowBox = [this](MessageKind kind, const std::string& text, bool) {
+            dialogBoxes.push_back({kind, text});
+            return true;
+        };
+        // The user types the recorder's address, presses the start button, then closes.
+        form.ShowModal = [this](QDialog& dialog) {
+            ASSERT_EQ(&dialog, form.FormGet);
+            form.FormGet->show();
+            form.FormGet->EdtSIP->setText(QString::fromStdString(typedHost));
+            form.FormGet->BitBtn1->click();
+            form.FormGet->BitBtn4->click();
+        };
+        SetPumpHook([this] {
+            ++pumps;
+            QCoreApplication::processEvents();
+        });
+        form.Context.HttpClient1.TimeOut = 2000;
+    }
+    void TearDown() override { SetPumpHook(nullptr); }
+
+    recsim::RecorderSim& Start(recsim::Mode mode, std::vector<recsim::Reservation> stored) {
+        recsim::Options options;
+        options.mode = mode;
+        options.readTimeoutMs = 2000;
+        sims.push_back(std::make_unique<recsim::RecorderSim>(options));
+        sims.back()->SetReservations(std::move(stored));
+        sims.back()->Start();
+        typedHost = "127.0.0.1:" + std::to_string(sims.back()->Port());
+        return *sims.back();
+    }
+
+    TempDir dir;
+    TFormMain form;
+    std::vector<std::unique_ptr<recsim::RecorderSim>> sims;
+    std::vector<Box> mainBoxes, dialogBoxes;
+    std::string typedHost;
+    int pumps = 0;
+};
+
+TEST_F(ProgramE2e, CaptureFromX4ThenRestoreIntoX4exThroughTheWindows) {
+    ASSERT_TRUE(form.FormCreate());
+    const std::vector<recsim::Reservation> original = recsim::SampleReservations(3, 5);
+    recsim::RecorderSim& x4 = Start(recsim::Mode::X4, original);
+
+    // While the capture waits for the recorder the window keeps serving events: a timer
+    // fires, and a second press of the start button starts nothing.
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        ++ticks;
+        form.FormGet->BitBtn1Click();
+    });
+    timer.start();
+    form.BitBtn1->click();
+    timer.stop();
+
+    ASSERT_EQ(dialogBoxes.size(), 1u);
+    EXPECT_EQ(dialogBoxes[0].Kind, MessageKind::Information);
+    EXPECT_EQ(dialogBoxes[0].Text, Texts::kCaptureDone);
+    EXPECT_GT(pumps, 0);
+    EXPECT_GT(ticks, 0);
+    EXPECT_EQ(x4.Requests().size(), 2u * 3 + 4);  // nothing from the second presses
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(std::filesystem::exists(dir.File(Texts::ReservationPageFile(i)))) << i;
+    EXPECT_FALSE(std::filesystem::exists(dir.File(Texts::ReservationPageFile(3))));
+    EXPECT_FALSE(form.FormGet->isVisible());
+    EXPECT_EQ(form.FormGet->StatusLine(), "");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    recsim::RecorderSim& x4ex = Start(recsim::Mode::X4EX, {});
+    form.BitBtn3->click();
+    ASSERT_EQ(mainBoxes.size(), 1u);
+    EXPECT_EQ(mainBoxes[0].Kind, MessageKind::Confirmation);
+    ASSERT_EQ(dialogBoxes.size(), 2u);
+    EXPECT_EQ(dialogBoxes[1].Kind, MessageKind::Information);
+    EXPECT_EQ(dialogBoxes[1].Text.rfind(std::string("00") + Texts::kReportSeparator, 0), 0u);
+    EXPECT_EQ(x4ex.Reservations(), original);
+
+    // The host typed last is what the settings file keeps.
+    QCloseEvent close;
+    QApplication::sendEvent(&form, &close);
+    EXPECT_NE(ReadBytes(form.SettingsPath).find("RDIP=" + typedHost + "\r\n"), std::string::npos);
+}
+
+}  // namespace
