@@ -242,6 +242,8 @@ long ScriptedPeer::ReceiveSome(Clock::time_point deadline) {
         char buffer[65536];
         ssize_t n = recv(connFd_, buffer, sizeof buffer, MSG_DONTWAIT);
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        // The client's start-up socket closes with a reset: for the script that is its close.
+        if (n < 0 && errno == ECONNRESET) return 0;
         if (n > 0) {
             std::lock_guard<std::mutex> lock(mutex_);
             received_.append(buffer, static_cast<size_t>(n));
@@ -351,10 +353,11 @@ bool ScriptedPeer::RunStep(const Step& step) {
         case Step::StopReading:
             return pauseFor(step.duration);
         case Step::Close: {
-            // Take in what the client already sent, so the close is a FIN and not a reset.
+            // Take in what the client already sent (one read, so a client that keeps sending
+            // cannot hold the close back), so the close is a FIN and not a reset.
             char buffer[65536];
-            ssize_t n;
-            while ((n = recv(connFd_, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) {
+            ssize_t n = recv(connFd_, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n > 0) {
                 std::lock_guard<std::mutex> lock(mutex_);
                 received_.append(buffer, static_cast<size_t>(n));
             }
