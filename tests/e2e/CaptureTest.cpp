@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -218,24 +221,47 @@ TEST_F(Capture, FileThatCannotBeCreatedNamesPathAndAddress) {
 }
 
 TEST_F(Capture, FailedSaveLeavesTheOldFileWhole) {
-    StartRecorder(Mode::X4, recsim::SampleReservations(2, 1));
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(20, 1));
     WriteBytes(Saved("ZAVOCVRV.HTM"), "old list\r\n");
-    // A directory in the temporary file's way cannot stop the rename, so make the program
-    // directory read-only instead: nothing can be created in it.
-    std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::remove);
-    if (access(dir.Path().c_str(), W_OK) == 0)
-        GTEST_SKIP() << "running with rights to write anyway";
+    // A file size limit makes the write of the list fail half-way, for root too; the
+    // header file of each answer stays well below it.
+    constexpr rlim_t kLimit = 1500;
+    ASSERT_GT(NormalizeLines(RawGet(sim.Port(), Seg(sim) + "/program.htm")).size(), kLimit);
+    sim.ClearRequests();
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = kLimit;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     ctx.RunCapture(view);
-    std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::add);
-    ASSERT_EQ(view.Messages().size(), 1u);
-    EXPECT_EQ(
-        view.Messages()[0].Text.substr(0, FileCreateErrorMessage(Saved("ZAVOCVRV.HTM")).size()),
-        FileCreateErrorMessage(Saved("ZAVOCVRV.HTM")));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(view.Messages(),
+              (Messages{{MessageKind::Error, FileCreateErrorMessage(Saved("ZAVOCVRV.HTM")) +
+                                                 Texts::kLfCr + Url(Seg(sim) + "/program.htm")}}));
     EXPECT_EQ(ReadBytes(Saved("ZAVOCVRV.HTM")), "old list\r\n");
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
         EXPECT_EQ(entry.path().filename(), "ZAVOCVRV.HTM") << "no temporary file left behind";
+    ExpectFramed(view);
+}
+
+TEST_F(Capture, PageClosedWithoutAnswerIsNotSavedEmpty) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(4, 5));
+    ctx.RunCapture(view);
+    const std::string earlier2 = ReadBytes(SavedReservation(2));
+    const std::string page = Url(Seg(sim) + "/proginfo.htm");
+    int pageFetches = 0;
+    view.OnStatus = [&](const std::string& status) {
+        if (status == Fetching(page) && ++pageFetches == 3)
+            sim.SetDropConnection(Seg(sim) + "/proginfo.htm", true);
+    };
+    ctx.RunCapture(view);
+    EXPECT_EQ(
+        view.Messages().back(),
+        (RecordingView::Message{MessageKind::Error, page + Texts::kLfCr + Texts::kCaptureFailed}));
+    EXPECT_EQ(ReadBytes(SavedReservation(2)), earlier2);
 }
 
 TEST_F(Capture, SecondStartWhileRunningStartsNothing) {

@@ -24,6 +24,7 @@ TEST(TransferContextSetup, ConfiguresTheClientAsTheTransfersNeed) {
     EXPECT_TRUE(ctx.HttpClient1.Proxy.empty());
     ASSERT_TRUE(ctx.HttpClient1.OnSuccess);
     ASSERT_TRUE(ctx.HttpClient1.OnFailure);
+    ctx.HttpClient1.ReplyCode = 200;
     ctx.HttpClient1.OnSuccess(3);
     EXPECT_TRUE(ctx.RequestSucceeded);
     EXPECT_FALSE(ctx.Busy());
@@ -41,6 +42,7 @@ TEST(TransferContextSetup, ProgramDirAlwaysEndsWithSlash) {
 
 TEST(HttpClient1Success, OnlyGetAndPostSetTheFlag) {
     TransferContext ctx;
+    ctx.HttpClient1.ReplyCode = 200;
     for (int cmd = 0; cmd < 256; ++cmd) {
         ctx.RequestSucceeded = false;
         ctx.HttpClient1Success(static_cast<CmdType>(cmd));
@@ -50,6 +52,14 @@ TEST(HttpClient1Success, OnlyGetAndPostSetTheFlag) {
     ctx.RequestSucceeded = true;
     ctx.HttpClient1Success(1);
     EXPECT_TRUE(ctx.RequestSucceeded);
+}
+
+TEST(HttpClient1Success, AnswerWithoutStatusLineIsNoPage) {
+    TransferContext ctx;
+    ctx.HttpClient1.ReplyCode = 0;
+    ctx.HttpClient1Success(0);
+    ctx.HttpClient1Success(3);
+    EXPECT_FALSE(ctx.RequestSucceeded);
 }
 
 class FetchPage : public TransferTest {
@@ -87,6 +97,14 @@ TEST_F(FetchPage, AnsweredGetIsOneRequestWithTheBodyKept) {
 TEST_F(FetchPage, ErrorStatusIsAskedTwentyOneTimes) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4);
     sim.SetErrorStatus("/setup/ch_set.htm", 404);
+    ctx.FetchPage(false, Url("/setup/ch_set.htm"));
+    EXPECT_FALSE(ctx.RequestSucceeded);
+    EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /setup/ch_set.htm"));
+}
+
+TEST_F(FetchPage, ClosedWithoutAnswerIsAskedTwentyOneTimes) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
+    sim.SetDropConnection("/setup/ch_set.htm", true);
     ctx.FetchPage(false, Url("/setup/ch_set.htm"));
     EXPECT_FALSE(ctx.RequestSucceeded);
     EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /setup/ch_set.htm"));

@@ -43,8 +43,11 @@ class Restore : public TransferTest {
     }
 };
 
-TEST_F(Restore, EveryCapturedReservationArrivesIntact) {
-    const std::vector<recsim::Reservation> original = recsim::SampleReservations(6, 21);
+class RestoreRoundTrip : public Restore, public testing::WithParamInterface<int> {};
+
+TEST_P(RestoreRoundTrip, EveryCapturedReservationArrivesIntact) {
+    const int count = GetParam();
+    const std::vector<recsim::Reservation> original = recsim::SampleReservations(count, 21);
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
     ctx.RunRestore(view);
 
@@ -53,7 +56,7 @@ TEST_F(Restore, EveryCapturedReservationArrivesIntact) {
     EXPECT_EQ(view.Messages()[0].Box, MessageKind::Information);
     // One line per reservation: number, separator, answer, LF CR.
     std::string report = view.Messages()[0].Text;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < count; ++i) {
         ASSERT_EQ(report.rfind(ReportPrefix(i), 0), 0u) << report;
         const size_t end = report.find(Texts::kLfCr);
         ASSERT_NE(end, std::string::npos);
@@ -66,6 +69,9 @@ TEST_F(Restore, EveryCapturedReservationArrivesIntact) {
     EXPECT_EQ(report, "");
     ExpectFramed(view);
 }
+
+// 32 fills both recorders: the RD-X4's list then has no new-reservation link.
+INSTANTIATE_TEST_SUITE_P(Reservations, RestoreRoundTrip, testing::Values(1, 6, 32));
 
 TEST_F(Restore, RequestsFollowTheEntrySequence) {
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(2, 4);
