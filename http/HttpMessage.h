@@ -35,6 +35,8 @@ inline constexpr char kEmptyUrl[] = "Empty URL";
 inline constexpr char kHttpsNotSupported[] = "HTTP Secure Socket is not supported";
 inline constexpr char kControlCharInUrl[] = "URL contains a control character";
 inline constexpr char kControlCharInHeader[] = "Request header contains a line break or NUL";
+// The server closed the connection inside the header or before the announced body length.
+inline constexpr char kAnswerIncomplete[] = "Connection closed before the answer was complete";
 
 // Paths are cut to this many characters; so are the cookie and location values received.
 inline constexpr size_t kMaxHeaderValue = 256;

@@ -1,0 +1,288 @@
+#include "HttpClient.h"
+
+#include <fstream>
+
+#include "UrlEncoder.h"
+
+namespace {
+// A single send of the transport takes at most this many bytes.
+constexpr size_t kMaxSendBlock = 65535;
+
+bool IsRedirection(int code) {
+    return code >= 300 && code <= 399;
+}
+
+// Writes a received block to an open sink file; a full disk must not pass silently.
+void WriteOrRaise(std::ofstream& file, const std::string& bytes, const std::string& name) {
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file) throw EFCreateError(FileCreateErrorMessage(name));
+}
+
+std::ofstream CreateFile(const std::string& name) {
+    std::ofstream file(name, std::ios::binary | std::ios::trunc);
+    if (!file) throw EFCreateError(FileCreateErrorMessage(name));
+    return file;
+}
+}  // namespace
+
+THttpClient::THttpClient() = default;
+THttpClient::~THttpClient() = default;
+
+void THttpClient::Start(CmdType cmd, const std::string& url) {
+    requestUrl_ = url;
+    cmd_ = cmd;
+    RunTransaction();
+}
+
+void THttpClient::Options(const std::string& url) {
+    Start(HttpCmd::Options, url);
+}
+void THttpClient::Get(const std::string& url) {
+    Start(HttpCmd::Get, url);
+}
+void THttpClient::Head(const std::string& url) {
+    Start(HttpCmd::Head, url);
+}
+void THttpClient::Delete(const std::string& url) {
+    Start(HttpCmd::Delete, url);
+}
+
+void THttpClient::Post(const std::string& url, const std::string& data) {
+    if (OutputFileMode) {
+        sendData_ = data;
+    } else {
+        TUrlEncoder encoder;
+        encoder.InputString = data;
+        sendData_ = encoder.Encode();
+    }
+    Start(HttpCmd::Post, url);
+}
+
+void THttpClient::Put(const std::string& url, const std::string& data) {
+    sendData_ = data;
+    Start(HttpCmd::Put, url);
+}
+
+void THttpClient::Patch(const std::string& url, const std::string& data) {
+    sendData_ = data;
+    Start(HttpCmd::Patch, url);
+}
+
+void THttpClient::Trace(const std::string& url, const std::string& data) {
+    sendData_ = data;
+    Start(HttpCmd::Trace, url);
+}
+
+void THttpClient::Copy(const std::string& url, const std::string& target) {
+    linkTarget_ = target;
+    Start(HttpCmd::Copy, url);
+}
+
+void THttpClient::Move(const std::string& url, const std::string& target) {
+    linkTarget_ = target;
+    Start(HttpCmd::Move, url);
+}
+
+void THttpClient::Link(const std::string& url, const std::string& target) {
+    linkTarget_ = target;
+    sendData_ = "Send.dat";
+    Start(HttpCmd::Link, url);
+}
+
+void THttpClient::Unlink(const std::string& url, const std::string& target) {
+    linkTarget_ = target;
+    sendData_ = "Send.dat";
+    Start(HttpCmd::Unlink, url);
+}
+
+void THttpClient::Abort() {
+    EventArrived = true;
+    Cancel();
+}
+
+void THttpClient::RunTransaction() {
+    for (int exchange = 1;; ++exchange) {
+        ParseUrl();
+        BuildRequestHeader();
+        if (OnAboutToSend) OnAboutToSend(this);
+        try {
+            Connect();
+            SendRequest();
+            ReplyCode = 0;
+            ReadResponseHeader();
+            ReceiveBody();
+            ClassifyAnswer();
+        } catch (...) {
+            // The error that ended the exchange is the one the caller must see.
+            try {
+                Disconnect();
+            } catch (...) {
+            }
+            throw;
+        }
+        Disconnect();
+        if (!AfterExchange(exchange)) return;
+    }
+}
+
+void THttpClient::ParseUrl() {
+    ParseHttpUrl(requestUrl_, Host, Port, requestPath_);
+}
+
+void THttpClient::BuildRequestHeader() {
+    TRequestParams params;
+    params.Cmd = cmd_;
+    params.Proxy = Proxy;
+    params.RequestUrl = requestUrl_;
+    params.RequestPath = requestPath_;
+    params.Host = Host;
+    params.Port = Port;
+    params.Info = HeaderInfo;
+    params.LinkTarget = linkTarget_;
+    if (CommandHasBody(cmd_)) {
+        if (OutputFileMode) {
+            std::ifstream file(sendData_, std::ios::binary | std::ios::ate);
+            if (!file) throw EFOpenError(FileOpenErrorMessage(sendData_));
+            params.ContentLength = static_cast<uint64_t>(file.tellg());
+        } else {
+            params.ContentLength = sendData_.size();
+        }
+    }
+    BuildRequestLines(headerList_, params);
+}
+
+void THttpClient::SendBytes(const std::string& bytes) {
+    for (size_t offset = 0; offset < bytes.size(); offset += kMaxSendBlock) {
+        size_t count = std::min(kMaxSendBlock, bytes.size() - offset);
+        SendBuffer(bytes.data() + offset, static_cast<uint16_t>(count));
+    }
+}
+
+void THttpClient::SendRequest() {
+    std::string text = headerList_.Text();
+    // The header holds no NUL (the request lines refuse one), so only its size can keep it
+    // from going out in one Write.
+    if (text.size() <= kMaxSendBlock)
+        Write(text);
+    else
+        SendBytes(text);
+    Writeln("");
+    if (!CommandHasBody(cmd_)) return;
+    // The body goes out whole, NUL bytes included, so it always matches the Content-Length
+    // line sent with it.
+    if (OutputFileMode)
+        SendFile(sendData_);
+    else
+        SendBytes(sendData_);
+}
+
+void THttpClient::ReadResponseHeader() {
+    redirectLocation_.clear();
+    receivedCookie_.clear();
+    AnnouncedLength = 0;
+    lengthAnnounced_ = false;
+
+    std::ofstream file;
+    if (OutputFileMode)
+        file = CreateFile(Header);
+    else
+        Header.clear();
+    auto sink = [&](const std::string& line) {
+        if (OutputFileMode)
+            WriteOrRaise(file, line, Header);
+        else
+            Header += line;
+    };
+
+    std::string line;
+    ReadLn(line);
+    if (!line.empty()) ReplyCode = StatusCodeOf(line);
+    sink(line);
+    do {
+        ReadLn(line);
+        std::string value;
+        switch (ClassifyHeaderLine(line, value)) {
+            case THeaderKind::SetCookie:
+                receivedCookie_ = value;
+                break;
+            case THeaderKind::Location:
+                redirectLocation_ = value;
+                break;
+            case THeaderKind::ContentLength: {
+                std::optional<int32_t> length = ParseContentLength(value);
+                lengthAnnounced_ = length.has_value();
+                AnnouncedLength = length.value_or(0);
+                break;
+            }
+            case THeaderKind::Other:
+                break;
+        }
+        sink(line);
+    } while (!(line.empty() || line == "\n" || line == "\r\n"));
+    // A status line whose header never reached its blank line is a cut answer, not a page.
+    if (line.empty() && ReplyCode != 0) throw EHttpError(kAnswerIncomplete);
+}
+
+void THttpClient::ReceiveBody() {
+    // An answer to HEAD has no body, and a server that keeps the connection open after an
+    // announced length sends no more: in both cases waiting for its close would only end by
+    // the time-out.
+    const bool noBody = cmd_ == HttpCmd::Head;
+    const int32_t limit = noBody ? 0 : (lengthAnnounced_ ? AnnouncedLength : -1);
+    if (!InputFileMode) {
+        Body.clear();
+        if (!noBody) CaptureString(Body, limit);
+        if (limit > 0 && Body.size() < static_cast<size_t>(limit))
+            throw EHttpError(kAnswerIncomplete);
+        return;
+    }
+    if (limit == -1) {
+        CaptureFile(Body);
+        return;
+    }
+    std::ofstream file = CreateFile(Body);
+    std::string received;
+    try {
+        if (!noBody) CaptureString(received, limit);
+    } catch (...) {
+        // What arrived before the error stays in the file, as with a capture to the close.
+        file.write(received.data(), static_cast<std::streamsize>(received.size()));
+        throw;
+    }
+    WriteOrRaise(file, received, Body);
+    if (limit > 0 && received.size() < static_cast<size_t>(limit))
+        throw EHttpError(kAnswerIncomplete);
+}
+
+void THttpClient::ClassifyAnswer() {
+    const int code = ReplyCode;
+    if (code < 300) {
+        if (OnSuccess) OnSuccess(cmd_);
+        ReportStatus(2, "Transaction Completed");
+    } else if (code <= 302) {
+        requestUrl_ = redirectLocation_;
+    } else if (code >= 400) {
+        if (OnFailure) OnFailure(cmd_);
+    }
+}
+
+bool THttpClient::AfterExchange(int exchange) {
+    const int code = ReplyCode;
+    if (IsRedirection(code)) {
+        // Only a redirecting answer hands over a cookie; it is sent with every later request.
+        if (!receivedCookie_.empty()) HeaderInfo.Cookie = receivedCookie_;
+        if (OnRedirect) {
+            bool handled = false;
+            OnRedirect(handled);
+            if (handled) return false;
+        }
+        // A location without any "/" names a page on the same server (an empty one its root);
+        // the port goes with it, since "http:" would otherwise reset it to 80.
+        if (requestUrl_.find('/') == std::string::npos)
+            requestUrl_ = "http://" + Host + (Port == 80 ? "" : ":" + std::to_string(Port)) + "/" +
+                          requestUrl_;
+    }
+    if (code == 401 && OnAuthenticationNeeded) OnAuthenticationNeeded(this);
+    // 303 to 399 bring no new address: asking again would only repeat the same answer.
+    return code >= 300 && code <= 302 && exchange < kMaxExchanges;
+}

@@ -1,0 +1,77 @@
+// Shared set-up of the tests that run the HTTP client against scripted peers on 127.0.0.1.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "HttpClient.h"
+#include "ScriptedPeer.h"
+
+// The two Accept lines and the Content-type line every request carries.
+inline const std::string kAcceptLines =
+    "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+    "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
+inline const std::string kTypeLine = "Content-type: application/x-www-form-urlencoded\r\n";
+
+// Replaces every "{port}" in text with the port number.
+inline std::string WithPort(std::string text, uint16_t port) {
+    const std::string mark = "{port}";
+    for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at))
+        text.replace(at, mark.size(), std::to_string(port));
+    return text;
+}
+
+inline std::string ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+class HttpWireTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "zavo-http-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        client.TimeOut = 3000;
+        client.OnSuccess = [this](CmdType c) { events.push_back("success:" + std::to_string(c)); };
+        client.OnFailure = [this](CmdType c) { events.push_back("failure:" + std::to_string(c)); };
+        client.OnRedirect = [this](bool& handled) {
+            events.push_back("redirect");
+            handled = handleRedirect;
+        };
+        client.OnAuthenticationNeeded = [this](TSockTransport* sender) {
+            EXPECT_EQ(sender, &client);
+            events.push_back("auth");
+        };
+    }
+
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+
+    static std::string Base(const ScriptedPeer& peer) {
+        return "http://127.0.0.1:" + std::to_string(peer.Port());
+    }
+
+    static double SecondsSince(std::chrono::steady_clock::time_point start) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+
+    THttpClient client;
+    std::vector<std::string> events;
+    bool handleRedirect = false;
+    std::filesystem::path dir;
+};
