@@ -5,7 +5,6 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QPushButton>
-#include <QStyle>
 #include <QUrl>
 
 #include "QtText.h"
@@ -15,10 +14,10 @@
 
 namespace {
 
-QPushButton* MakeButton(QWidget* parent, const char* text, QStyle::StandardPixmap glyph, int x,
-                        int y, int w, int h, const char* name) {
-    auto* button =
-        new QPushButton(parent->style()->standardIcon(glyph), QtText::FromSjis(text), parent);
+// Text only: the captions need the whole width of these narrow buttons.
+QPushButton* MakeButton(QWidget* parent, const char* text, int x, int y, int w, int h,
+                        const char* name) {
+    auto* button = new QPushButton(QtText::FromSjis(text), parent);
     button->setObjectName(name);
     button->setGeometry(x, y, w, h);
     button->setAutoDefault(false);
@@ -43,19 +42,14 @@ TFormDisp::TFormDisp(const TransferContext& context, QWidget* parent)
     setFont(font);
     setFixedSize(168, 166);
 
-    BitBtn1 = MakeButton(this, Texts::kDispBtnList, QStyle::SP_FileDialogDetailedView, 0, 0, 161,
-                         33, "BitBtn1");
-    BitBtn3 = MakeButton(this, Texts::kDispBtnReservation, QStyle::SP_FileIcon, 56, 33, 105, 33,
-                         "BitBtn3");
+    BitBtn1 = MakeButton(this, Texts::kDispBtnList, 0, 0, 161, 33, "BitBtn1");
+    BitBtn3 = MakeButton(this, Texts::kDispBtnReservation, 56, 33, 105, 33, "BitBtn3");
     SpinEdit1 = new TSpinEdit(1, Texts::kMaxReservations, 2, this);
     SpinEdit1->setObjectName("SpinEdit1");
     SpinEdit1->setGeometry(4, 36, 49, 26);
-    BitBtn2 = MakeButton(this, Texts::kDispBtnChannel, QStyle::SP_FileDialogListView, 0, 66, 161,
-                         33, "BitBtn2");
-    BitBtn4 =
-        MakeButton(this, Texts::kDispBtnSetup, QStyle::SP_ComputerIcon, 0, 99, 161, 33, "BitBtn4");
-    BitBtn5 = MakeButton(this, Texts::kDispBtnClose, QStyle::SP_DialogCloseButton, 0, 132, 161, 33,
-                         "BitBtn5");
+    BitBtn2 = MakeButton(this, Texts::kDispBtnChannel, 0, 66, 161, 33, "BitBtn2");
+    BitBtn4 = MakeButton(this, Texts::kDispBtnSetup, 0, 99, 161, 33, "BitBtn4");
+    BitBtn5 = MakeButton(this, Texts::kDispBtnClose, 0, 132, 161, 33, "BitBtn5");
 
     QWidget::setTabOrder(BitBtn1, BitBtn2);
     QWidget::setTabOrder(BitBtn2, BitBtn3);

@@ -11,6 +11,9 @@ TSpinEdit::TSpinEdit(int minValue, int maxValue, int maxLength, QWidget* parent)
     setRange(minValue, maxValue);
     setValue(minValue);
     lineEdit()->setMaxLength(maxLength);
+    // Composed input would slip past the key filter.
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);
 }
 
 int TSpinEdit::ParseOrMin(const QString& text) const {

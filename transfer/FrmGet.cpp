@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QStyle>
 
@@ -33,6 +34,15 @@ QLineEdit* MakeEdit(QWidget* parent, int x, int y, int w, int h) {
     auto* edit = new QLineEdit(parent);
     edit->setFont(FormFont(Texts::kFontGothic, 12, false));
     edit->setGeometry(x, y, w, h);
+    // A pasted line break would end up inside a URL or a header line the recorder receives;
+    // the field keeps one line, so what it shows is what the transfer uses.
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
+        static const QRegularExpression breaks(QStringLiteral("[\\r\\n]"));
+        if (!text.contains(breaks)) return;
+        QString oneLine = text;
+        oneLine.remove(breaks);
+        edit->setText(oneLine);
+    });
     return edit;
 }
 

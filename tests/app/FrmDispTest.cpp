@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "FrmDisp.h"
+#include "QtPrint.h"
 #include "SpinEdit.h"
 #include "TempDir.h"
 #include "Texts.h"

@@ -7,6 +7,7 @@
 #include <QStatusBar>
 
 #include "FrmGet.h"
+#include "QtPrint.h"
 #include "QtText.h"
 #include "TempDir.h"
 #include "TransferContext.h"
@@ -154,6 +155,15 @@ TEST_F(FormGetTest, UntouchedFieldGivesBackItsExactBytes) {
     form.FormClose();
     EXPECT_EQ(context.Settings.User, "\xff\xfe");
     EXPECT_EQ(context.Settings.Password, "pw\x81");
+}
+
+TEST_F(FormGetTest, PastedLineBreaksAreDropped) {
+    form.OpenForCapture();
+    form.EdtSIP->clear();
+    form.EdtSIP->insert(U("rd-x4\r\nHost: evil"));
+    EXPECT_EQ(form.EdtSIP->text(), U("rd-x4Host: evil"));
+    form.FormClose();
+    EXPECT_EQ(context.Settings.Host, "rd-x4Host: evil");
 }
 
 TEST_F(FormGetTest, CaptureWithABadProxyPortShowsTheConversionError) {

@@ -9,6 +9,7 @@
 #include "FrmDisp.h"
 #include "FrmGet.h"
 #include "FrmMain.h"
+#include "QtPrint.h"
 #include "QtText.h"
 #include "TempDir.h"
 #include "Texts.h"

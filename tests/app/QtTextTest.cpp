@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "QtPrint.h"
 #include "QtText.h"
 #include "Texts.h"
 
