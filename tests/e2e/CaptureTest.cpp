@@ -146,9 +146,9 @@ TEST_F(Capture, WrongPasswordIsAskedTwentyOneTimes) {
 }
 
 TEST_F(Capture, RefusedConnectionFailsWithTheFrameAddress) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
-    const std::string host = ctx.Settings.Host;
-    sim.Stop();
+    RefusingPort refusing;
+    const std::string host = "127.0.0.1:" + std::to_string(refusing.Port());
+    ctx.Settings.Host = host;
     ctx.RunCapture(view);
     EXPECT_EQ(view.Messages(),
               (Messages{{MessageKind::Error, "http://" + host + "/program/b_prgrm.htm" +

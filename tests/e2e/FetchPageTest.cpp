@@ -65,11 +65,8 @@ TEST(HttpClient1Success, AnswerWithoutStatusLineIsNoPage) {
 class FetchPage : public TransferTest {
   protected:
     // A port on 127.0.0.1 where nothing listens: connections are refused at once.
-    std::string RefusingHost() {
-        recsim::RecorderSim& sim = StartRecorder(Mode::X4);
-        sim.Stop();
-        return ctx.Settings.Host;
-    }
+    std::string RefusingHost() { return "127.0.0.1:" + std::to_string(refusing.Port()); }
+    RefusingPort refusing;
 
     // Replaces the clock by one that advances by step on every reading and counts them.
     void FakeClock(milliseconds step) {
