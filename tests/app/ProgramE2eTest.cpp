@@ -3,9 +3,11 @@
 // pumping the Qt events while it waits.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
@@ -118,6 +120,56 @@ TEST_F(ProgramE2e, CaptureFromX4ThenRestoreIntoX4exThroughTheWindows) {
     QCloseEvent close;
     QApplication::sendEvent(&form, &close);
     EXPECT_NE(ReadBytes(form.SettingsPath).find("RDIP=" + typedHost + "\r\n"), std::string::npos);
+}
+
+// The real modal dialog and the real message boxes, driven from timers as a user would.
+TEST_F(ProgramE2e, CaptureThroughTheModalDialogAndItsBox) {
+    ASSERT_TRUE(form.FormCreate());
+    recsim::RecorderSim& x4 = Start(recsim::Mode::X4, recsim::SampleReservations(2, 9));
+    form.Context.Settings.Host = typedHost;
+    form.ShowModal = [](QDialog& dialog) { dialog.exec(); };
+    form.FormGet->ShowBox = [this](MessageKind kind, const std::string& text, bool yesNo) {
+        return ShowQtMessageBox(form.FormGet, kind, text, yesNo);
+    };
+
+    std::vector<QString> seen;
+    QTimer boxes;
+    boxes.setInterval(5);
+    QObject::connect(&boxes, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            seen.push_back(box->text());
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    boxes.start();
+    bool started = false;
+    QTimer press;
+    press.setInterval(5);
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        if (started || QApplication::activeModalWidget() != form.FormGet) return;
+        started = true;
+        form.FormGet->BitBtn1->click();  // runs the whole capture, boxes included
+        form.FormGet->BitBtn4->click();
+    });
+    press.start();
+    // Should the dialog never be pressed, it is closed rather than hanging the suite.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    guard.start(20000);
+
+    form.BitBtn1->click();  // returns when the dialog has closed
+    boxes.stop();
+    press.stop();
+
+    EXPECT_TRUE(started);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], QtText::FromSjis(Texts::kCaptureDone));
+    EXPECT_EQ(x4.Requests().size(), 2u * 2 + 4);
+    EXPECT_TRUE(std::filesystem::exists(dir.File("ZAVOCV01.HTM")));
+    EXPECT_FALSE(form.FormGet->isVisible());
 }
 
 }  // namespace
