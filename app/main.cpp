@@ -1,20 +1,16 @@
-// Start-up: the application and its title, the main window with its settings, the message
-// loop until the main window closes.
+// Start-up: the application and its title, the main window (whose FormCreate loads the
+// settings) with its two dialogs, then the message loop until the main window closes.
 #include <QApplication>
 
-#include "EventPump.h"
 #include "FrmMain.h"
-#include "QtText.h"
-#include "Texts.h"
+#include "Startup.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    app.setApplicationName(QtText::FromSjis(Texts::kAppTitle));
-
-    // While the socket transport waits for the recorder, the windows keep being served.
-    SetPumpHook([] { QCoreApplication::processEvents(); });
+    ConfigureApplication();
 
     TFormMain formMain;
+    // A settings file that cannot be read has been reported; the program ends here.
     if (!formMain.FormCreate()) return 1;
     formMain.show();
     return app.exec();

@@ -161,14 +161,23 @@ void TFormGet::BitBtn1Click() {
     if (context_.Busy()) return;
     CopyFieldsToSettings();
     bool capture = QtText::ToSjis(BitBtn1->text()) == Texts::kGetBtnCapture;
-    BitBtn1->setEnabled(false);
-    BitBtn4->setEnabled(false);
+    // Both buttons stay off for the whole transfer and come back on every way out.
+    struct ButtonsOff {
+        QPushButton* start;
+        QPushButton* close;
+        ButtonsOff(QPushButton* s, QPushButton* c) : start(s), close(c) {
+            start->setEnabled(false);
+            close->setEnabled(false);
+        }
+        ~ButtonsOff() {
+            start->setEnabled(true);
+            close->setEnabled(true);
+        }
+    } off(BitBtn1, BitBtn4);
     if (capture)
         context_.RunCapture(*this);
     else
         context_.RunRestore(*this);
-    BitBtn1->setEnabled(true);
-    BitBtn4->setEnabled(true);
 }
 
 void TFormGet::FormClose() {

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
+#include "EventPump.h"
 #include "QtPrint.h"
 #include "QtText.h"
+#include "Startup.h"
 #include "Texts.h"
 
 namespace {
@@ -58,6 +62,12 @@ TEST(QtText, LongTextIsConvertedWhole) {
 TEST(QtText, DisplayTurnsEveryLineBreakIntoOne) {
     EXPECT_EQ(QtText::ForDisplay("a\n\rb\r\nc\rd\ne\n\r\n\rf"),
               QStringLiteral("a\nb\nc\nd\ne\n\nf"));
+}
+
+TEST(QtText, StartUpSetsTheApplicationTitle) {
+    ConfigureApplication();
+    SetPumpHook(nullptr);
+    EXPECT_EQ(QCoreApplication::applicationName(), QString::fromUtf8("ZAVO RD-X4→X4RX コンバータ"));
 }
 
 TEST(QtText, TitleAndCaptionRead) {
