@@ -141,11 +141,31 @@ std::string BuildEntryFormBodyFromText(const std::string& pageText) {
 }
 
 std::string DecodeEntities(const std::string& text) {
-    std::string result = SjisReplaceAll(text, "&quot;", "\"");
-    result = SjisReplaceAll(result, "&amp;", "&");
-    result = SjisReplaceAll(result, "&lt;", "<");
-    result = SjisReplaceAll(result, "&gt;", ">");
-    return SjisReplaceAll(result, "&nbsp;", " ");
+    // One pass, left to right: what a decoded "&amp;" yields is never decoded again, so a
+    // title in which the user typed "&lt;" reaches the RD-X4EX as "&lt;", not as "<".
+    // "&" never occurs as the second byte of a Shift-JIS character, so bytes are enough.
+    static const struct {
+        const char* entity;
+        char replacement;
+    } kEntities[] = {
+        {"&quot;", '"'}, {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&nbsp;", ' '}};
+    std::string result;
+    result.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        bool decoded = false;
+        if (text[i] == '&') {
+            for (const auto& e : kEntities) {
+                if (text.compare(i, std::char_traits<char>::length(e.entity), e.entity) == 0) {
+                    result += e.replacement;
+                    i += std::char_traits<char>::length(e.entity);
+                    decoded = true;
+                    break;
+                }
+            }
+        }
+        if (!decoded) result += text[i++];
+    }
+    return result;
 }
 
 std::string PercentEncode(const std::string& text) {

@@ -135,7 +135,7 @@ const ConvertCase kDecodeCases[] = {
     {"Amp", "a&amp;b", "a&b"},
     {"LtGt", "&lt;b&gt;", "<b>"},
     {"Nbsp", "a&nbsp;b", "a b"},
-    {"AmpLtDecodedTwice", "&amp;lt;&amp;gt;&amp;nbsp;", "<> "},
+    {"AmpLtDecodedOnce", "&amp;lt;&amp;gt;&amp;nbsp;", "&lt;&gt;&nbsp;"},
     {"AmpQuotDecodedOnce", "&amp;quot;", "&quot;"},
     {"AmpAmpDecodedOnce", "&amp;amp;", "&amp;"},
     {"CaseMatters", "&QUOT;&Amp;&LT;", "&QUOT;&Amp;&LT;"},

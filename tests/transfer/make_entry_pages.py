@@ -134,16 +134,16 @@ CASES["title_trail_5c"] = (
     crlf(page(title='予">")後')),
     replace_field(BASIC_BODY, "title_name", '%97\\"%3E")%8C%E3'))
 
-# Entities are decoded in a fixed order before the encoding.
+# Entities are decoded in one pass before the encoding: "&amp;lt;" is the "&lt;" the user typed.
 CASES["entities"] = (
     crlf(page(title="Tom &amp; Jerry &lt;新&gt; &amp;lt;x&amp;gt; &amp;quot;q&amp;quot; "
                     "&quot;Q&quot; &nbsp;end+1 50%*#&#33;",
               detail=["a&amp;b &lt;c&gt;", "&amp;nbsp;=?/\t&copy;"])),
     replace_field(replace_field(
         BASIC_BODY, "title_name",
-        "Tom%20%26%20Jerry%20%3C%90V%3E%20%3Cx%3E%20%26quot;q%26quot;%20\"Q\"%20%20end%2B1"
+        "Tom%20%26%20Jerry%20%3C%90V%3E%20%26lt;x%26gt;%20%26quot;q%26quot;%20\"Q\"%20%20end%2B1"
         "%2050%25%2A%23%26%2333;"),
-        "detail", "a%26b%20%3Cc%3E\r\n%20=?/\t%26copy;"))
+        "detail", "a%26b%20%3Cc%3E\r\n%26nbsp;=?/\t%26copy;"))
 
 # A list without any "selected" is left out.
 sel = dict(bAutoChapter=select_lines("bAutoChapter",
