@@ -33,6 +33,7 @@ constexpr const char* kTitles[] = {
     "\xB1\xC6\xD2 \xC0\xB2\xD1",                                          // "ｱﾆﾒ ﾀｲﾑ"
     "\x93\xC1\x8F\x57\x87\x40\x81\x60\x87\x42",                           // "特集①～③"
     "\x90\x5B\x96\xE9\x89\x66\x89\xE6 #1 *\x8E\x9A\x96\x8B*",  // "深夜映画 #1 *字幕*"
+    "HTML &lt;b&gt; &nbsp;\x8D\x75\x8D\xC0",  // "HTML &lt;b&gt; &nbsp;講座" (entities typed)
 };
 // Details: multi-line (CR LF), entities typed by the user, tabs, a long text.
 constexpr const char* kDetails[] = {
