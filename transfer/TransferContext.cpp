@@ -44,10 +44,18 @@ void TransferContext::SetProgramDir(const std::string& dir) {
 }
 
 void TransferContext::HttpClient1Success(CmdType Cmd) {
+    if (Cmd != 0 && Cmd != 3) return;
     // The client counts a connection closed without any answer (no status line) as a
     // success with an empty body. For the transfers that is no page: saved, it would replace
     // a reservation by an empty file; so it counts as failed and is asked for again.
-    if ((Cmd == 0 || Cmd == 3) && HttpClient1.ReplyCode != 0) RequestSucceeded = true;
+    if (HttpClient1.ReplyCode == 0) return;
+    // Likewise a body cut short of the length the recorder announced: half a reservation
+    // page would be saved, and restored, as if it were whole.
+    const int64_t announced = HttpClient1.AnnouncedLength;
+    if (!HttpClient1.InputFileMode && announced > 0 &&
+        static_cast<int64_t>(HttpClient1.Body.size()) < announced)
+        return;
+    RequestSucceeded = true;
 }
 
 void TransferContext::HttpClient1Failure(CmdType Cmd) {

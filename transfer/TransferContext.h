@@ -42,7 +42,7 @@ class TransferContext {
     void SetProgramDir(const std::string& dir);
 
     // The client's success event: GET (0) and POST (3) set RequestSucceeded, provided the
-    // recorder answered with a status line (ReplyCode not 0).
+    // recorder answered with a status line (ReplyCode not 0) and the whole body it announced.
     void HttpClient1Success(CmdType Cmd);
     // The client's failure event: an error box, by command code, through the running
     // transfer's view (nothing is shown when no transfer runs).

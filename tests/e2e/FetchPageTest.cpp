@@ -107,6 +107,31 @@ TEST_F(FetchPage, ClosedWithoutAnswerIsAskedTwentyOneTimes) {
     EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /setup/ch_set.htm"));
 }
 
+TEST_F(FetchPage, BodyCutShortIsAskedTwentyOneTimes) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
+    sim.SetFault("/setup/ch_set.htm", recsim::Fault::CutBody);
+    ctx.FetchPage(false, Url("/setup/ch_set.htm"));
+    EXPECT_FALSE(ctx.RequestSucceeded);
+    EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /setup/ch_set.htm"));
+}
+
+TEST(HttpClient1Success, BodyShorterThanAnnouncedIsNoPage) {
+    struct Case {
+        int32_t announced;
+        std::string body;
+        bool succeeded;
+    };
+    for (const Case& c : {Case{0, "", true}, Case{0, "abc", true}, Case{3, "abc", true},
+                          Case{2, "abc", true}, Case{4, "abc", false}, Case{1, "", false}}) {
+        TransferContext ctx;
+        ctx.HttpClient1.ReplyCode = 200;
+        ctx.HttpClient1.AnnouncedLength = c.announced;
+        ctx.HttpClient1.Body = c.body;
+        ctx.HttpClient1Success(0);
+        EXPECT_EQ(ctx.RequestSucceeded, c.succeeded) << c.announced << " / " << c.body;
+    }
+}
+
 TEST_F(FetchPage, ErrorStatusThatClearsIsAskedUntilAnswered) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4);
     sim.SetErrorStatus("/setup/ch_set.htm", 503, 20);
