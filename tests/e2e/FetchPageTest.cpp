@@ -174,6 +174,17 @@ TEST_F(FetchPage, RefusedConnectionIsRetriedOnTheRealClock) {
     EXPECT_LT((ctx.Clock() - start).count(), 5000);
 }
 
+TEST_F(FetchPage, SilentRecorderEndsAfterOneTimedOutAttempt) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
+    sim.SetFault("/program/b_prgrm.htm", recsim::Fault::Hang);
+    ctx.HttpClient1.TimeOut = 300;
+    FakeClock(milliseconds(5000));  // the attempt is reckoned to have taken 5 seconds
+    ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
+    EXPECT_FALSE(ctx.RequestSucceeded);
+    EXPECT_EQ(clockReadings, 2);
+    EXPECT_EQ(Targets(sim), std::vector<std::string>{"GET /program/b_prgrm.htm"});
+}
+
 TEST_F(FetchPage, FailedGetEmptiesBodyFailedPostKeepsIt) {
     ctx.Settings.Host = RefusingHost();
     WriteBytes(ctx.PostDataPath, "bExec=ON&lVoice=1&end_form=0\r\n");
