@@ -1,5 +1,6 @@
 #include "TransferContext.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <exception>
 
