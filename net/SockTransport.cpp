@@ -49,7 +49,23 @@ class TimerScope {
   private:
     std::function<void()> off_;
 };
+
+TSocketFactory& SocketFactorySlot() {
+    static TSocketFactory factory;
+    return factory;
+}
+
+int MakeSocket(int domain, int type, int protocol) {
+    const TSocketFactory& factory = SocketFactorySlot();
+    return factory ? factory(domain, type, protocol) : socket(domain, type, protocol);
+}
 }  // namespace
+
+TSocketFactory SetSocketFactory(TSocketFactory factory) {
+    TSocketFactory previous = std::move(SocketFactorySlot());
+    SocketFactorySlot() = std::move(factory);
+    return previous;
+}
 
 int32_t SocketUserCount() {
     return gSocketUserCount;
@@ -144,8 +160,8 @@ TSockTransport::~TSockTransport() {
 int TSockTransport::CreateSocket(bool withLinger) {
     // Only the socket made at start-up resets its connection on close; the fresh ones
     // made after each close end their connections in order.
-    int fd =
-        socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, withLinger ? IPPROTO_TCP : 0);
+    int fd = MakeSocket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                        withLinger ? IPPROTO_TCP : 0);
     if (fd < 0) {
         lastError_ = SocketErrorFromErrno(errno);
         return -1;

@@ -96,6 +96,11 @@ class TThreadTimer {
     int timerId_ = 0;  // registration with the pump; 0 = not running
 };
 
+// The call that makes a stream socket (socket(2) by default). Tests replace it to see the
+// start-up fail; an empty one restores the default. Returns the previous one.
+using TSocketFactory = std::function<int(int domain, int type, int protocol)>;
+TSocketFactory SetSocketFactory(TSocketFactory factory);
+
 // Process-wide number of socket objects whose start-up succeeded.
 int32_t SocketUserCount();
 // True while the socket library is started (SocketUserCount went 0 -> 1 and not yet back).

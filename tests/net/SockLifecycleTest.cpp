@@ -2,11 +2,11 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -27,28 +27,33 @@ linger LingerOf(int fd) {
     return lin;
 }
 
-// A resolver the test holds until it says so, counting the names it was asked for.
+// A resolver the test holds until it says so, counting the names it was asked for. Its
+// state is shared with the worker threads, which may outlive the test.
 struct GatedResolver {
-    std::mutex m;
-    std::condition_variable cv;
-    bool open = false;
-    std::atomic<int> calls{0};
-    uint32_t answer = htonl(INADDR_LOOPBACK);
+    struct State {
+        std::mutex m;
+        std::condition_variable cv;
+        bool open = false;
+        std::atomic<int> calls{0};
+    };
+    std::shared_ptr<State> state = std::make_shared<State>();
 
     THostResolver Make() {
-        return [this](const std::string&, std::vector<uint32_t>& out) {
-            ++calls;
-            std::unique_lock<std::mutex> lock(m);
-            cv.wait_for(lock, 5s, [this] { return open; });
-            out.push_back(answer);
+        return [s = state](const std::string&, std::vector<uint32_t>& out) {
+            ++s->calls;
+            std::unique_lock<std::mutex> lock(s->m);
+            s->cv.wait_for(lock, 5s, [&] { return s->open; });
+            out.push_back(htonl(INADDR_LOOPBACK));
             return 0;
         };
     }
     void Release() {
-        std::lock_guard<std::mutex> lock(m);
-        open = true;
-        cv.notify_all();
+        std::lock_guard<std::mutex> lock(state->m);
+        state->open = true;
+        state->cv.notify_all();
     }
+    int Calls() const { return state->calls.load(); }
+    ~GatedResolver() { Release(); }
 };
 
 // Records what the transport reports, in order.
@@ -112,28 +117,50 @@ TEST(SockLifecycle, TwoObjectsShareOneSocketLibraryStartUp) {
     EXPECT_FALSE(SocketLibraryStarted());
 }
 
-TEST(SockLifecycleDeathTest, NoSocketAtStartUpFailsConstructionAndIsNotCounted) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            // Use up every descriptor, so the start-up socket cannot be made.
-            rlimit lim{};
-            getrlimit(RLIMIT_NOFILE, &lim);
-            lim.rlim_cur = 64;
-            setrlimit(RLIMIT_NOFILE, &lim);
-            while (dup(0) >= 0) {
-            }
-            std::string message;
-            try {
-                TSockTransport t;
-            } catch (const ESockError& e) {
-                message = e.Message;
-            }
-            bool ok = message == "Initializaton of windows sockets failed" &&
-                      SocketUserCount() == 0 && !SocketLibraryStarted();
-            std::_Exit(ok ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
+namespace {
+// Makes every socket call fail as when the process has no descriptors left.
+class ScopedFailingSockets {
+  public:
+    ScopedFailingSockets()
+        : previous_(SetSocketFactory([](int, int, int) {
+              errno = EMFILE;
+              return -1;
+          })) {}
+    ~ScopedFailingSockets() { SetSocketFactory(previous_); }
+
+  private:
+    TSocketFactory previous_;
+};
+}  // namespace
+
+TEST(SockLifecycle, NoSocketAtStartUpFailsConstructionAndIsNotCounted) {
+    ASSERT_EQ(SocketUserCount(), 0);
+    ScopedFailingSockets failing;
+    std::string message;
+    try {
+        TSockTransport t;
+    } catch (const ESockError& e) {
+        message = e.Message;
+    }
+    EXPECT_EQ(message, "Initializaton of windows sockets failed");
+    EXPECT_EQ(SocketUserCount(), 0);
+    EXPECT_FALSE(SocketLibraryStarted());
+}
+
+TEST(SockLifecycle, NoFreshSocketAfterCloseIsRetriedByTheNextConnect) {
+    ScriptedPeer peer;
+    peer.Start();
+    TSockTransport t;
+    {
+        ScopedFailingSockets failing;
+        t.Disconnect();
+        EXPECT_EQ(t.SocketHandle(), -1);
+        t.Host = "127.0.0.1";
+        t.Port = peer.Port();
+        EXPECT_EQ(SockErrorOf([&] { t.Connect(); }), "10024:Too many open files");
+    }
+    ConnectLocal(t, peer.Port());
+    EXPECT_TRUE(t.IsConnected);
 }
 
 // ------------------------------------------------------------ connect
@@ -401,7 +428,7 @@ TEST(SockLookup, ObjectDestroyedWhileItsLookupRunsIsSafe) {
     }
     // The worker finishes after its object is gone; the pump drops the answer.
     gate.Release();
-    EXPECT_TRUE(PumpUntil([&] { return gate.calls.load() == 1; }));
+    EXPECT_TRUE(PumpUntil([&] { return gate.Calls() == 1; }));
     PumpFor(30);
 }
 
