@@ -1,0 +1,220 @@
+// The HTTP client on its own against misbehaving recorders: the error each fault raises (the
+// message the transfer drops and retries on), how long it takes at most, what the client
+// keeps of the answer, and that no event announces a page that did not arrive whole.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "FaultSupport.h"
+#include "FaultyRecorder.h"
+#include "HttpClient.h"
+
+namespace fault {
+namespace {
+
+constexpr int kTimeOutMs = 500;
+// Scheduling slack on a loaded machine: a wait may end this much after its time-out.
+constexpr int kSlackMs = 1500;
+
+class ClientFault : public testing::Test {
+  protected:
+    ClientFault() {
+        recorder.Start();
+        client.TimeOut = kTimeOutMs;
+        client.OnSuccess = [this](CmdType cmd) { successes += cmd == HttpCmd::Get ? 1 : 100; };
+        client.OnFailure = [this](CmdType) { ++failures; };
+    }
+
+    std::string Url() const {
+        return "http://127.0.0.1:" + std::to_string(recorder.Port()) + "/program/b_prgrm.htm";
+    }
+
+    // Runs the GET; returns the message of the error it raised (empty when none).
+    std::string Get() {
+        const Clock::time_point start = Clock::now();
+        std::string error;
+        try {
+            client.Get(Url());
+        } catch (const EAbortError& e) {
+            error = "abort:" + e.Message;
+        } catch (const ESockError& e) {
+            error = "sock:" + e.Message;
+        } catch (const Exception& e) {
+            error = "other:" + e.Message;
+        }
+        took = Since(start);
+        return error;
+    }
+
+    FaultyRecorder recorder;
+    THttpClient client;
+    int successes = 0;
+    int failures = 0;
+    milliseconds took{0};
+};
+
+TEST_F(ClientFault, ResetInBody_RaisesResetAtOnceAndKeepsWhatArrived) {
+    recorder.FixedPage = std::string(4000, 'x') + "\r\n";
+    recorder.SetFault("*", Misbehaviour::ResetInBody);
+    const std::string error = Get();
+    // The reset ends the exchange as an error: the reset itself, or, when the transport takes
+    // it for the close it also is, an answer short of its announced length. A reset that
+    // overtakes every byte leaves an empty answer without status, which no caller takes for
+    // a page. In no case is the half page announced as a page.
+    if (error.empty()) {
+        EXPECT_EQ(client.ReplyCode, 0);
+        EXPECT_EQ(client.Header, "");
+        EXPECT_EQ(client.Body, "");
+    } else {
+        EXPECT_TRUE(error == "sock:10054:Connection reset by peer" ||
+                    error == "other:Connection closed before the answer was complete")
+            << error;
+        EXPECT_EQ(successes + failures, 0);
+    }
+    EXPECT_LT(took.count(), kSlackMs);
+    // At most the half that was sent before the reset, byte for byte.
+    EXPECT_LE(client.Body.size(), recorder.FixedPage.size() / 2);
+    EXPECT_EQ(client.Body, recorder.FixedPage.substr(0, client.Body.size()));
+    EXPECT_FALSE(client.IsConnected);
+}
+
+TEST_F(ClientFault, GarbageStatusLine_StatusZeroAndNoFailureEvent) {
+    recorder.SetFault("*", Misbehaviour::GarbageStatus);
+    EXPECT_EQ(Get(), "");
+    EXPECT_EQ(client.ReplyCode, 0);
+    // A status line that is none counts as an answer without status (the transfers ignore
+    // it, see the transfer cases); it is never an HTTP error.
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(successes, 1);
+    EXPECT_EQ(client.Header, "\x8e\x80\x01garbage\xff\r\nContent-Type: text/html\r\n\r\n");
+    EXPECT_EQ(client.Body, "<HTML><BODY>page</BODY></HTML>\r\n");
+}
+
+TEST_F(ClientFault, EmptyStatusLine_StatusZero) {
+    recorder.SetFault("*", Misbehaviour::EmptyStatusLine);
+    EXPECT_EQ(Get(), "");
+    EXPECT_EQ(client.ReplyCode, 0);
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(client.Header, "\r\nHTTP/1.0 200 OK\r\n\r\n");
+}
+
+TEST_F(ClientFault, ClosedWithoutAnswer_EmptyAnswerAndStatusZero) {
+    recorder.SetFault("*", Misbehaviour::NoAnswer);
+    EXPECT_EQ(Get(), "");
+    EXPECT_EQ(client.ReplyCode, 0);
+    EXPECT_EQ(client.Header, "");
+    EXPECT_EQ(client.Body, "");
+    EXPECT_LT(took.count(), kSlackMs);
+}
+
+TEST_F(ClientFault, NoLengthNeverCloses_EndsByTimeOutWithWholeBodyKept) {
+    recorder.SetFault("*", Misbehaviour::NoLengthNoClose);
+    EXPECT_EQ(Get(), "abort:Socket capture aborted");
+    EXPECT_GE(took.count(), kTimeOutMs - 50);
+    EXPECT_LE(took.count(), kTimeOutMs + kSlackMs);
+    EXPECT_EQ(client.Body, recorder.FixedPage);
+    // No event: an answer ended by the time-out is no page, however much of it came.
+    EXPECT_EQ(successes + failures, 0);
+    EXPECT_FALSE(client.CancelRequested);
+    EXPECT_FALSE(client.IsConnected);
+}
+
+TEST_F(ClientFault, OneBytePerSecond_StatusLineEndsByTimeOut) {
+    recorder.TrickleGapMs = 1000;
+    recorder.SetFault("*", Misbehaviour::OneBytePerSecond);
+    EXPECT_EQ(Get(), "abort:Socket readln aborted");
+    EXPECT_GE(took.count(), kTimeOutMs - 50);
+    EXPECT_LE(took.count(), kTimeOutMs + kSlackMs);
+    EXPECT_EQ(successes + failures, 0);
+}
+
+// Bytes that keep coming do not keep the client waiting: the time-out bounds the whole
+// body, not the silence between its pieces.
+TEST_F(ClientFault, TrickleInBody_TimeOutBoundsTheWholeBody) {
+    recorder.FixedPage = std::string(400, 'y');
+    recorder.TrickleGapMs = 5;
+    recorder.SetFault("*", Misbehaviour::OneBytePerSecond);
+    client.TimeOut = 1500;
+    const std::string error = Get();
+    // The header (about 80 bytes) arrives within the time-out, the 400-byte body cannot.
+    EXPECT_EQ(error, "abort:Socket capture aborted");
+    EXPECT_LE(took.count(), 1500 + kSlackMs);
+    EXPECT_LT(client.Body.size(), recorder.FixedPage.size());
+    EXPECT_EQ(client.Body, recorder.FixedPage.substr(0, client.Body.size()));
+}
+
+TEST_F(ClientFault, AcceptsNeverAnswers_EndsByTimeOut) {
+    recorder.SetFault("*", Misbehaviour::AcceptNoAnswer);
+    EXPECT_EQ(Get(), "abort:Socket readln aborted");
+    EXPECT_GE(took.count(), kTimeOutMs - 50);
+    EXPECT_LE(took.count(), kTimeOutMs + kSlackMs);
+    // No body was read: Body keeps what it held (the fetch loop empties it before a GET).
+    EXPECT_EQ(client.Body, "Default.htm");
+    EXPECT_EQ(successes + failures, 0);
+}
+
+TEST_F(ClientFault, AfterEachFault_TheNextRequestSucceeds) {
+    for (Misbehaviour what : {Misbehaviour::ResetInBody, Misbehaviour::GarbageStatus,
+                              Misbehaviour::NoLengthNoClose, Misbehaviour::AcceptNoAnswer}) {
+        recorder.SetFault("*", what, 1);
+        Get();
+        successes = failures = 0;
+        EXPECT_EQ(Get(), "") << static_cast<int>(what);
+        EXPECT_EQ(client.ReplyCode, 200);
+        EXPECT_EQ(successes, 1);
+        EXPECT_EQ(client.Body, recorder.FixedPage);
+    }
+}
+
+// A post whose body is large enough to still be on its way when the recorder gives up.
+class PostFault : public ClientFault {
+  protected:
+    PostFault() {
+        client.OutputFileMode = true;
+        client.Header = dir.Path() + "Head.txt";
+        WriteBytes(dir.Path() + "Reserv.txt", std::string(16u << 20, 'p'));
+    }
+    std::string Post() {
+        const Clock::time_point start = Clock::now();
+        std::string error;
+        try {
+            client.Post(Url(), dir.Path() + "Reserv.txt");
+        } catch (const EAbortError& e) {
+            error = "abort:" + e.Message;
+        } catch (const ESockError& e) {
+            error = "sock:" + e.Message;
+        } catch (const Exception& e) {
+            error = "other:" + e.Message;
+        }
+        took = Since(start);
+        return error;
+    }
+    TempDir dir;
+};
+
+TEST_F(PostFault, RecorderClosesWhileBodyIsSent_SocketErrorNoSignal) {
+    recorder.SetFault("*", Misbehaviour::CloseDuringPostBody);
+    const std::string error = Post();
+    // The close meets unread bytes and turns into a reset; the send fails with it (a broken
+    // pipe must never end the process).
+    EXPECT_TRUE(error == "sock:10054:Connection reset by peer" ||
+                error == "sock:10053:Software caused connection abort")
+        << error;
+    EXPECT_LT(took.count(), kTimeOutMs + kSlackMs);
+    EXPECT_EQ(successes + failures, 0);
+    EXPECT_LT(recorder.PartialBodyBytes(), 16u << 20);
+    EXPECT_FALSE(client.IsConnected);
+}
+
+TEST_F(PostFault, RecorderStopsReadingBody_EndsByTimeOut) {
+    recorder.SetFault("*", Misbehaviour::StopReadingBody);
+    const std::string error = Post();
+    EXPECT_EQ(error, "abort:Socket send aborted");
+    EXPECT_LE(took.count(), kTimeOutMs + kSlackMs);
+    EXPECT_EQ(successes + failures, 0);
+    EXPECT_FALSE(client.CancelRequested);
+}
+
+}  // namespace
+}  // namespace fault

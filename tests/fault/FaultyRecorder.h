@@ -1,0 +1,90 @@
+// A misbehaving recorder for the fault tests: a server on 127.0.0.1 that answers every
+// request like the recorder simulator behind it (it relays the request there and the answer
+// back), except for the targets given a fault, where it misbehaves the way a broken
+// recorder, a flaky network or an overloaded device would. Without a simulator behind it,
+// every normal request gets a fixed page.
+//
+// Each connection is served on its own thread; Stop (and the destructor) ends every one of
+// them, so no test can hang on a connection the client left open.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+enum class Misbehaviour {
+    None,
+    ResetInBody,          // the status, the header and half the body, then a reset (RST)
+    GarbageStatus,        // a status line that is no status line, then a page
+    EmptyStatusLine,      // a first line that is empty (CR LF alone), then a page
+    NoAnswer,             // the request read, the connection closed without a byte
+    HugeBody,             // status 200 and a body of HugeBodySize bytes, then a close
+    NoLengthNoClose,      // the answer without a length, then the connection kept open
+    OneBytePerSecond,     // the answer one byte at a time, TrickleGapMs apart
+    CloseDuringPostBody,  // the header and a few bytes of the body read, then a close
+    StopReadingBody,      // the header and a few bytes of the body read, then silence
+    AcceptNoAnswer,       // the request read, then silence until the client gives up
+};
+
+class FaultyRecorder {
+  public:
+    // upstreamPort: the simulator behind; 0 = none (normal requests get FixedPage).
+    explicit FaultyRecorder(int upstreamPort = 0);
+    ~FaultyRecorder();
+    FaultyRecorder(const FaultyRecorder&) = delete;
+    FaultyRecorder& operator=(const FaultyRecorder&) = delete;
+
+    // The page answered to normal requests when there is no simulator behind.
+    std::string FixedPage = "<HTML><BODY>fixed page</BODY></HTML>\r\n";
+    size_t HugeBodySize = 100u * 1024u * 1024u;
+    int TrickleGapMs = 1000;
+
+    void Start();
+    void Stop();
+    int Port() const { return port_; }
+
+    // target: path and query as requested ("/setup/setup.htm"), or "*" for every request.
+    // times > 0: only the next `times` requests of the target misbehave.
+    void SetFault(const std::string& target, Misbehaviour what, int times = -1);
+    // Requests of that target seen so far, misbehaved or not.
+    int Hits(const std::string& target) const;
+    // Bytes of request bodies received on connections that misbehaved mid-body.
+    size_t PartialBodyBytes() const { return partialBody_; }
+    // The bytes of the body HugeBody sends, from offset on.
+    static std::string HugePattern(size_t offset, size_t count);
+
+  private:
+    struct Rule {
+        Misbehaviour what = Misbehaviour::None;
+        int times = -1;
+    };
+    void AcceptLoop();
+    void Serve(int fd);
+    Misbehaviour TakeFault(const std::string& target);
+    // The simulator's answer to the request, or FixedPage as an answer.
+    std::string NormalAnswer(const std::string& request);
+    // Waits until fd is readable, the stop flag is raised or ms pass; true when readable.
+    bool WaitReadable(int fd, int ms) const;
+    bool SendAll(int fd, const char* data, size_t size) const;
+    // Waits (bounded by Stop) until the client closes.
+    void WaitForClientClose(int fd) const;
+    // Neither reads nor writes until Stop (or a long bound): a recorder that stalls.
+    void WaitWithoutReading() const;
+
+    int upstreamPort_;
+    int listenFd_ = -1;
+    int port_ = 0;
+    int stopPipe_[2] = {-1, -1};
+    std::atomic<bool> stopping_{false};
+    std::atomic<size_t> partialBody_{0};
+    std::thread acceptThread_;
+    mutable std::mutex mutex_;
+    std::vector<std::thread> workers_;
+    std::map<std::string, Rule> rules_;
+    std::map<std::string, int> hits_;
+};

@@ -1,0 +1,348 @@
+// The capture and the restore against recorders that misbehave on one page: each case ends
+// with the message the user is told, within the time the time-out allows, and leaves every
+// saved page either whole (what the recorder sent, with CR LF line ends) or exactly as it
+// was before.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FaultSupport.h"
+#include "FaultyRecorder.h"
+#include "RecorderSim.h"
+#include "TransferContext.h"
+
+namespace fault {
+namespace {
+
+constexpr char kSegment[] = "SEG1";
+constexpr int kCount = 3;
+// Short, so that the cases that run into it stay fast.
+constexpr int kTimeOutMs = 400;
+// The program runs with a 10-second time-out; an attempt ended by it counts as a slow one
+// and is not retried. Cases marked "program clock" let the fetch loop's clock run at that
+// ratio, so a 400 ms time-out weighs like the program's 10 s.
+constexpr int kProgramTimeOutMs = 10000;
+
+const std::string kListFrame = "/program/b_prgrm.htm";
+const std::string kList = std::string("/program/") + kSegment + "/program.htm";
+const std::string kPage = std::string("/program/") + kSegment + "/proginfo.htm";
+const std::string kSetup = "/setup/setup.htm";
+const std::string kChannel = "/setup/ch_set.htm";
+const std::string kEntry = std::string("/program/") + kSegment + "/entry.htm";
+std::string Selector(int i) {
+    return std::string("/program/") + kSegment + "/b_proginfo.htm?" + std::to_string(i);
+}
+
+const std::vector<std::string> kCaptureFiles = {"ZAVOCVRV.HTM", "ZAVOCV00.HTM", "ZAVOCV01.HTM",
+                                                "ZAVOCV02.HTM", "ZAVOCVST.HTM", "ZAVOCVCH.HTM"};
+
+std::string OldContent(const std::string& name) {
+    return "old " + name + " from an earlier capture\r\n";
+}
+
+class FaultFixture : public testing::Test {
+  protected:
+    FaultFixture() {
+        ctx.SetProgramDir(dir.Path());
+        ctx.HttpClient1.TimeOut = kTimeOutMs;
+    }
+
+    // A simulated recorder behind a faulty front; the settings point at the front.
+    void StartRecorder(recsim::Mode mode, std::vector<recsim::Reservation> reservations) {
+        recsim::Options options;
+        options.mode = mode;
+        options.segment = kSegment;
+        options.readTimeoutMs = 2000;
+        sim = std::make_unique<recsim::RecorderSim>(options);
+        sim->SetReservations(std::move(reservations));
+        sim->Start();
+        front = std::make_unique<FaultyRecorder>(sim->Port());
+        front->Start();
+        ctx.Settings.Host = "127.0.0.1:" + std::to_string(front->Port());
+    }
+
+    void UseProgramClock() {
+        const Clock::time_point origin = Clock::now();
+        ctx.Clock = [origin] { return Since(origin) * (kProgramTimeOutMs / kTimeOutMs); };
+    }
+
+    std::string Url(const std::string& path) const { return "http://" + ctx.Settings.Host + path; }
+
+    // Every file either holds what it held before or the whole page the recorder serves,
+    // and no other file (a half-written or temporary one) is left in the directory.
+    void ExpectWholeOrOld(const std::map<std::string, std::string>& whole,
+                          const std::set<std::string>& expectedNew) {
+        for (const auto& [name, page] : whole) {
+            const std::string path = dir.Path() + name;
+            const std::string bytes = ReadBytes(path);
+            if (expectedNew.count(name))
+                EXPECT_EQ(bytes, page) << name << " is not the whole page";
+            else
+                EXPECT_EQ(bytes, OldContent(name)) << name << " was touched";
+        }
+        std::set<std::string> allowed = {"Reserv.txt"};
+        for (const auto& entry : whole) allowed.insert(entry.first);
+        for (const std::string& name : dir.Names())
+            EXPECT_TRUE(allowed.count(name)) << "stray file " << name;
+    }
+
+    TempDir dir;
+    TransferContext ctx;
+    RecordingView view;
+    std::unique_ptr<recsim::RecorderSim> sim;
+    std::unique_ptr<FaultyRecorder> front;
+};
+
+// ---------------------------------------------------------------- capture
+
+struct CaptureCase {
+    const char* name;
+    Misbehaviour what;
+    std::string target;
+    int times;          // -1: every request of the target
+    int httpStatus;     // instead of a misbehaviour: the recorder answers this status
+    bool programClock;  // the attempt ends by the time-out and weighs like the program's
+    int expectedHits;   // requests of the target
+    // The page named in the failure box; empty when the capture completes.
+    std::string failsAt;
+    std::set<std::string> newFiles;
+    int getFailedBoxes;  // "RDからの取得に失敗しました" boxes before the end
+    int maxMs;           // the whole capture, at most
+};
+
+std::string CaptureCaseName(const testing::TestParamInfo<CaptureCase>& info) {
+    return info.param.name;
+}
+
+class CaptureFault : public FaultFixture, public testing::WithParamInterface<CaptureCase> {
+  protected:
+    // The whole pages of the recorder, as a clean capture saves them.
+    std::map<std::string, std::string> WholePages() {
+        std::map<std::string, std::string> pages;
+        const int port = sim->Port();
+        pages["ZAVOCVRV.HTM"] = SavedForm(RawGet(port, kList));
+        for (int i = 0; i < kCount; ++i) {
+            RawGet(port, Selector(i));
+            pages["ZAVOCV0" + std::to_string(i) + ".HTM"] = SavedForm(RawGet(port, kPage));
+        }
+        std::string setup = SavedForm(RawGet(port, kSetup));
+        for (size_t at; (at = setup.find("type=\"password\"")) != std::string::npos;)
+            setup.replace(at, 15, "type=\"text\"");
+        pages["ZAVOCVST.HTM"] = setup;
+        pages["ZAVOCVCH.HTM"] = SavedForm(RawGet(port, kChannel));
+        return pages;
+    }
+};
+
+TEST_P(CaptureFault, EndsWithItsMessageInTimeAndLeavesPagesWholeOrOld) {
+    const CaptureCase& c = GetParam();
+    StartRecorder(recsim::Mode::X4, recsim::SampleReservations(kCount, 11));
+    const std::map<std::string, std::string> whole = WholePages();
+    ASSERT_EQ(whole.size(), kCaptureFiles.size());
+    for (const std::string& name : kCaptureFiles) WriteBytes(dir.Path() + name, OldContent(name));
+    if (c.httpStatus != 0)
+        sim->SetErrorStatus(c.target, c.httpStatus, c.times);
+    else
+        front->SetFault(c.target, c.what, c.times);
+    if (c.programClock) UseProgramClock();
+
+    const Clock::time_point start = Clock::now();
+    ctx.RunCapture(view);
+    const milliseconds took = Since(start);
+
+    std::vector<RecordingView::Message> expected(
+        static_cast<size_t>(c.getFailedBoxes),
+        RecordingView::Message{MessageKind::Error, kGetFailed});
+    if (c.failsAt.empty())
+        expected.push_back({MessageKind::Information, kCaptureDone});
+    else
+        expected.push_back({MessageKind::Error, Url(c.failsAt) + kLfCr + kCaptureFailed});
+    EXPECT_EQ(view.Messages, expected);
+    EXPECT_EQ(front->Hits(c.target), c.expectedHits);
+    EXPECT_LE(took.count(), c.maxMs);
+    // The frame always ends with the default cursor and an empty status line.
+    ASSERT_FALSE(view.Cursor.empty());
+    EXPECT_FALSE(view.Cursor.back());
+    ASSERT_FALSE(view.Statuses.empty());
+    EXPECT_EQ(view.Statuses.back(), "");
+    EXPECT_FALSE(ctx.HttpClient1.IsConnected);
+
+    std::set<std::string> newFiles = c.newFiles;
+    if (c.failsAt.empty()) newFiles.insert(kCaptureFiles.begin(), kCaptureFiles.end());
+    ExpectWholeOrOld(whole, newFiles);
+}
+
+const std::set<std::string> kNone;
+const std::set<std::string> kUpToList = {"ZAVOCVRV.HTM"};
+const std::set<std::string> kUpToFirst = {"ZAVOCVRV.HTM", "ZAVOCV00.HTM"};
+const std::set<std::string> kAllReservations = {"ZAVOCVRV.HTM", "ZAVOCV00.HTM", "ZAVOCV01.HTM",
+                                                "ZAVOCV02.HTM"};
+const std::set<std::string> kUpToSetup = {"ZAVOCVRV.HTM", "ZAVOCV00.HTM", "ZAVOCV01.HTM",
+                                          "ZAVOCV02.HTM", "ZAVOCVST.HTM"};
+// One time-out of the program's kind, plus the other pages and a loaded machine.
+constexpr int kOneTimeOut = kTimeOutMs + 3000;
+// Up to 21 quick attempts.
+constexpr int kQuickRetries = 8000;
+
+INSTANTIATE_TEST_SUITE_P(
+    Recorder, CaptureFault,
+    testing::Values(CaptureCase{"ResetInBodyOnce", Misbehaviour::ResetInBody, kPage, 1, 0, false,
+                                kCount + 1, "", kNone, 0, kQuickRetries},
+                    CaptureCase{"ResetInBodyAlways", Misbehaviour::ResetInBody, kPage, -1, 0, false,
+                                21, kPage, kUpToList, 0, kQuickRetries},
+                    CaptureCase{"GarbageStatusLine", Misbehaviour::GarbageStatus, kList, -1, 0,
+                                false, 21, kList, kNone, 0, kQuickRetries},
+                    CaptureCase{"EmptyStatusLine", Misbehaviour::EmptyStatusLine, kSetup, -1, 0,
+                                false, 21, kSetup, kAllReservations, 0, kQuickRetries},
+                    CaptureCase{"ClosedWithoutAnswerOnce", Misbehaviour::NoAnswer, kChannel, 1, 0,
+                                false, 2, "", kNone, 0, kQuickRetries},
+                    CaptureCase{"ClosedWithoutAnswerAlways", Misbehaviour::NoAnswer, kChannel, -1,
+                                0, false, 21, kChannel, kUpToSetup, 0, kQuickRetries},
+                    CaptureCase{"NoLengthNeverCloses", Misbehaviour::NoLengthNoClose, kListFrame,
+                                -1, 0, true, 1, kListFrame, kNone, 0, kOneTimeOut},
+                    CaptureCase{"OneBytePerSecond", Misbehaviour::OneBytePerSecond, Selector(1), -1,
+                                0, true, 1, Selector(1), kUpToFirst, 0, kOneTimeOut},
+                    CaptureCase{"AcceptsNeverAnswers", Misbehaviour::AcceptNoAnswer, kSetup, -1, 0,
+                                true, 1, kSetup, kAllReservations, 0, kOneTimeOut},
+                    CaptureCase{"Status500Once", Misbehaviour::None, kPage, 1, 500, false,
+                                kCount + 1, "", kNone, 1, kQuickRetries},
+                    CaptureCase{"Status500Always",
+                                Misbehaviour::None,
+                                Selector(2),
+                                -1,
+                                500,
+                                false,
+                                21,
+                                Selector(2),
+                                {"ZAVOCVRV.HTM", "ZAVOCV00.HTM", "ZAVOCV01.HTM"},
+                                21,
+                                kQuickRetries}),
+    CaptureCaseName);
+
+// Without the program's clock every attempt that the time-out ends is quick enough to be
+// retried: the worst case is 21 time-outs in a row, and no more.
+TEST_F(FaultFixture, Capture_NeverClosingRecorder_WaitsAtMost21TimeOuts) {
+    StartRecorder(recsim::Mode::X4, recsim::SampleReservations(1, 3));
+    ctx.HttpClient1.TimeOut = 150;
+    front->SetFault(kListFrame, Misbehaviour::NoLengthNoClose);
+
+    const Clock::time_point start = Clock::now();
+    ctx.RunCapture(view);
+    const milliseconds took = Since(start);
+
+    EXPECT_EQ(front->Hits(kListFrame), 21);
+    EXPECT_GE(took.count(), 21 * 150);
+    EXPECT_LE(took.count(), 21 * 150 + 4000);
+    EXPECT_EQ(view.Messages, (std::vector<RecordingView::Message>{
+                                 {MessageKind::Error, Url(kListFrame) + kLfCr + kCaptureFailed}}));
+    EXPECT_TRUE(dir.Names().empty());
+}
+
+// ---------------------------------------------------------------- restore
+
+struct RestoreCase {
+    const char* name;
+    Misbehaviour what;
+    std::string target;
+    int times;
+    int httpStatus;
+    bool programClock;
+    int expectedHits;
+    // The box that ends the restore: the report (Information), the communication failure
+    // naming failsAt (Error), or the entry failure (Confirmation).
+    MessageKind end;
+    std::string failsAt;
+    size_t entered;      // reservations the recorder holds afterwards
+    int getFailedBoxes;  // before the end
+    int maxMs;
+};
+
+std::string RestoreCaseName(const testing::TestParamInfo<RestoreCase>& info) {
+    return info.param.name;
+}
+
+class RestoreFault : public FaultFixture, public testing::WithParamInterface<RestoreCase> {};
+
+TEST_P(RestoreFault, EndsWithItsMessageInTimeAndEntersEachReservationAtMostOnce) {
+    const RestoreCase& c = GetParam();
+    // The saved pages come from an RD-X4 holding the reservations.
+    const std::vector<recsim::Reservation> originals = recsim::SampleReservations(kCount, 5);
+    {
+        recsim::Options options;
+        options.mode = recsim::Mode::X4;
+        options.segment = kSegment;
+        recsim::RecorderSim old(options);
+        old.SetReservations(originals);
+        old.Start();
+        for (int i = 0; i < kCount; ++i) {
+            RawGet(old.Port(), Selector(i));
+            WriteBytes(dir.Path() + "ZAVOCV0" + std::to_string(i) + ".HTM",
+                       SavedForm(RawGet(old.Port(), kPage)));
+        }
+    }
+    StartRecorder(recsim::Mode::X4EX, {});
+    if (c.httpStatus != 0)
+        sim->SetErrorStatus(c.target, c.httpStatus, c.times);
+    else
+        front->SetFault(c.target, c.what, c.times);
+    if (c.programClock) UseProgramClock();
+
+    const Clock::time_point start = Clock::now();
+    ctx.RunRestore(view);
+    const milliseconds took = Since(start);
+
+    ASSERT_EQ(view.Messages.size(), static_cast<size_t>(c.getFailedBoxes) + 1);
+    for (int i = 0; i < c.getFailedBoxes; ++i)
+        EXPECT_EQ(view.Messages[static_cast<size_t>(i)],
+                  (RecordingView::Message{MessageKind::Error, kGetFailed}));
+    const RecordingView::Message& last = view.Messages.back();
+    EXPECT_EQ(last.Kind, c.end);
+    if (c.end == MessageKind::Information) {
+        std::string report;
+        for (int i = 0; i < kCount; ++i)
+            report += "0" + std::to_string(i) + kReportSeparator + kRegistered + kLfCr;
+        EXPECT_EQ(last.Text, report);
+    } else if (c.end == MessageKind::Error) {
+        EXPECT_EQ(last.Text, Url(c.failsAt) + kLfCr + kRestoreCommFailed);
+    } else {
+        EXPECT_EQ(last.Text, kEntryFailed);
+    }
+    EXPECT_EQ(front->Hits(c.target), c.expectedHits);
+    EXPECT_LE(took.count(), c.maxMs);
+    EXPECT_FALSE(ctx.HttpClient1.IsConnected);
+
+    // The recorder holds the first reservations, in order, each once.
+    const std::vector<recsim::Reservation> held = sim->Reservations();
+    ASSERT_EQ(held.size(), c.entered);
+    for (size_t i = 0; i < held.size(); ++i) EXPECT_EQ(held[i].title, originals[i].title);
+    // The saved pages are read, never written.
+    for (int i = 0; i < kCount; ++i)
+        EXPECT_TRUE(dir.Names().count("ZAVOCV0" + std::to_string(i) + ".HTM"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Recorder, RestoreFault,
+    testing::Values(
+        RestoreCase{"CloseDuringPostBodyOnce", Misbehaviour::CloseDuringPostBody, kEntry, 1, 0,
+                    false, kCount + 1, MessageKind::Information, "", kCount, 0, kQuickRetries},
+        RestoreCase{"CloseDuringPostBodyAlways", Misbehaviour::CloseDuringPostBody, kEntry, -1, 0,
+                    false, 21, MessageKind::Confirmation, "", 0, 0, kQuickRetries},
+        RestoreCase{"EntryNeverAnswered", Misbehaviour::AcceptNoAnswer, kEntry, -1, 0, true, 1,
+                    MessageKind::Confirmation, "", 0, 0, kOneTimeOut},
+        // The first reservation's list is read before the segment is known, at
+        // "/program//program.htm": the later two and the one retry come here.
+        RestoreCase{"ResetInListBodyOnce", Misbehaviour::ResetInBody, kList, 1, 0, false, kCount,
+                    MessageKind::Information, "", kCount, 0, kQuickRetries},
+        RestoreCase{"GarbageStatusOnListFrame", Misbehaviour::GarbageStatus, kListFrame, -1, 0,
+                    false, 21, MessageKind::Error, kListFrame, 0, 0, kQuickRetries},
+        RestoreCase{"OneBytePerSecondOnSelector", Misbehaviour::OneBytePerSecond, Selector(1), -1,
+                    0, true, 1, MessageKind::Error, Selector(1), 1, 0, kOneTimeOut},
+        RestoreCase{"Status500OnceOnSelector", Misbehaviour::None, Selector(0), 1, 500, false, 2,
+                    MessageKind::Information, "", kCount, 1, kQuickRetries}),
+    RestoreCaseName);
+
+}  // namespace
+}  // namespace fault
