@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -159,6 +160,8 @@ TEST_F(Capture, RefusedConnectionFailsWithTheFrameAddress) {
 struct ProxyPortCase {
     const char* name;
     std::string port;
+    // ctest lists the case by its name rather than its bytes.
+    friend void PrintTo(const ProxyPortCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class CaptureBadProxyPort : public Capture, public testing::WithParamInterface<ProxyPortCase> {};

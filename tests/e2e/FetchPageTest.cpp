@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ostream>
 #include <string>
 
 #include "E2eFixture.h"
@@ -144,6 +145,8 @@ struct ClockCase {
     const char* name;
     long long stepMs;  // how far the clock moves between two readings
     int attempts;
+    // ctest lists the case by its name rather than its bytes.
+    friend void PrintTo(const ClockCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class FetchPageClock : public FetchPage, public testing::WithParamInterface<ClockCase> {};

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "PageScan.h"
@@ -13,6 +14,8 @@ struct SegmentCase {
     std::string page;
     bool found;
     std::string segment;  // expected; "KEEP" stays when not found
+    // ctest lists the case by its name rather than its bytes.
+    friend void PrintTo(const SegmentCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class SegmentSearch : public testing::TestWithParam<SegmentCase> {};
@@ -44,6 +47,8 @@ struct LinkCase {
     std::string page;
     bool ok;
     std::string slot;  // expected; "KEEP" stays when no link is read
+    // ctest lists the case by its name rather than its bytes.
+    friend void PrintTo(const LinkCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class LinkScan : public testing::TestWithParam<LinkCase> {};
@@ -84,6 +89,8 @@ struct AnswerCase {
     const char* name;
     std::string page;
     std::string answer;
+    // ctest lists the case by its name rather than its bytes.
+    friend void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class AnswerExtraction : public testing::TestWithParam<AnswerCase> {};
