@@ -105,9 +105,8 @@ ScriptedPeer& ScriptedPeer::Send(std::string bytes, size_t pieceSize,
     return *this;
 }
 ScriptedPeer& ScriptedPeer::SendPattern(size_t count) {
-    Step s{Step::SendPattern};
-    s.count = count;
-    steps_.push_back(s);
+    // Made here, before Start, so the peer sends as fast as the client takes the bytes.
+    steps_.push_back(Step{Step::SendPattern, Pattern(0, count)});
     return *this;
 }
 ScriptedPeer& ScriptedPeer::Pause(std::chrono::milliseconds duration) {
@@ -342,13 +341,8 @@ bool ScriptedPeer::RunStep(const Step& step) {
             }
             return true;
         }
-        case Step::SendPattern: {
-            for (size_t at = 0; at < step.count; at += 65536) {
-                std::string block = Pattern(at, std::min<size_t>(65536, step.count - at));
-                if (!SendAll(block.data(), block.size())) return false;
-            }
-            return true;
-        }
+        case Step::SendPattern:
+            return SendAll(step.bytes.data(), step.bytes.size());
         case Step::Pause:
         case Step::StopReading:
             return pauseFor(step.duration);
