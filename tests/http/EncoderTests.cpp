@@ -1,6 +1,7 @@
 // Form encoding, Base64/uuencode lines and the request header list.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,6 +18,11 @@ struct UrlCase {
     std::string input;
     std::string expected;
 };
+
+// Failures name the row instead of dumping its bytes.
+void PrintTo(const UrlCase& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class UrlEncoderTable : public ::testing::TestWithParam<UrlCase> {};
 
@@ -63,6 +69,11 @@ struct UUCase {
     std::string input;
     std::string expected;
 };
+
+// Failures name the row instead of dumping its bytes.
+void PrintTo(const UUCase& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class UUEncoderTable : public ::testing::TestWithParam<UUCase> {};
 

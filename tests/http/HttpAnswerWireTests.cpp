@@ -1,5 +1,6 @@
 // The client reading answers from a scripted peer: status, header and body sinks, events,
 // cookies, redirections, time-outs and connections the server keeps open.
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -19,6 +20,11 @@ struct AnswerCase {
     std::string header;
     std::string body;
 };
+
+// Failures name the row instead of dumping its bytes.
+void PrintTo(const AnswerCase& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class AnswerHandling : public HttpWireTest, public ::testing::WithParamInterface<AnswerCase> {};
 
@@ -244,6 +250,11 @@ struct KeptOpenCase {
     std::string answer;
     std::string body;
 };
+
+// Failures name the row instead of dumping its bytes.
+void PrintTo(const KeptOpenCase& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class KeptOpenWithLength : public HttpWireTest,
                            public ::testing::WithParamInterface<KeptOpenCase> {};
@@ -533,6 +544,69 @@ TEST_F(HttpWireTest, RedirectLoop_StopsAfterFiveExchanges) {
     EXPECT_EQ(client.ReplyCode, 302);
     EXPECT_EQ(events, Events(5, "redirect"));
     EXPECT_EQ(client.RequestUrl(), Base(*peers[5]) + "/");
+}
+
+// ---- status reports and the client's own Abort ----
+
+TEST_F(HttpWireTest, Success_ReportsTransactionCompletedAtLevel2) {
+    client.ReportLevel = 2;
+    std::vector<std::string> reports;
+    client.OnStatus = [&](TSockTransport*, const std::string& text) {
+        reports.push_back(text + (events.empty() ? " before" : " after"));
+    };
+    ScriptedPeer peer;
+    peer.ExpectUntil("\r\n\r\n").Send("HTTP/1.0 200 OK\r\n\r\nx").Close();
+    peer.Start();
+    client.Get(Base(peer) + "/");
+    EXPECT_EQ(reports, std::vector<std::string>{"Transaction Completed after"});
+}
+
+TEST_F(HttpWireTest, Failure_NoTransactionCompletedReport) {
+    client.ReportLevel = 2;
+    std::vector<std::string> reports;
+    client.OnStatus = [&](TSockTransport*, const std::string& text) { reports.push_back(text); };
+    ScriptedPeer peer;
+    peer.ExpectUntil("\r\n\r\n").Send("HTTP/1.0 404 Not Found\r\n\r\n").Close();
+    peer.Start();
+    client.Get(Base(peer) + "/");
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST(HttpClientAbort, SetsEventArrivedAndCancelsWithoutAbortReport) {
+    THttpClient client;
+    client.ReportLevel = 8;
+    std::vector<std::string> reports;
+    client.OnStatus = [&](TSockTransport*, const std::string& text) { reports.push_back(text); };
+    client.Abort();
+    EXPECT_TRUE(client.EventArrived);
+    EXPECT_TRUE(client.CancelRequested);
+    EXPECT_EQ(reports, std::vector<std::string>{"Canceling"});
+}
+
+TEST_F(HttpWireTest, AboutToSend_OncePerExchangeWithClientAsSender) {
+    ScriptedPeer second, first;
+    first.ExpectUntil("\r\n\r\n").Send(RedirectTo(Base(second) + "/b")).Close();
+    second.ExpectUntil("\r\n\r\n").Send("HTTP/1.0 200 OK\r\n\r\nb").Close();
+    first.Start();
+    second.Start();
+    std::vector<std::string> urls;
+    client.OnAboutToSend = [&](TSockTransport* sender) {
+        EXPECT_EQ(sender, &client);
+        EXPECT_FALSE(client.IsConnected);
+        urls.push_back(client.RequestUrl());
+    };
+    client.Get(Base(first) + "/a");
+    EXPECT_EQ(urls, (std::vector<std::string>{Base(first) + "/a", Base(second) + "/b"}));
+}
+
+TEST_F(HttpWireTest, SuccessHandler_SeesWholeBody) {
+    ScriptedPeer peer;
+    peer.ExpectUntil("\r\n\r\n").Send(k200Head + kPage, 5, 1ms).Close();
+    peer.Start();
+    std::string seen;
+    client.OnSuccess = [&](CmdType) { seen = client.Body; };
+    client.Get(Base(peer) + "/");
+    EXPECT_EQ(seen, kPage);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // URL parsing, request lines and answer-line reading, without a connection.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "HttpMessage.h"
@@ -17,6 +18,11 @@ struct UrlRow {
     std::string path;
     std::string urlAfter;
 };
+
+// Failures name the row instead of dumping its bytes.
+void PrintTo(const UrlRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class ParseUrlTable : public ::testing::TestWithParam<UrlRow> {};
 
@@ -64,6 +70,11 @@ struct BadUrlRow {
     std::string url;
     std::string message;
 };
+
+// Failures name the row instead of dumping its bytes.
+void PrintTo(const BadUrlRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class ParseUrlErrors : public ::testing::TestWithParam<BadUrlRow> {};
 
@@ -136,6 +147,11 @@ struct StatusRow {
     int16_t code;
 };
 
+// Failures name the row instead of dumping its bytes.
+void PrintTo(const StatusRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class StatusCodeTable : public ::testing::TestWithParam<StatusRow> {};
 
 TEST_P(StatusCodeTable, ReadsSecondWord) {
@@ -162,6 +178,11 @@ struct HeaderRow {
     THeaderKind kind;
     std::string value;
 };
+
+// Failures name the row instead of dumping its bytes.
+void PrintTo(const HeaderRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class HeaderLineTable : public ::testing::TestWithParam<HeaderRow> {};
 
@@ -209,6 +230,11 @@ struct RequestRow {
     TRequestParams params;
     std::string expected;
 };
+
+// Failures name the row instead of dumping its bytes.
+void PrintTo(const RequestRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class RequestLinesTable : public ::testing::TestWithParam<RequestRow> {};
 

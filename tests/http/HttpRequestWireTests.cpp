@@ -1,5 +1,6 @@
 // Every request the client sends, pinned byte for byte as the peer receives it.
 #include <functional>
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -23,6 +24,11 @@ struct RequestCase {
     std::string expected;
     CmdType cmd;
 };
+
+// Failures name the row instead of dumping its bytes.
+void PrintTo(const RequestCase& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class RequestBytes : public HttpWireTest, public ::testing::WithParamInterface<RequestCase> {};
 
@@ -315,6 +321,11 @@ struct RefusedCase {
     std::string url;
     std::string message;
 };
+
+// Failures name the row instead of dumping its bytes.
+void PrintTo(const RefusedCase& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class RefusedBeforeConnecting : public HttpWireTest,
                                 public ::testing::WithParamInterface<RefusedCase> {};
