@@ -1,5 +1,6 @@
 #include "HttpClient.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "UrlEncoder.h"
@@ -18,7 +19,7 @@ void WriteOrRaise(std::ofstream& file, const std::string& bytes, const std::stri
     if (!file) throw EFCreateError(FileCreateErrorMessage(name));
 }
 
-std::ofstream CreateFile(const std::string& name) {
+std::ofstream CreateSinkFile(const std::string& name) {
     std::ofstream file(name, std::ios::binary | std::ios::trunc);
     if (!file) throw EFCreateError(FileCreateErrorMessage(name));
     return file;
@@ -184,7 +185,7 @@ void THttpClient::ReadResponseHeader() {
 
     std::ofstream file;
     if (OutputFileMode)
-        file = CreateFile(Header);
+        file = CreateSinkFile(Header);
     else
         Header.clear();
     auto sink = [&](const std::string& line) {
@@ -219,6 +220,10 @@ void THttpClient::ReadResponseHeader() {
         }
         sink(line);
     } while (!(line.empty() || line == "\n" || line == "\r\n"));
+    if (OutputFileMode) {
+        file.close();
+        if (!file) throw EFCreateError(FileCreateErrorMessage(Header));
+    }
     // A status line whose header never reached its blank line is a cut answer, not a page.
     if (line.empty() && ReplyCode != 0) throw EHttpError(kAnswerIncomplete);
 }
@@ -240,7 +245,7 @@ void THttpClient::ReceiveBody() {
         CaptureFile(Body);
         return;
     }
-    std::ofstream file = CreateFile(Body);
+    std::ofstream file = CreateSinkFile(Body);
     std::string received;
     try {
         if (!noBody) CaptureString(received, limit);
@@ -250,6 +255,8 @@ void THttpClient::ReceiveBody() {
         throw;
     }
     WriteOrRaise(file, received, Body);
+    file.close();
+    if (!file) throw EFCreateError(FileCreateErrorMessage(Body));
     if (limit > 0 && received.size() < static_cast<size_t>(limit))
         throw EHttpError(kAnswerIncomplete);
 }
