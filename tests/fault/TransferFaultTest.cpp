@@ -113,6 +113,10 @@ struct CaptureCase {
     int maxMs;           // the whole capture, at most
 };
 
+void PrintTo(const CaptureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 std::string CaptureCaseName(const testing::TestParamInfo<CaptureCase>& info) {
     return info.param.name;
 }
@@ -259,6 +263,10 @@ struct RestoreCase {
     int getFailedBoxes;  // before the end
     int maxMs;
 };
+
+void PrintTo(const RestoreCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 std::string RestoreCaseName(const testing::TestParamInfo<RestoreCase>& info) {
     return info.param.name;
