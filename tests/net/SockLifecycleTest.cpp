@@ -239,6 +239,44 @@ TEST(SockLifecycle, ProxyIsUsedAndHostNeverResolved) {
     EXPECT_EQ(t.RemotePort(), htons(peer.Port()));
 }
 
+TEST(SockLifecycle, AllOnesAddressIsLookedUpAsAName) {
+    std::vector<std::string> asked;
+    ScopedResolver resolver([&](const std::string& name, std::vector<uint32_t>&) {
+        asked.push_back(name);
+        return 11001;
+    });
+    TSockTransport t;
+    t.Host = "255.255.255.255";
+    t.TimeOut = 2000;
+    EXPECT_EQ(SockErrorOf([&] { t.Connect(); }), "Null Remote Address");
+    EXPECT_EQ(asked, (std::vector<std::string>{"255.255.255.255"}));
+}
+
+TEST(SockLifecycle, HostEndsAtItsFirstNul) {
+    ScriptedPeer peer;
+    peer.Start();
+    TSockTransport t;
+    t.Host = std::string("127.0.0.1\0junk", 14);
+    t.Port = peer.Port();
+    t.TimeOut = 2000;
+    t.Connect();
+    EXPECT_TRUE(t.IsConnected);
+}
+
+TEST(SockLifecycle, ErrorInOnConnectIsAbsorbed) {
+    ScriptedPeer peer;
+    peer.Start();
+    TSockTransport t;
+    int calls = 0;
+    t.OnConnect = [&](TSockTransport*) {
+        ++calls;
+        throw Exception("handler broke");
+    };
+    EXPECT_NO_THROW(ConnectLocal(t, peer.Port()));
+    EXPECT_TRUE(t.IsConnected);
+    EXPECT_EQ(calls, 1);
+}
+
 TEST(SockLifecycle, ZeroAddressIsNullRemoteAddress) {
     TSockTransport t;
     t.Host = "0.0.0.0";
@@ -479,6 +517,23 @@ TEST(SockClose, PeerCloseWithNothingUnreadFiresOnDisconnectThenDisconnectFiresAg
     EXPECT_FALSE(t.IsConnected);
     t.Disconnect();
     EXPECT_EQ(log.Count("disconnect"), 2);
+}
+
+TEST(SockClose, PeerCloseIsSeenOnlyWhenPumped) {
+    ScriptedPeer peer;
+    peer.Close();
+    peer.Start();
+    TSockTransport t;
+    int disconnects = 0;
+    t.OnDisconnect = [&](TSockTransport*) { ++disconnects; };
+    ConnectLocal(t, peer.Port());
+    ASSERT_TRUE(peer.Finish());
+    std::this_thread::sleep_for(30ms);
+    EXPECT_TRUE(t.IsConnected);
+    EXPECT_EQ(disconnects, 0);
+    PumpOnce();
+    EXPECT_FALSE(t.IsConnected);
+    EXPECT_EQ(disconnects, 1);
 }
 
 TEST(SockClose, PeerCloseWithDataUnreadKeepsTheConnectionUntilRead) {
