@@ -295,7 +295,11 @@ void TSockTransport::ResolveHost() {
     EventArrived = false;
     lookupCount_ = 0;
     window_->StartLookup(name);
-    while (!(EventArrived || TimedOut || CancelRequested)) WaitAndPump(0);
+    // Not on the socket: an unconnected one reports a hang-up at once and would spin the wait.
+    while (!(EventArrived || TimedOut || CancelRequested)) {
+        WaitForActivity(-1, 0, kWaitSliceMs);
+        PumpOnce();
+    }
     if (TimedOut || CancelRequested) {
         // A late answer must not end a later lookup early with this one's address.
         window_->WithdrawLookup();

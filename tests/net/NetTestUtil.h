@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -28,6 +29,11 @@ inline void PumpFor(int ms) {
 inline double MillisSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
+}
+
+// CPU time of the whole process so far, in milliseconds.
+inline double CpuMillis() {
+    return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
 
 // Installs a pump hook for one test and removes it again.

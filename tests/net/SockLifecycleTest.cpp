@@ -383,10 +383,12 @@ TEST(SockLifecycle, ConnectWithoutAnswerTimesOut) {
     EventLog log;
     log.Attach(t);
     auto start = std::chrono::steady_clock::now();
+    double cpuStart = CpuMillis();
     EXPECT_EQ(SockErrorOf([&] { ConnectLocal(t, silent.port, 150); }), "Connection Timed out");
     double ms = MillisSince(start);
     EXPECT_GE(ms, 140.0);
     EXPECT_LT(ms, 600.0);
+    EXPECT_LT(CpuMillis() - cpuStart, ms * 0.3);  // no spinning while waiting
     EXPECT_TRUE(t.TimedOut);
     EXPECT_TRUE(t.CancelRequested);  // left set; the next Connect clears it
     EXPECT_EQ(log.entries, (std::vector<std::string>{"failed"}));
@@ -427,10 +429,14 @@ TEST(SockLookup, LookupTimesOutAndItsLateAnswerIsDropped) {
     t.Host = "slow.example";
     t.TimeOut = 100;
     auto start = std::chrono::steady_clock::now();
+    double cpuStart = CpuMillis();
     EXPECT_EQ(SockErrorOf([&] { t.Connect(); }), "Host Lookup Timed Out");
     double ms = MillisSince(start);
+    double cpuMs = CpuMillis() - cpuStart;
     EXPECT_GE(ms, 95.0);
     EXPECT_LT(ms, 600.0);
+    // The wait blocks between pumps instead of spinning.
+    EXPECT_LT(cpuMs, ms * 0.3);
     EXPECT_TRUE(t.TimedOut);
     EXPECT_EQ(log.Count("failed"), 0);
     // The abandoned lookup finishes later; its answer must not reach the object.
