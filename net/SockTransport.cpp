@@ -434,7 +434,11 @@ int TSockTransport::Accept() {
     ReportStatus(4, "Accepting");
     for (;;) {
         // The offered connection ends the wait too; nothing else would.
-        while (!EventArrived && !CancelRequested && !acceptOffered_) WaitAndPump(POLLIN);
+        // Not on the socket: one that is not listening reports a hang-up at once.
+        while (!EventArrived && !CancelRequested && !acceptOffered_) {
+            WaitForActivity(-1, 0, kWaitSliceMs);
+            PumpOnce();
+        }
         if (CancelRequested) throw ESockError(SockText::kAcceptCanceled);
         if (!LastEventOk) throw ESockError(SockText::kAcceptFailed);
         acceptOffered_ = false;

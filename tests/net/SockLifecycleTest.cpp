@@ -690,3 +690,14 @@ TEST(SockAccept, CancelledWhileWaiting) {
     EXPECT_EQ(SockErrorOf([&] { t.Accept(); }), "Accepting Canceled");
     EXPECT_TRUE(t.CancelRequested);
 }
+
+TEST(SockAccept, WaitOnASocketThatDoesNotListenDoesNotSpin) {
+    TSockTransport t;
+    auto start = std::chrono::steady_clock::now();
+    double cpuStart = CpuMillis();
+    ScopedPumpHook hook([&] {
+        if (MillisSince(start) > 100.0) t.Cancel();
+    });
+    EXPECT_EQ(SockErrorOf([&] { t.Accept(); }), "Accepting Canceled");
+    EXPECT_LT(CpuMillis() - cpuStart, MillisSince(start) * 0.3);
+}
