@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -46,6 +47,16 @@ QLineEdit* MakeEdit(QWidget* parent, int x, int y, int w, int h) {
     return edit;
 }
 
+// Masks the password with "*", whatever the platform's own mask character is.
+class StarMaskStyle : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_LineEdit_PasswordCharacter) return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
 QPushButton* MakeButton(QWidget* parent, const char* text, QStyle::StandardPixmap glyph, int x,
                         int y, int w, int h) {
     auto* button =
@@ -75,6 +86,9 @@ TFormGet::TFormGet(TransferContext& context, QWidget* parent)
     EdtSUSER = MakeEdit(this, 77, 68, 121, 20);
     Label5 = MakeLabel(this, Texts::kLabel5, 232, 56, 91, 12, true);
     EdtSPASS = MakeEdit(this, 229, 68, 121, 20);
+    auto* mask = new StarMaskStyle;
+    mask->setParent(EdtSPASS);  // the widget does not own its style
+    EdtSPASS->setStyle(mask);
     EdtSPASS->setEchoMode(QLineEdit::Password);
     Label4 = MakeLabel(this, Texts::kLabel4, 80, 96, 143, 12, true);
     EdtSPROXY = MakeEdit(this, 77, 108, 121, 20);

@@ -85,6 +85,8 @@ TEST_F(FormGetTest, ControlsAsLaidOut) {
     EXPECT_FALSE(form.BitBtn4->icon().isNull());
     EXPECT_EQ(form.SbarR->geometry(), QRect(0, 190, 413, 20));
     EXPECT_EQ(form.EdtSPASS->echoMode(), QLineEdit::Password);
+    form.EdtSPASS->setText(U("pw"));
+    EXPECT_EQ(form.EdtSPASS->displayText(), U("**"));
     EXPECT_EQ(form.EdtSIP->echoMode(), QLineEdit::Normal);
 }
 
