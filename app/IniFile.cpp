@@ -171,8 +171,8 @@ bool ReplaceFile(const std::string& path, const std::string& text, const struct 
     if (old) {
         // Keep the owner and the mode of the file being replaced; the mode is never widened
         // beyond what the old file had. A failed chown (not root) leaves us as the owner.
-        if (::fchown(fd, old->st_uid, old->st_gid) != 0) { /* keep our own ownership */
-        }
+        bool ownerKept = ::fchown(fd, old->st_uid, old->st_gid) == 0;
+        (void)ownerKept;
         ok = ::fchmod(fd, old->st_mode & 07777) == 0;
     }
     ok = ok && WriteAll(fd, text) && ::fsync(fd) == 0;
