@@ -92,10 +92,9 @@ inline constexpr char kGetBtnClose[] = "\x95\xc2\x82\xb6\x82\xe9";
 // RDの本体名またはIPアドレス
 inline constexpr char kLabel1[] =
     "RD\x82\xcc\x96\x7b\x91\xcc\x96\xbc\x82\xdc\x82\xbd\x82\xcdIP\x83\x41\x83\x68\x83\x8c\x83\x58";
-// 例：（rd-x4）（192.168.0.10） -- the factory host name and a private address
-inline constexpr char kLabel2[] =
-    "\x97\xe1\x81\x46\x81\x69rd-x4\x81\x6a\x81\x69"
-    "192.168.0.10\x81\x6a";
+// 例：(rd-x4)(192.168.1.2) -- the factory host name and a private address; half-width
+// brackets so that the text fits its 144-pixel label
+inline constexpr char kLabel2[] = "\x97\xe1\x81\x46(rd-x4)(192.168.1.2)";
 // 本体ユーザー名
 inline constexpr char kLabel3[] = "\x96\x7b\x91\xcc\x83\x86\x81\x5b\x83\x55\x81\x5b\x96\xbc";
 // プロキシサーバアドレス

@@ -52,7 +52,7 @@ struct ControlCase {
 TEST_F(FormGetTest, ControlsAsLaidOut) {
     const ControlCase cases[] = {
         {"Label1", "RDの本体名またはIPアドレス", QRect(80, 16, 171, 12), true},
-        {"Label2", "例：（rd-x4）（192.168.0.10）", QRect(201, 32, 144, 12), false},
+        {"Label2", "例：(rd-x4)(192.168.1.2)", QRect(201, 32, 144, 12), false},
         {"EdtSIP", nullptr, QRect(77, 28, 121, 20), false},
         {"Label3", "本体ユーザー名", QRect(80, 56, 91, 12), true},
         {"EdtSUSER", nullptr, QRect(77, 68, 121, 20), false},
