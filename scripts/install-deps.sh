@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libcpp-httplib-dev)
 if [ "${1:-}" = "--demo" ]; then
-    packages+=(xdg-utils)
+    packages+=(xdg-utils fonts-ipafont-gothic)
 fi
 
 missing=()
