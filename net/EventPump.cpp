@@ -75,6 +75,8 @@ Pump& State() {
 // The pipe through which lookup workers wake a waiting pump. Made once, never closed: a
 // detached worker may still write to it while the process ends.
 int wakeFds[2] = {-1, -1};
+// Set by a worker before it writes to the pipe, so a pump reads the pipe only when needed.
+std::atomic<bool> wakePending{false};
 std::once_flag wakeOnce;
 
 void MakeWakePipe() {
@@ -89,6 +91,7 @@ int WakeReadFd() {
 }
 
 void DrainWakePipe() {
+    if (!wakePending.exchange(false, std::memory_order_acq_rel)) return;
     int fd = WakeReadFd();
     if (fd < 0) return;
     char scratch[64];
@@ -333,7 +336,11 @@ void WaitForActivity(int fd, short events, int maxMs) {
     int wake = WakeReadFd();
     if (wake >= 0) fds[count++] = pollfd{wake, POLLIN, 0};
     if (fd >= 0) fds[count++] = pollfd{fd, events, 0};
-    poll(fds, count, timeout);
+    // A wake-up byte written after the last pump read the pipe: let the next pump take it,
+    // or every later wait would return at once.
+    if (poll(fds, count, timeout) > 0 && wake >= 0 && (fds[0].revents & POLLIN)) {
+        wakePending.store(true, std::memory_order_release);
+    }
 }
 
 // ---- lookups ----
@@ -437,6 +444,7 @@ void TNotificationWindow::StartLookup(const std::string& name) {
             }
             job->error = error;
             job->done.store(true, std::memory_order_release);
+            wakePending.store(true, std::memory_order_release);
             if (wakeFds[1] >= 0) {
                 char one = 1;
                 (void)!write(wakeFds[1], &one, 1);
