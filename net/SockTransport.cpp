@@ -630,21 +630,13 @@ void TSockTransport::ReadLn(std::string& line) {
     line.assign(IoBuffer.data(), consumed);
 }
 
-void TSockTransport::CaptureFile(const std::string& fileName) {
-    ReportStatus(8, "CaptureFile");
-    ReceivedTotal = 0;
-    TimerOn();
-    TimerScope timer([this] { TimerOff(); });
-    std::FILE* file = std::fopen(fileName.c_str(), "wb");
-    if (!file) throw EFCreateError(FileCreateErrorMessage(fileName));
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
+void TSockTransport::ReceiveUntilClosed(const std::function<bool()>& full,
+                                        const std::function<void(const char*, size_t)>& sink) {
     while (!CancelRequested) {
+        if (full()) break;
         ssize_t n = recv(socketHandle_, IoBuffer.data(), kIoSize, MSG_DONTWAIT);
         if (n > 0) {
-            if (std::fwrite(IoBuffer.data(), 1, static_cast<size_t>(n), file) !=
-                static_cast<size_t>(n)) {
-                throw EFCreateError(FileCreateErrorMessage(fileName));
-            }
+            sink(IoBuffer.data(), static_cast<size_t>(n));
             ReceivedTotal = AddWrapping(ReceivedTotal, static_cast<size_t>(n));
             if (OnPacketRecvd) OnPacketRecvd(this);
             TimerOn();
@@ -660,6 +652,22 @@ void TSockTransport::CaptureFile(const std::string& fileName) {
             WaitAndPump(POLLIN);
         }
     }
+}
+
+void TSockTransport::CaptureFile(const std::string& fileName) {
+    ReportStatus(8, "CaptureFile");
+    ReceivedTotal = 0;
+    TimerOn();
+    TimerScope timer([this] { TimerOff(); });
+    std::FILE* file = std::fopen(fileName.c_str(), "wb");
+    if (!file) throw EFCreateError(FileCreateErrorMessage(fileName));
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
+    ReceiveUntilClosed([] { return false; },
+                       [&](const char* data, size_t n) {
+                           if (std::fwrite(data, 1, n, file) != n) {
+                               throw EFCreateError(FileCreateErrorMessage(fileName));
+                           }
+                       });
     // A full disk shows up at the latest when the last block is flushed.
     if (std::fclose(closer.release()) != 0) throw EFCreateError(FileCreateErrorMessage(fileName));
     if (CancelRequested) {
@@ -674,26 +682,9 @@ void TSockTransport::CaptureString(std::string& text, int32_t limit) {
     ReceivedTotal = 0;
     TimerOn();
     TimerScope timer([this] { TimerOff(); });
-    while (!CancelRequested) {
-        if (limit != -1 && static_cast<int64_t>(text.size()) >= limit) break;
-        ssize_t n = recv(socketHandle_, IoBuffer.data(), kIoSize, MSG_DONTWAIT);
-        if (n > 0) {
-            text.append(IoBuffer.data(), static_cast<size_t>(n));
-            ReceivedTotal = AddWrapping(ReceivedTotal, static_cast<size_t>(n));
-            if (OnPacketRecvd) OnPacketRecvd(this);
-            TimerOn();
-            PumpOnce();
-        } else if (n == 0) {
-            break;
-        } else {
-            if (errno == EINTR) continue;
-            lastError_ = SocketErrorFromErrno(errno);
-            if (lastError_ == SocketError::kNotConnected) break;
-            std::string message;
-            CheckSocketError(SocketError::kWouldBlock, message);
-            WaitAndPump(POLLIN);
-        }
-    }
+    // The limit is tested before each receive, so the text may pass it by one block.
+    ReceiveUntilClosed([&] { return limit != -1 && static_cast<int64_t>(text.size()) >= limit; },
+                       [&](const char* data, size_t n) { text.append(data, n); });
     if (CancelRequested) {
         CancelRequested = false;
         throw EAbortError(SockText::kCaptureAborted);

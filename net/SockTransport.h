@@ -214,6 +214,10 @@ class TSockTransport {
     int CreateSocket(bool withLinger);
     // Waits at most 2 ms for the socket (events as for poll), then pumps once.
     void WaitAndPump(short events);
+    // The receive loop of both captures: until the peer closes, the connection is gone,
+    // a cancel or time-out, or full() says enough; every block goes to sink.
+    void ReceiveUntilClosed(const std::function<bool()>& full,
+                            const std::function<void(const char*, size_t)>& sink);
     // Sends from data until done, 0 taken, or cancel; waits (pumping) while the socket is full.
     // stallLimitMs > 0 ends a wait without progress by the time-out. Returns the bytes taken.
     size_t SendLoop(const char* data, size_t length, bool countAndNotify, int32_t stallLimitMs);
