@@ -2,9 +2,11 @@
 // of them into a simulated RD-X4EX, through the program's own transfer code (no window),
 // timed beside curl making the capture's 68 GETs in one process against the same recorder.
 //
-//   transfer_bench [--latency-ms N]... [--count N] [--curl PATH] [--sim PATH]
+//   transfer_bench [--latency-ms N]... [--count N] [--repeat N] [--curl PATH] [--sim PATH]
 //
-// Without --latency-ms it runs twice: with no added latency and with 50 ms per answer. The
+// Without --latency-ms it runs twice: with no added latency and with 50 ms per answer. Each
+// run is repeated (default 3 times) and the median wall and CPU times are printed, since
+// other processes on the machine disturb single runs. The
 // recorder runs as a process of its own (recorder-sim), so the CPU time and the peak memory
 // printed are the program's alone. Exit status 0 when every target is met, 1 otherwise.
 #include <fcntl.h>
@@ -15,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -199,6 +202,21 @@ Figures Measure(TransferContext& ctx, Run run) {
     return f;
 }
 
+// The median wall and CPU times of the runs (each taken on its own), the highest peak.
+Figures Median(std::vector<Figures> runs) {
+    Figures f = runs.front();
+    auto middle = [&runs](auto member) {
+        std::vector<double> v;
+        for (const Figures& r : runs) v.push_back(r.*member);
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    f.wallMs = middle(&Figures::wallMs);
+    f.cpuMs = middle(&Figures::cpuMs);
+    for (const Figures& r : runs) f.peakKb = std::max(f.peakKb, r.peakKb);
+    return f;
+}
+
 void Print(const char* what, const Figures& f) {
     std::printf("  %-30s %9.1f ms wall %8.1f ms CPU (%5.2f%%) %7.1f MB peak %4d requests\n", what,
                 f.wallMs, f.cpuMs, f.wallMs > 0 ? 100.0 * f.cpuMs / f.wallMs : 0.0,
@@ -223,6 +241,7 @@ std::string Sibling(const char* argv0, const std::string& relative) {
 int main(int argc, char** argv) {
     std::vector<int> latencies;
     int count = 32;
+    int repeat = 3;
     std::string curl = "/usr/bin/curl";
     std::string sim = ZAVO_RECORDER_SIM;
     for (int i = 1; i < argc; ++i) {
@@ -231,13 +250,16 @@ int main(int argc, char** argv) {
             latencies.push_back(std::atoi(argv[++i]));
         } else if (arg == "--count" && i + 1 < argc) {
             count = std::atoi(argv[++i]);
+        } else if (arg == "--repeat" && i + 1 < argc) {
+            repeat = std::max(1, std::atoi(argv[++i]));
         } else if (arg == "--curl" && i + 1 < argc) {
             curl = argv[++i];
         } else if (arg == "--sim" && i + 1 < argc) {
             sim = argv[++i];
         } else {
             std::fprintf(stderr,
-                         "usage: %s [--latency-ms N]... [--count N] [--curl PATH] [--sim PATH]\n",
+                         "usage: %s [--latency-ms N]... [--count N] [--repeat N] [--curl PATH] "
+                         "[--sim PATH]\n",
                          argv[0]);
             return 2;
         }
@@ -249,35 +271,40 @@ int main(int argc, char** argv) {
 
     try {
         for (const int latency : latencies) {
-            std::printf("%d reservations, recorder latency %d ms per answer\n", count, latency);
-            char dirTemplate[] = "/tmp/zavo-bench-XXXXXX";
-            if (mkdtemp(dirTemplate) == nullptr) throw std::runtime_error("mkdtemp failed");
-            const std::string dir = dirTemplate;
-
-            Figures reference, capture, restore;
-            int expectedCapture = 2 * count + 4;
-            {
-                SimProcess x4(sim, "x4", latency, count);
-                reference = CurlReference(curl, CaptureUrls(x4.Port(), count));
-                TransferContext ctx;
-                ctx.SetProgramDir(dir);
-                ctx.Settings.Host = "127.0.0.1:" + std::to_string(x4.Port());
-                NullView view;
-                capture = Measure(ctx, [&] { ctx.RunCapture(view); });
-                if (view.Messages != 1 || view.LastKind != MessageKind::Information)
-                    throw std::runtime_error("the capture did not complete");
+            std::printf("%d reservations, recorder latency %d ms per answer, median of %d runs\n",
+                        count, latency, repeat);
+            std::vector<Figures> references, captures, restores;
+            for (int r = 0; r < repeat; ++r) {
+                char dirTemplate[] = "/tmp/zavo-bench-XXXXXX";
+                if (mkdtemp(dirTemplate) == nullptr) throw std::runtime_error("mkdtemp failed");
+                const std::string dir = dirTemplate;
+                {
+                    SimProcess x4(sim, "x4", latency, count);
+                    references.push_back(CurlReference(curl, CaptureUrls(x4.Port(), count)));
+                    TransferContext ctx;
+                    ctx.SetProgramDir(dir);
+                    ctx.Settings.Host = "127.0.0.1:" + std::to_string(x4.Port());
+                    NullView view;
+                    captures.push_back(Measure(ctx, [&] { ctx.RunCapture(view); }));
+                    if (view.Messages != 1 || view.LastKind != MessageKind::Information)
+                        throw std::runtime_error("the capture did not complete");
+                }
+                {
+                    SimProcess x4ex(sim, "x4ex", latency, 0);
+                    TransferContext ctx;
+                    ctx.SetProgramDir(dir);
+                    ctx.Settings.Host = "127.0.0.1:" + std::to_string(x4ex.Port());
+                    NullView view;
+                    restores.push_back(Measure(ctx, [&] { ctx.RunRestore(view); }));
+                    if (view.Messages != 1 || view.LastKind != MessageKind::Information)
+                        throw std::runtime_error("the restore did not complete");
+                }
+                std::filesystem::remove_all(dir);
             }
-            {
-                SimProcess x4ex(sim, "x4ex", latency, 0);
-                TransferContext ctx;
-                ctx.SetProgramDir(dir);
-                ctx.Settings.Host = "127.0.0.1:" + std::to_string(x4ex.Port());
-                NullView view;
-                restore = Measure(ctx, [&] { ctx.RunRestore(view); });
-                if (view.Messages != 1 || view.LastKind != MessageKind::Information)
-                    throw std::runtime_error("the restore did not complete");
-            }
-            std::filesystem::remove_all(dir);
+            const Figures reference = Median(references);
+            const Figures capture = Median(captures);
+            const Figures restore = Median(restores);
+            const int expectedCapture = 2 * count + 4;
 
             Print("curl, the capture's GETs", reference);
             Print("capture", capture);
