@@ -32,7 +32,7 @@ run_one() {
                 -dict="tests/fuzz/dict/$t.dict" -artifact_prefix="$build_dir/artifacts/$t/"
                 -print_final_stats=1)
     case $t in
-        entry_form) args+=(-max_len=16384) ;;
+        entry_form) args+=(-max_len=8192) ;;
         answer_header) args+=(-max_len=4096) ;;
         *) args+=(-max_len=8192) ;;
     esac
