@@ -43,7 +43,9 @@ void RestoreSequence(TransferRun& run) {
         if (!FileExists(page)) continue;
 
         run.WorkList.SetText(BuildEntryFormBody(page));
-        run.WorkList.SaveToFile(ctx.PostDataPath);
+        // The post-data file is sent right away and rewritten for the next reservation;
+        // waiting for the disk would only slow every entry down.
+        run.WorkList.SaveToFile(ctx.PostDataPath, /*flushToDisk=*/false);
 
         if (!FetchOrFail(run, run.Url("/program/" + segment + "/program.htm"))) return;
         run.Status(Texts::kStatusParsing);

@@ -99,7 +99,7 @@ std::string TWorkList::Text() const {
     return text;
 }
 
-void TWorkList::SaveToFile(const std::string& path) const {
+void TWorkList::SaveToFile(const std::string& path, bool flushToDisk) const {
     const std::string target = ResolveTarget(path);
     const std::string directory = DirectoryOf(target);
     const std::string base = target.substr(target.find_last_of('/') + 1);
@@ -132,13 +132,14 @@ void TWorkList::SaveToFile(const std::string& path) const {
         }
         ok = ::fchmod(file.Get(), old.st_mode & 07777) == 0;
     }
-    if (ok) ok = ::fsync(file.Get()) == 0;
+    if (ok && flushToDisk) ok = ::fsync(file.Get()) == 0;
     ok = file.Close() && ok;
     if (ok) ok = ::rename(tempPath.c_str(), target.c_str()) == 0;
     if (!ok) {
         ::unlink(tempPath.c_str());
         throw EFCreateError(FileCreateErrorMessage(path));
     }
+    if (!flushToDisk) return;
     // Makes the rename itself durable; a failure here leaves a complete file either way.
     int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {

@@ -21,7 +21,10 @@ class TWorkList {
     // Writes Text() to path as bytes, replacing an existing file. The bytes go to a
     // temporary file beside it which is then renamed over path, so a failed save leaves
     // the old file as it was. Any failure raises EFCreateError "ファイル %s を作成できません".
-    void SaveToFile(const std::string& path) const;
+    // flushToDisk also waits until the file and its directory entry are on the disk, so
+    // that a crash right after the save cannot lose it; files that are only read back at
+    // once by this process can skip that wait.
+    void SaveToFile(const std::string& path, bool flushToDisk = true) const;
 
     // Reads the file at path and sets the lines from its bytes as SetText does. A file
     // that cannot be read raises EFOpenError "ファイル %s は開けません".

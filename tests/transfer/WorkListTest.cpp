@@ -139,6 +139,15 @@ TEST_F(WorkListFiles, SaveReplacesLongerFileCompletely) {
     EXPECT_EQ(Entries(), std::vector<std::string>{"Reserv.txt"});
 }
 
+TEST_F(WorkListFiles, SaveWithoutFlushWritesTheSameBytesAndNoTemporaryFile) {
+    WriteBytes(PathOf("Reserv.txt"), std::string(5000, 'x'));
+    TWorkList list;
+    list.SetText("bExec=ON&detail=a\nb&lVoice=1&end_form=0");
+    list.SaveToFile(PathOf("Reserv.txt"), /*flushToDisk=*/false);
+    EXPECT_EQ(ReadBytes(PathOf("Reserv.txt")), "bExec=ON&detail=a\r\nb&lVoice=1&end_form=0\r\n");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"Reserv.txt"});
+}
+
 TEST_F(WorkListFiles, SaveKeepsPermissionsOfReplacedFile) {
     WriteBytes(PathOf("ZAVOCVST.HTM"), "old");
     fs::permissions(PathOf("ZAVOCVST.HTM"), fs::perms::owner_read | fs::perms::owner_write);
