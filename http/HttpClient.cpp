@@ -1,6 +1,7 @@
 #include "HttpClient.h"
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 
 #include "UrlEncoder.h"
@@ -195,11 +196,22 @@ void THttpClient::ReadResponseHeader() {
             Header += line;
     };
 
+    // Each line read is bounded by the time-out; the header as a whole is too, or a server
+    // trickling short lines would keep us waiting without end.
+    const auto start = std::chrono::steady_clock::now();
+    auto checkDeadline = [&] {
+        if (TimeOut > 0 &&
+            std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(TimeOut)) {
+            throw EAbortError(SockText::kReadLnAborted);
+        }
+    };
+
     std::string line;
     ReadLn(line);
     if (!line.empty()) ReplyCode = StatusCodeOf(line);
     sink(line);
     do {
+        checkDeadline();
         ReadLn(line);
         std::string value;
         switch (ClassifyHeaderLine(line, value)) {

@@ -233,6 +233,25 @@ TEST_F(HttpWireTest, TimeOutDuringHeader_AbortErrorBodyUntouched) {
     EXPECT_TRUE(events.empty());
 }
 
+TEST_F(HttpWireTest, HeaderTricklingShortLines_EndsByTheTimeOutAsAWhole) {
+    client.TimeOut = 300;
+    std::string lines;
+    for (int i = 0; i < 30; ++i) lines += "X: 1\r\n";
+    ScriptedPeer peer;
+    // Every line comes well within the time-out, the blank line never.
+    peer.ExpectUntil("\r\n\r\n").Send("HTTP/1.0 200 OK\r\n").Send(lines, 6, 100ms);
+    peer.Start();
+    auto start = std::chrono::steady_clock::now();
+    try {
+        client.Get(Base(peer) + "/");
+        FAIL() << "no error";
+    } catch (const EAbortError& e) {
+        EXPECT_EQ(e.Message, "Socket readln aborted");
+    }
+    EXPECT_LT(SecondsSince(start), 1.0);
+    EXPECT_TRUE(events.empty());
+}
+
 TEST_F(HttpWireTest, KeptOpenWithoutLength_ReadsUntilTimeOut) {
     client.TimeOut = 300;
     ScriptedPeer peer;
