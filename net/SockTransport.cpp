@@ -230,8 +230,10 @@ void TSockTransport::HandleSocketEvent(const TPumpNotification& n) {
                 }
                 break;
             case TSocketEvent::Close:
+                if (n.socket != socketHandle_) break;
+                if (n.errorCode != 0) peerResetError_ = n.errorCode;
                 // Unread data stays readable; the reader meets the end after it.
-                if (n.socket == socketHandle_ && !DataAvailable()) RequestCloseSocket();
+                if (!DataAvailable()) RequestCloseSocket();
                 break;
         }
     } catch (...) {
@@ -314,6 +316,7 @@ void TSockTransport::ResolveHost() {
 void TSockTransport::Connect() {
     ReportStatus(8, "Connecting");
     CancelRequested = false;
+    peerResetError_ = 0;
     if (IsConnected) throw ESockError(SockText::kAlreadyConnected);
 
     int retries = 0;
@@ -566,6 +569,10 @@ void TSockTransport::SendFile(const std::string& fileName) {
 
 // ---------------------------------------------------------------- receiving
 
+void TSockTransport::RaiseIfPeerReset() const {
+    if (peerResetError_ != 0) throw ESockError(SocketErrorMessage(peerResetError_));
+}
+
 void TSockTransport::ReadLn(std::string& line) {
     ReportStatus(8, "ReadLn");
     line.clear();
@@ -579,7 +586,11 @@ void TSockTransport::ReadLn(std::string& line) {
         char* at = IoBuffer.data() + consumed;
         // Peek first, so nothing beyond the line's LF is taken out of the transport.
         ssize_t n = recv(socketHandle_, at, kIoSize - consumed, MSG_PEEK | MSG_DONTWAIT);
-        if (n == 0) return;  // the peer closed: the bytes of an unfinished line are dropped
+        if (n == 0) {
+            // The peer closed: the bytes of an unfinished line are dropped.
+            RaiseIfPeerReset();
+            return;
+        }
         if (n > 0) {
             // Bytes before `consumed` were searched in earlier passes.
             if (const void* lf = std::memchr(at, '\n', static_cast<size_t>(n))) {
@@ -611,7 +622,10 @@ void TSockTransport::ReadLn(std::string& line) {
         CancelRequested = false;
         throw EAbortError(SockText::kReadLnAborted);
     }
-    if (!found) return;
+    if (!found) {
+        RaiseIfPeerReset();
+        return;
+    }
     while (consumed < lineEnd + 1) {
         ssize_t got =
             recv(socketHandle_, IoBuffer.data() + consumed, lineEnd + 1 - consumed, MSG_DONTWAIT);
@@ -642,11 +656,15 @@ void TSockTransport::ReceiveUntilClosed(const std::function<bool()>& full,
             TimerOn();
             PumpOnce();
         } else if (n == 0) {
+            RaiseIfPeerReset();
             break;
         } else {
             if (errno == EINTR) continue;
             lastError_ = SocketErrorFromErrno(errno);
-            if (lastError_ == SocketError::kNotConnected) break;
+            if (lastError_ == SocketError::kNotConnected) {
+                RaiseIfPeerReset();
+                break;
+            }
             std::string message;
             CheckSocketError(SocketError::kWouldBlock, message);
             WaitAndPump(POLLIN);

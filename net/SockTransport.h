@@ -228,7 +228,13 @@ class TSockTransport {
     bool destroying_ = false;  // no status text or OnDisconnect reaches a handler
     bool counted_ = false;     // start-up succeeded and was counted in SocketUserCount
     bool acceptOffered_ = false;
-    int32_t lastError_ = 0;   // table number of the last failed socket call
+    int32_t lastError_ = 0;  // table number of the last failed socket call
+    // Set when the peer reset the connection (a close reported with an error). The reset
+    // may be noticed by the pump, which then closes the socket, before the reader gets to
+    // it; the reader must still end with the reset's error, never as at an orderly close,
+    // or a cut page would pass for a whole one. Cleared by the next Connect.
+    int32_t peerResetError_ = 0;
+    void RaiseIfPeerReset() const;
     size_t lookupCount_ = 0;  // addresses of the last lookup held in LookupBuffer
     std::unique_ptr<TNotificationWindow> window_;
 };

@@ -119,6 +119,50 @@ TEST(ReadLn, AfterThePeerClosedAndTheSocketWasReplacedReturnsEmpty) {
     EXPECT_EQ(text, "");
 }
 
+// A reset is an error for every reader, also when the pump noticed it first and replaced
+// the socket: a cut answer must never look like one the peer ended in order.
+TEST(ReadLn, PeerResetNoticedByThePumpIsTheResetError) {
+    ScriptedPeer peer;
+    peer.Send("partial line").Pause(100ms).Reset();
+    peer.Start();
+    TSockTransport t;
+    int disconnects = 0;
+    t.OnDisconnect = [&](TSockTransport*) { ++disconnects; };
+    ConnectLocal(t, peer.Port());
+    std::string first;
+    t.CaptureString(first, 5);  // takes the pending bytes, so the reset finds nothing unread
+    ASSERT_TRUE(PumpUntil([&] { return disconnects == 1; }));
+    std::string line = "junk";
+    EXPECT_EQ(SockErrorOf([&] { t.ReadLn(line); }), "10054:Connection reset by peer");
+    std::string text = "junk";
+    EXPECT_EQ(SockErrorOf([&] { t.CaptureString(text, -1); }), "10054:Connection reset by peer");
+    EXPECT_EQ(text, "");
+}
+
+TEST(CaptureString, PeerResetAfterPartOfTheBodyKeepsItAndIsTheResetError) {
+    ScriptedPeer peer;
+    peer.Send("HTTP/1.0 200 OK\r\n\r\nhalf a page").Pause(100ms).Reset();
+    peer.Start();
+    TSockTransport t;
+    ConnectLocal(t, peer.Port());
+    std::string line;
+    t.ReadLn(line);
+    t.ReadLn(line);
+    ASSERT_EQ(line, "\r\n");
+    std::string body;
+    EXPECT_EQ(SockErrorOf([&] { t.CaptureString(body, -1); }), "10054:Connection reset by peer");
+    EXPECT_EQ(body, "half a page");
+    // The next connection starts clean.
+    t.Disconnect();
+    ScriptedPeer second;
+    second.Send("whole").Close();
+    second.Start();
+    ConnectLocal(t, second.Port());
+    std::string text;
+    t.CaptureString(text, -1);
+    EXPECT_EQ(text, "whole");
+}
+
 TEST(ReadLn, TimeOutAbortsAndClearsCancelRequested) {
     ScriptedPeer peer;
     peer.Send("partial").Pause(2000ms);
