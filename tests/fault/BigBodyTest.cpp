@@ -17,6 +17,13 @@ namespace fault {
 namespace {
 
 constexpr size_t kBodySize = 100u << 20;
+// AddressSanitizer keeps freed blocks in quarantine and adds its shadow memory: the peak it
+// shows is its own, not the program's, so the bound is checked in the normal build only.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kBoundsMemory = false;
+#else
+constexpr bool kBoundsMemory = true;
+#endif
 constexpr size_t kMB = 1u << 20;
 
 bool SameAsPattern(const std::string& body) {
@@ -50,7 +57,9 @@ TEST(BigBody, Get_100MB_ArrivesWholeWithinTimeOutAndBoundedMemory) {
         std::printf("100 MB body: %lld ms, peak memory growth %zu MB\n",
                     static_cast<long long>(took.count()), growth / kMB);
         // The body itself and one reallocation of it.
-        EXPECT_LT(growth, 3 * kBodySize);
+        if (kBoundsMemory) {
+            EXPECT_LT(growth, 3 * kBodySize);
+        }
     }
 }
 
@@ -85,7 +94,9 @@ TEST(BigBody, Capture_100MBChannelPage_SavedWholeWithBoundedMemory) {
         std::printf("capture with a 100 MB page: %lld ms, peak memory growth %zu MB\n",
                     static_cast<long long>(took.count()), growth / kMB);
         EXPECT_LT(took.count(), 60000);
-        EXPECT_LT(growth, 8 * kBodySize);
+        if (kBoundsMemory) {
+            EXPECT_LT(growth, 8 * kBodySize);
+        }
     }
     // The pattern's lines already end in CR LF: saved, the page is byte for byte the body.
     const std::string saved = ReadBytes(dir.Path() + "ZAVOCVCH.HTM");
