@@ -88,7 +88,7 @@ TEST(BigBody, Capture_100MBChannelPage_SavedWholeWithBoundedMemory) {
         const Clock::time_point start = Clock::now();
         ctx.RunCapture(view);
         const milliseconds took = Since(start);
-        EXPECT_EQ(view.Messages,
+        EXPECT_EQ(view.Messages(),
                   (std::vector<RecordingView::Message>{{MessageKind::Information, kCaptureDone}}));
         const size_t growth = PeakResidentBytes() - before;
         std::printf("capture with a 100 MB page: %lld ms, peak memory growth %zu MB\n",

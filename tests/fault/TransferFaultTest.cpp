@@ -164,14 +164,14 @@ TEST_P(CaptureFault, EndsWithItsMessageInTimeAndLeavesPagesWholeOrOld) {
         expected.push_back({MessageKind::Information, kCaptureDone});
     else
         expected.push_back({MessageKind::Error, Url(c.failsAt) + kLfCr + kCaptureFailed});
-    EXPECT_EQ(view.Messages, expected);
+    EXPECT_EQ(view.Messages(), expected);
     EXPECT_EQ(front->Hits(c.target), c.expectedHits);
     EXPECT_LE(took.count(), c.maxMs);
     // The frame always ends with the default cursor and an empty status line.
-    ASSERT_FALSE(view.Cursor.empty());
-    EXPECT_FALSE(view.Cursor.back());
-    ASSERT_FALSE(view.Statuses.empty());
-    EXPECT_EQ(view.Statuses.back(), "");
+    ASSERT_FALSE(view.Cursors().empty());
+    EXPECT_FALSE(view.Cursors().back());
+    ASSERT_FALSE(view.Statuses().empty());
+    EXPECT_EQ(view.Statuses().back(), "");
     EXPECT_FALSE(ctx.HttpClient1.IsConnected);
 
     std::set<std::string> newFiles = c.newFiles;
@@ -240,8 +240,9 @@ TEST_F(FaultFixture, Capture_NeverClosingRecorder_WaitsAtMost21TimeOuts) {
     EXPECT_EQ(front->Hits(kListFrame), 21);
     EXPECT_GE(took.count(), 21 * 150);
     EXPECT_LE(took.count(), 21 * 150 + 4000);
-    EXPECT_EQ(view.Messages, (std::vector<RecordingView::Message>{
-                                 {MessageKind::Error, Url(kListFrame) + kLfCr + kCaptureFailed}}));
+    EXPECT_EQ(view.Messages(),
+              (std::vector<RecordingView::Message>{
+                  {MessageKind::Error, Url(kListFrame) + kLfCr + kCaptureFailed}}));
     EXPECT_TRUE(dir.Names().empty());
 }
 
@@ -302,12 +303,12 @@ TEST_P(RestoreFault, EndsWithItsMessageInTimeAndEntersEachReservationAtMostOnce)
     ctx.RunRestore(view);
     const milliseconds took = Since(start);
 
-    ASSERT_EQ(view.Messages.size(), static_cast<size_t>(c.getFailedBoxes) + 1);
+    ASSERT_EQ(view.Messages().size(), static_cast<size_t>(c.getFailedBoxes) + 1);
     for (int i = 0; i < c.getFailedBoxes; ++i)
-        EXPECT_EQ(view.Messages[static_cast<size_t>(i)],
+        EXPECT_EQ(view.Messages()[static_cast<size_t>(i)],
                   (RecordingView::Message{MessageKind::Error, kGetFailed}));
-    const RecordingView::Message& last = view.Messages.back();
-    EXPECT_EQ(last.Kind, c.end);
+    const RecordingView::Message last = view.Messages().back();
+    EXPECT_EQ(last.Box, c.end);
     if (c.end == MessageKind::Information) {
         std::string report;
         for (int i = 0; i < kCount; ++i)

@@ -2,7 +2,9 @@
 // at a given moment (a status text, a box) the way a user or a failing recorder would.
 #pragma once
 
+#include <cstdio>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,12 @@ class RecordingView : public TransferView {
             if (e.What == Kind::Message) out.push_back({e.Box, e.Text});
         return out;
     }
+    std::vector<bool> Cursors() const {
+        std::vector<bool> out;
+        for (const Event& e : Events)
+            if (e.What == Kind::Cursor) out.push_back(e.Busy);
+        return out;
+    }
     std::vector<std::string> Statuses() const {
         std::vector<std::string> out;
         for (const Event& e : Events)
@@ -52,3 +60,18 @@ class RecordingView : public TransferView {
         return out;
     }
 };
+
+// Failures show a message's kind and its text, bytes outside ASCII escaped.
+inline void PrintTo(const RecordingView::Message& m, std::ostream* os) {
+    *os << "{kind " << static_cast<int>(m.Box) << ", \"";
+    for (unsigned char c : m.Text) {
+        if (c >= 0x20 && c < 0x7f) {
+            *os << c;
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            *os << hex;
+        }
+    }
+    *os << "\"}";
+}
