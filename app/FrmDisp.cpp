@@ -10,7 +10,7 @@
 #include "QtText.h"
 #include "SpinEdit.h"
 #include "Texts.h"
-#include "TransferContext.h"
+#include "TransferSession.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ bool FileExists(const std::string& path) {
 
 }  // namespace
 
-TFormDisp::TFormDisp(const TransferContext& context, QWidget* parent)
+TFormDisp::TFormDisp(const TransferSession& context, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       context_(context) {

@@ -1,5 +1,5 @@
 // The viewer: each button hands one saved page to the desktop, which opens it in the user's
-// web browser. It reads the program directory from the transfer context of the main window.
+// web browser. It reads the program directory from the transfer session of the main window.
 #pragma once
 
 #include <QDialog>
@@ -10,12 +10,12 @@
 
 class QPushButton;
 class TSpinEdit;
-class TransferContext;
+class TransferSession;
 
 class TFormDisp : public QDialog {
     Q_OBJECT
   public:
-    explicit TFormDisp(const TransferContext& context, QWidget* parent = nullptr);
+    explicit TFormDisp(const TransferSession& context, QWidget* parent = nullptr);
 
     QPushButton* BitBtn1;  // 録画予約一覧
     QPushButton* BitBtn2;  // チャンネル設定
@@ -38,5 +38,5 @@ class TFormDisp : public QDialog {
     // Opens programDir + name when that file exists; returns whether it existed.
     bool OpenIfExists(const std::string& name);
 
-    const TransferContext& context_;
+    const TransferSession& context_;
 };

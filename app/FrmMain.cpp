@@ -51,8 +51,8 @@ TFormMain::TFormMain(QWidget* parent)
         move(area.center() - rect().center());
     }
 
-    FormGet = new TFormGet(Context, this);
-    FormDisp = new TFormDisp(Context, this);
+    FormGet = new TFormGet(Frame, this);
+    FormDisp = new TFormDisp(Session, this);
 
     ShowBox = [this](MessageKind kind, const std::string& sjis, bool yesNo) {
         return ShowQtMessageBox(this, kind, sjis, yesNo);
@@ -85,9 +85,9 @@ bool TFormMain::FormCreate() {
             if (program.empty()) throw Exception(FileOpenErrorMessage("/proc/self/exe"));
             SettingsPath = SettingsPathFor(program);
         }
-        Context.SetProgramDir(DirectoryWithSeparator(SettingsPath));
+        Session.SetProgramDir(DirectoryWithSeparator(SettingsPath));
         settingsFile_ = std::make_unique<TIniFile>(SettingsPath);
-        LoadConnectionSettings(*settingsFile_, Context.Settings);
+        LoadConnectionSettings(*settingsFile_, Session.Settings);
         return true;
     } catch (const Exception& e) {
         settingsFile_.reset();
@@ -100,7 +100,7 @@ void TFormMain::FormClose() {
     // Nothing was loaded, so there is nothing of the user's to keep: the file stays untouched.
     if (!settingsFile_) return;
     try {
-        SaveConnectionSettings(*settingsFile_, Context.Settings);
+        SaveConnectionSettings(*settingsFile_, Session.Settings);
     } catch (const Exception& e) {
         ShowError(e.Message);
     }
@@ -109,7 +109,7 @@ void TFormMain::FormClose() {
 void TFormMain::closeEvent(QCloseEvent* event) {
     // A transfer still using HttpClient1 must end first; its dialog is modal, so this is only
     // reached from outside the program's own windows.
-    if (Context.Busy()) {
+    if (Frame.Busy()) {
         event->ignore();
         return;
     }

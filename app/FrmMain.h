@@ -1,5 +1,5 @@
 // The main window: four buttons, the connection settings and their settings file, and the
-// transfer context (HttpClient1, program directory, request-succeeded flag) the dialogs use.
+// transfer session (HttpClient1, program directory, request-succeeded flag) the dialogs use.
 #pragma once
 
 #include <QWidget>
@@ -8,7 +8,8 @@
 #include <string>
 
 #include "MessageBox.h"
-#include "TransferContext.h"
+#include "TransferFrame.h"
+#include "TransferSession.h"
 
 class QDialog;
 class QPushButton;
@@ -30,7 +31,9 @@ class TFormMain : public QWidget {
     QPushButton* BitBtn4;  // 終了
 
     // Settings, program directory, post-data path, request-succeeded flag and HttpClient1.
-    TransferContext Context;
+    TransferSession Session;
+    // Runs the capture and the restore of the transfer dialog on Session.
+    TransferFrame Frame{Session};
     // Full path of the settings file; set by FormCreate (from the program file when empty).
     std::string SettingsPath;
 

@@ -1,13 +1,7 @@
 #include "IniFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-
+#include "FileUtil.h"
+#include "Sjis.h"
 #include "Texts.h"
 
 namespace {
@@ -102,17 +96,13 @@ bool FindSection(const std::vector<Line>& lines, const std::string& section, siz
     return false;
 }
 
-bool IsLeadByte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 // Cuts a value to what a 2048-byte buffer returns, never splitting a double-byte character.
 std::string LimitValue(const std::string& value) {
     std::string v = value.substr(0, value.find('\0'));
     if (v.size() <= TIniFile::kMaxValueBytes) return v;
     size_t i = 0;
     while (i < TIniFile::kMaxValueBytes) {
-        if (IsLeadByte(static_cast<unsigned char>(v[i]))) {
+        if (IsSjisLeadByte(static_cast<unsigned char>(v[i]))) {
             if (i + 1 >= TIniFile::kMaxValueBytes) break;
             i += 2;
         } else {
@@ -120,74 +110,6 @@ std::string LimitValue(const std::string& value) {
         }
     }
     return v.substr(0, i);
-}
-
-enum class ReadResult { Ok, Missing, Failed };
-
-ReadResult ReadWholeFile(const std::string& path, std::string& text) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Missing : ReadResult::Failed;
-    text.clear();
-    char buffer[8192];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            return ReadResult::Failed;
-        }
-        if (n == 0) break;
-        text.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return ReadResult::Ok;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-std::string DirectoryOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-// Writes text to a temporary file beside path and renames it over path.
-bool ReplaceFile(const std::string& path, const std::string& text, const struct stat* old) {
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);  // created 0600
-    if (fd < 0) return false;
-    bool ok = true;
-    if (old) {
-        // Keep the owner and the mode of the file being replaced; the mode is never widened
-        // beyond what the old file had. A failed chown (not root) leaves us as the owner.
-        bool ownerKept = ::fchown(fd, old->st_uid, old->st_gid) == 0;
-        (void)ownerKept;
-        ok = ::fchmod(fd, old->st_mode & 07777) == 0;
-    }
-    ok = ok && WriteAll(fd, text) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    int dirFd = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);  // best effort: the rename itself has already succeeded
-        ::close(dirFd);
-    }
-    return true;
 }
 
 }  // namespace
@@ -254,12 +176,12 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& def) const {
     std::string text;
-    switch (ReadWholeFile(fileName_, text)) {
-        case ReadResult::Missing:
+    switch (TryReadWholeFile(fileName_, text)) {
+        case ReadStatus::Missing:
             return def;
-        case ReadResult::Failed:
+        case ReadStatus::Failed:
             throw EFOpenError(FileOpenErrorMessage(fileName_));
-        case ReadResult::Ok:
+        case ReadStatus::Ok:
             break;
     }
     std::string value;
@@ -274,29 +196,20 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
 
 void TIniFile::WriteStrings(const std::string& section,
                             const std::vector<std::pair<std::string, std::string>>& values) {
-    // Replace the file a symbolic link points at, not the link itself.
-    std::string target = fileName_;
-    struct stat linkInfo {};
-    if (::lstat(fileName_.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(fileName_.c_str(), resolved)) target = resolved;
-    }
-
     std::string text;
-    struct stat info {};
-    bool exists = false;
-    switch (ReadWholeFile(target, text)) {
-        case ReadResult::Missing:
+    switch (TryReadWholeFile(fileName_, text)) {
+        case ReadStatus::Missing:
             text.clear();
             break;
-        case ReadResult::Failed:
+        case ReadStatus::Failed:
             // Never replace a file whose other sections we could not read.
             throw EIniFileError(Texts::CannotWriteMessage(fileName_));
-        case ReadResult::Ok:
-            exists = ::stat(target.c_str(), &info) == 0;
+        case ReadStatus::Ok:
             break;
     }
-    if (!ReplaceFile(target, IniText::UpdateSection(text, section, values),
-                     exists ? &info : nullptr))
+    // The password stands in the file in clear: a new file is its owner's alone.
+    ReplaceOptions options;
+    options.newFileMode = 0600;
+    if (!ReplaceFile(fileName_, IniText::UpdateSection(text, section, values), options))
         throw EIniFileError(Texts::CannotWriteMessage(fileName_));
 }

@@ -28,3 +28,19 @@ std::string DirectoryWithSeparator(const std::string& path) {
     if (slash == std::string::npos) return "./";
     return path.substr(0, slash + 1);
 }
+
+void LoadConnectionSettings(const TIniFile& ini, ConnectionSettings& s) {
+    s.Host = ini.ReadString(Texts::kIniSection, Texts::kIniKeyHost, Texts::kDefaultHost);
+    s.User = ini.ReadString(Texts::kIniSection, Texts::kIniKeyUser, "");
+    s.Password = ini.ReadString(Texts::kIniSection, Texts::kIniKeyPassword, "");
+    s.Proxy = ini.ReadString(Texts::kIniSection, Texts::kIniKeyProxy, "");
+    s.ProxyPort = ini.ReadString(Texts::kIniSection, Texts::kIniKeyProxyPort, "");
+}
+
+void SaveConnectionSettings(TIniFile& ini, const ConnectionSettings& s) {
+    ini.WriteStrings(Texts::kIniSection, {{Texts::kIniKeyHost, s.Host},
+                                          {Texts::kIniKeyUser, s.User},
+                                          {Texts::kIniKeyPassword, s.Password},
+                                          {Texts::kIniKeyProxy, s.Proxy},
+                                          {Texts::kIniKeyProxyPort, s.ProxyPort}});
+}

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "ConnectionSettings.h"
 #include "IniFile.h"
 #include "Texts.h"
 
@@ -19,23 +20,9 @@ std::string DirectoryWithSeparator(const std::string& path);
 
 // Reads the five connection settings from section "RD", in the order RDIP, RDUSER, RDPASS,
 // RDPROXY, RDPORT, each with its default (the recorder's factory host name for RDIP, empty
-// for the rest). Works on any struct with the five fields of ConnectionSettings.
-template <class Settings>
-void LoadConnectionSettings(const TIniFile& ini, Settings& s) {
-    s.Host = ini.ReadString(Texts::kIniSection, Texts::kIniKeyHost, Texts::kDefaultHost);
-    s.User = ini.ReadString(Texts::kIniSection, Texts::kIniKeyUser, "");
-    s.Password = ini.ReadString(Texts::kIniSection, Texts::kIniKeyPassword, "");
-    s.Proxy = ini.ReadString(Texts::kIniSection, Texts::kIniKeyProxy, "");
-    s.ProxyPort = ini.ReadString(Texts::kIniSection, Texts::kIniKeyProxyPort, "");
-}
+// for the rest).
+void LoadConnectionSettings(const TIniFile& ini, ConnectionSettings& s);
 
 // Writes all five keys, in the same order, in one replacement of the file. Raises
 // EIniFileError "%s に書き込めません" when the file cannot be written.
-template <class Settings>
-void SaveConnectionSettings(TIniFile& ini, const Settings& s) {
-    ini.WriteStrings(Texts::kIniSection, {{Texts::kIniKeyHost, s.Host},
-                                          {Texts::kIniKeyUser, s.User},
-                                          {Texts::kIniKeyPassword, s.Password},
-                                          {Texts::kIniKeyProxy, s.Proxy},
-                                          {Texts::kIniKeyProxyPort, s.ProxyPort}});
-}
+void SaveConnectionSettings(TIniFile& ini, const ConnectionSettings& s);

@@ -12,7 +12,7 @@
 
 #include "QtText.h"
 #include "Texts.h"
-#include "TransferContext.h"
+#include "TransferFrame.h"
 
 namespace {
 
@@ -70,10 +70,10 @@ QPushButton* MakeButton(QWidget* parent, const char* text, QStyle::StandardPixma
 
 }  // namespace
 
-TFormGet::TFormGet(TransferContext& context, QWidget* parent)
+TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      context_(context) {
+      frame_(frame) {
     setObjectName("FormGet");
     setWindowTitle(QtText::FromSjis(Texts::kGetCaptionCapture));
     setFont(FormFont(Texts::kFontPGothic, 16, false));
@@ -141,7 +141,7 @@ void TFormGet::OpenForRestore() {
 void TFormGet::Open(const char* caption, const char* startCaption) {
     setWindowTitle(QtText::FromSjis(caption));
     BitBtn1->setText(QtText::FromSjis(startCaption));
-    const ConnectionSettings& s = context_.Settings;
+    const ConnectionSettings& s = frame_.Session().Settings;
     SetField(EdtSIP, shownHost_, s.Host);
     SetField(EdtSUSER, shownUser_, s.User);
     SetField(EdtSPASS, shownPassword_, s.Password);
@@ -161,7 +161,7 @@ std::string TFormGet::FieldText(const QLineEdit* edit, const std::string& shown)
 }
 
 void TFormGet::CopyFieldsToSettings() {
-    ConnectionSettings& s = context_.Settings;
+    ConnectionSettings& s = frame_.Session().Settings;
     s.Host = FieldText(EdtSIP, shownHost_);
     s.User = FieldText(EdtSUSER, shownUser_);
     s.Password = FieldText(EdtSPASS, shownPassword_);
@@ -172,7 +172,7 @@ void TFormGet::CopyFieldsToSettings() {
 void TFormGet::BitBtn1Click() {
     // The window keeps handling events while the recorder is waited for, so a second press
     // could arrive here; only one transfer may use the HTTP client at a time.
-    if (context_.Busy()) return;
+    if (frame_.Busy()) return;
     CopyFieldsToSettings();
     bool capture = QtText::ToSjis(BitBtn1->text()) == Texts::kGetBtnCapture;
     // Both buttons stay off for the whole transfer and come back on every way out.
@@ -189,9 +189,9 @@ void TFormGet::BitBtn1Click() {
         }
     } off(BitBtn1, BitBtn4);
     if (capture)
-        context_.RunCapture(*this);
+        frame_.RunCapture(*this);
     else
-        context_.RunRestore(*this);
+        frame_.RunRestore(*this);
 }
 
 void TFormGet::FormClose() {
@@ -199,13 +199,13 @@ void TFormGet::FormClose() {
 }
 
 void TFormGet::done(int result) {
-    if (context_.Busy()) return;
+    if (frame_.Busy()) return;
     FormClose();
     QDialog::done(result);
 }
 
 void TFormGet::closeEvent(QCloseEvent* event) {
-    if (context_.Busy()) {
+    if (frame_.Busy()) {
         event->ignore();
         return;
     }

@@ -1,6 +1,6 @@
 // The transfer dialog: five connection fields, the start button whose caption selects capture
 // or restore, the close button and the status bar. It holds no state beyond its controls; the
-// transfer itself runs in the TransferContext owned by the main window.
+// transfer itself runs in the transfer frame owned by the main window.
 #pragma once
 
 #include <QDialog>
@@ -13,12 +13,12 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStatusBar;
-class TransferContext;
+class TransferFrame;
 
 class TFormGet : public QDialog, public TransferView {
     Q_OBJECT
   public:
-    explicit TFormGet(TransferContext& context, QWidget* parent = nullptr);
+    explicit TFormGet(TransferFrame& frame, QWidget* parent = nullptr);
 
     QLabel* Label1;
     QLabel* Label2;
@@ -69,7 +69,7 @@ class TFormGet : public QDialog, public TransferView {
     std::string FieldText(const QLineEdit* edit, const std::string& shown) const;
     void CopyFieldsToSettings();
 
-    TransferContext& context_;
+    TransferFrame& frame_;
     // The Shift-JIS text each field was last filled with: a field the user did not change
     // gives back exactly these bytes, even where they do not decode cleanly.
     std::string shownHost_, shownUser_, shownPassword_, shownProxy_, shownPort_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "TextSearch.h"
+#include "Texts.h"
 
 namespace {
 
@@ -43,6 +44,10 @@ bool ScanReservationLinks(const std::string& page, std::string& slot) {
         rest.erase(0, std::min(pos + 18, rest.size()));
     }
     return true;
+}
+
+bool ListIsFull(const std::string& slot, const std::string& list) {
+    return slot == "31" && SjisPos(Texts::kNewReservationMark, list) == 0;
 }
 
 std::string ExtractEntryAnswer(const std::string& page) {

@@ -16,6 +16,10 @@ bool FindProgramSegment(const std::string& page, std::string& segment);
 // by a double quote (three digits, for instance): the transfer must end there.
 bool ScanReservationLinks(const std::string& page, std::string& slot);
 
+// True when the reservation list shows a recorder that holds 32 reservations: its last link
+// is "31" and it offers no new-reservation entry (no "新規予約" anywhere in the list).
+bool ListIsFull(const std::string& slot, const std::string& list);
+
 // The recorder's answer to an entry: the text after `msg="` (or, only when that is
 // absent, after `alert("`) up to the next double quote, with every written-out `\r\n`
 // removed whatever its case. Empty when neither marker or no closing quote is found.

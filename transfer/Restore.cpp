@@ -15,14 +15,6 @@ bool FileExists(const std::string& path) {
     return std::filesystem::is_regular_file(path, ec);
 }
 
-// Fetches one page by GET; on failure shows the restore's failure box naming the address.
-bool FetchOrFail(TransferRun& run, const std::string& url) {
-    if (run.Fetch(false, url, Texts::kStatusFetching)) return true;
-    run.View.ShowMessage(MessageKind::Error,
-                         run.CurrentAddress + Texts::kLfCr + Texts::kRestoreCommFailed);
-    return false;
-}
-
 std::string TwoDigits(int n) {
     return (n < 10 ? "0" : "") + std::to_string(n);
 }
@@ -30,8 +22,12 @@ std::string TwoDigits(int n) {
 }  // namespace
 
 void RestoreSequence(TransferRun& run) {
-    TransferContext& ctx = run.Context;
+    TransferSession& ctx = run.Session;
     THttpClient& http = ctx.HttpClient1;
+    // The GETs; one that does not arrive ends the restore with its failure box.
+    auto fetch = [&run](const std::string& path) {
+        return run.FetchOrFail(run.Url(path), Texts::kRestoreCommFailed);
+    };
     std::string report;
     // Both are kept from one reservation to the next: the list of the first reservation is
     // read before any segment is known.
@@ -47,21 +43,21 @@ void RestoreSequence(TransferRun& run) {
         // waiting for the disk would only slow every entry down.
         run.WorkList.SaveToFile(ctx.PostDataPath, /*flushToDisk=*/false);
 
-        if (!FetchOrFail(run, run.Url("/program/" + segment + "/program.htm"))) return;
+        if (!fetch("/program/" + segment + "/program.htm")) return;
         run.Status(Texts::kStatusParsing);
         const std::string list = http.Body;
         // A link the scan cannot read ends the restore without a word or a report.
         if (!ScanReservationLinks(list, slot)) return;
-        if (slot == "31" && SjisPos(Texts::kNewReservationMark, list) == 0) {
+        if (ListIsFull(slot, list)) {
             run.View.ShowMessage(MessageKind::Error, Texts::kRestoreFull);
             return;
         }
 
-        if (!FetchOrFail(run, run.Url("/program/b_prgrm.htm"))) return;
+        if (!fetch("/program/b_prgrm.htm")) return;
         run.Status(Texts::kStatusParsing);
         FindProgramSegment(http.Body, segment);
 
-        if (!FetchOrFail(run, run.Url("/program/" + segment + "/b_proginfo.htm?" + slot))) {
+        if (!fetch("/program/" + segment + "/b_proginfo.htm?" + slot)) {
             return;
         }
 

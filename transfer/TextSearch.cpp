@@ -41,10 +41,6 @@ bool MatchesAt(std::string_view text, size_t i, std::string_view pattern, bool i
 
 }  // namespace
 
-bool IsSjisLeadByte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 int SjisPos(const std::string& pattern, const std::string& text) {
     std::string_view p = UpToNul(pattern);
     std::string_view t = UpToNul(text);

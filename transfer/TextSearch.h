@@ -4,8 +4,7 @@
 
 #include <string>
 
-// True for a byte that begins a double-byte Shift-JIS character (0x81-0x9F, 0xE0-0xFC).
-bool IsSjisLeadByte(unsigned char c);
+#include "Sjis.h"
 
 // 1-based position of the first occurrence of pattern in text, or 0 when there is none.
 // Bytes compare exactly (case matters); a match never starts on the second byte of a

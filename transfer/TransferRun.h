@@ -1,15 +1,15 @@
-// The state of one running transfer, shared by the transfer frame and the capture or
-// restore sequence it runs. It lives for one press of the start button.
+// The state of one running transfer, shared by the transfer frame and the capture or restore
+// sequence it runs. It lives for one press of the start button.
 #pragma once
 
 #include <string>
 
-#include "TransferContext.h"
+#include "TransferSession.h"
 #include "TransferView.h"
 #include "WorkList.h"
 
 struct TransferRun {
-    TransferContext& Context;
+    TransferSession& Session;
     TransferView& View;
     // Every saved page and the post-data file pass through it.
     TWorkList& WorkList;
@@ -24,6 +24,10 @@ struct TransferRun {
     // Makes url the current address, shows it with the status suffix and fetches it.
     // True when the page arrived (the request-succeeded flag).
     bool Fetch(bool post, const std::string& url, const char* statusSuffix);
+
+    // Fetches url by GET; when it does not arrive, shows an error box of the current address,
+    // LF CR and failureText, and returns false.
+    bool FetchOrFail(const std::string& url, const char* failureText);
 
     // Shows the current address with the status suffix.
     void Status(const char* statusSuffix) { View.SetStatus(CurrentAddress + statusSuffix); }

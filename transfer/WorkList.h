@@ -33,6 +33,3 @@ class TWorkList {
     void Clear() { Lines.clear(); }
     size_t Count() const { return Lines.size(); }
 };
-
-// The bytes of the file at path; raises EFOpenError when it cannot be read.
-std::string ReadFileBytes(const std::string& path);

@@ -27,7 +27,8 @@
 #include <string>
 #include <vector>
 
-#include "TransferContext.h"
+#include "TransferFrame.h"
+#include "TransferSession.h"
 #include "TransferView.h"
 
 extern char** environ;
@@ -185,7 +186,7 @@ Figures CurlReference(const std::string& curl, const std::vector<std::string>& u
 
 // One transfer through the program's own code, measured in this process.
 template <typename Run>
-Figures Measure(TransferContext& ctx, Run run) {
+Figures Measure(TransferSession& ctx, Run run) {
     int requests = 0;
     ctx.HttpClient1.OnAboutToSend = [&requests](TSockTransport*) { ++requests; };
     rusage before{}, after{};
@@ -281,21 +282,23 @@ int main(int argc, char** argv) {
                 {
                     SimProcess x4(sim, "x4", latency, count);
                     references.push_back(CurlReference(curl, CaptureUrls(x4.Port(), count)));
-                    TransferContext ctx;
+                    TransferSession ctx;
+                    TransferFrame frame{ctx};
                     ctx.SetProgramDir(dir);
                     ctx.Settings.Host = "127.0.0.1:" + std::to_string(x4.Port());
                     NullView view;
-                    captures.push_back(Measure(ctx, [&] { ctx.RunCapture(view); }));
+                    captures.push_back(Measure(ctx, [&] { frame.RunCapture(view); }));
                     if (view.Messages != 1 || view.LastKind != MessageKind::Information)
                         throw std::runtime_error("the capture did not complete");
                 }
                 {
                     SimProcess x4ex(sim, "x4ex", latency, 0);
-                    TransferContext ctx;
+                    TransferSession ctx;
+                    TransferFrame frame{ctx};
                     ctx.SetProgramDir(dir);
                     ctx.Settings.Host = "127.0.0.1:" + std::to_string(x4ex.Port());
                     NullView view;
-                    restores.push_back(Measure(ctx, [&] { ctx.RunRestore(view); }));
+                    restores.push_back(Measure(ctx, [&] { frame.RunRestore(view); }));
                     if (view.Messages != 1 || view.LastKind != MessageKind::Information)
                         throw std::runtime_error("the restore did not complete");
                 }

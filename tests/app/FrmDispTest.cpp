@@ -10,7 +10,8 @@
 #include "SpinEdit.h"
 #include "TempDir.h"
 #include "Texts.h"
-#include "TransferContext.h"
+#include "TransferFrame.h"
+#include "TransferSession.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ class FormDispTest : public ::testing::Test {
     }
 
     TempDir dir;
-    TransferContext context;
+    TransferSession context;
     TFormDisp form{context};
     std::vector<std::string> opened;
     std::vector<std::string> boxes;

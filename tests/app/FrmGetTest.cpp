@@ -10,7 +10,8 @@
 #include "QtPrint.h"
 #include "QtText.h"
 #include "TempDir.h"
-#include "TransferContext.h"
+#include "TransferFrame.h"
+#include "TransferSession.h"
 
 namespace {
 
@@ -36,8 +37,9 @@ class FormGetTest : public ::testing::Test {
     }
 
     TempDir dir;
-    TransferContext context;
-    TFormGet form{context};
+    TransferSession context;
+    TransferFrame frame{context};
+    TFormGet form{frame};
     std::vector<Box> boxes;
     std::function<void()> duringBox;
 };

@@ -87,8 +87,8 @@ TEST_F(FormMainTest, FourButtonsStackedInTabOrder) {
 
 TEST_F(FormMainTest, NoSettingsFileGivesDefaultsAndCloseWritesAllFiveKeys) {
     ASSERT_TRUE(form.FormCreate());
-    EXPECT_EQ(form.Context.ProgramDir, dir.Path() + "/");
-    EXPECT_EQ(form.Context.PostDataPath, dir.Path() + "/Reserv.txt");
+    EXPECT_EQ(form.Session.ProgramDir, dir.Path() + "/");
+    EXPECT_EQ(form.Session.PostDataPath, dir.Path() + "/Reserv.txt");
     EXPECT_FALSE(std::filesystem::exists(form.SettingsPath));
 
     form.BitBtn1Click();

@@ -53,7 +53,7 @@ class ProgramE2e : public ::testing::Test {
             ++pumps;
             QCoreApplication::processEvents();
         });
-        form.Context.HttpClient1.TimeOut = 2000;
+        form.Session.HttpClient1.TimeOut = 2000;
     }
     void TearDown() override { SetPumpHook(nullptr); }
 
@@ -126,7 +126,7 @@ TEST_F(ProgramE2e, CaptureFromX4ThenRestoreIntoX4exThroughTheWindows) {
 TEST_F(ProgramE2e, CaptureThroughTheModalDialogAndItsBox) {
     ASSERT_TRUE(form.FormCreate());
     recsim::RecorderSim& x4 = Start(recsim::Mode::X4, recsim::SampleReservations(2, 9));
-    form.Context.Settings.Host = typedHost;
+    form.Session.Settings.Host = typedHost;
     form.ShowModal = [](QDialog& dialog) { dialog.exec(); };
     form.FormGet->ShowBox = [this](MessageKind kind, const std::string& text, bool yesNo) {
         return ShowQtMessageBox(form.FormGet, kind, text, yesNo);

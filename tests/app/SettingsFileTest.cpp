@@ -35,9 +35,7 @@ TEST(SettingsPath, ProgramFileIsThisTestProgram) {
     EXPECT_NE(path.find("app_settings_tests"), std::string::npos);
 }
 
-struct Five {
-    std::string Host, User, Password, Proxy, ProxyPort;
-};
+using Five = ConnectionSettings;
 
 TEST(ConnectionSettingsFile, NoFileGivesDefaults) {
     TempDir dir;

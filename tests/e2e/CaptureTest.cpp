@@ -40,7 +40,7 @@ TEST_P(CaptureCount, SavesListEveryReservationSetupAndChannels) {
     const int count = GetParam();
     recsim::RecorderSim& sim =
         StartRecorder(Mode::X4, recsim::SampleReservations(count, 7), "admin", "pa:ss");
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
 
     EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Information, Texts::kCaptureDone}}));
     ExpectFramed(view);
@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(Reservations, CaptureCount, testing::Values(0, 3, 31, 3
 
 TEST_F(Capture, StatusLineFollowsEveryStep) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(1, 3));
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
     const std::string list = Url(Seg(sim) + "/program.htm");
     const std::string selector = Url(Seg(sim) + "/b_proginfo.htm?0");
     const std::string page = Url(Seg(sim) + "/proginfo.htm");
@@ -86,11 +86,11 @@ TEST_F(Capture, StatusLineFollowsEveryStep) {
 
 TEST_F(Capture, SmallerRecaptureLeavesLaterFilesOfTheEarlierOne) {
     StartRecorder(Mode::X4, recsim::SampleReservations(10, 11));
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
     const std::string earlier0 = ReadBytes(SavedReservation(0));
     const std::string earlier9 = ReadBytes(SavedReservation(9));
     sims.back()->SetReservations(recsim::SampleReservations(4, 12));
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
     EXPECT_EQ(view.Messages(), Repeat({MessageKind::Information, Texts::kCaptureDone}, 2));
     EXPECT_NE(ReadBytes(SavedReservation(0)), earlier0);
     for (int i = 4; i < 10; ++i) EXPECT_TRUE(Exists(SavedReservation(i))) << i;
@@ -105,7 +105,7 @@ TEST_F(Capture, FailureAtReservationFiveKeepsTheFourBefore) {
         if (status == Fetching(page) && ++pageFetches == 6)
             sim.SetErrorStatus(Seg(sim) + "/proginfo.htm", 500);
     };
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
 
     Messages expected = Repeat({MessageKind::Error, Texts::kFailGet}, 21);
     expected.push_back({MessageKind::Error, page + Texts::kLfCr + Texts::kCaptureFailed});
@@ -122,7 +122,7 @@ TEST_F(Capture, FailureAtReservationFiveKeepsTheFourBefore) {
 TEST_F(Capture, ThreeDigitLinkEndsSilentlyAfterTheList) {
     // More reservations than any recorder holds: the list's link 100 has three digits.
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(101, 6));
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
     EXPECT_TRUE(view.Messages().empty());
     EXPECT_EQ(Targets(sim), (std::vector<std::string>{"GET /program/b_prgrm.htm",
                                                       "GET " + Seg(sim) + "/program.htm"}));
@@ -134,7 +134,7 @@ TEST_F(Capture, ThreeDigitLinkEndsSilentlyAfterTheList) {
 TEST_F(Capture, WrongPasswordIsAskedTwentyOneTimes) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, {}, "admin", "secret");
     ctx.Settings.Password = "wrong";
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
 
     Messages expected = Repeat({MessageKind::Error, Texts::kFailGet}, 21);
     expected.push_back(
@@ -150,7 +150,7 @@ TEST_F(Capture, RefusedConnectionFailsWithTheFrameAddress) {
     RefusingPort refusing;
     const std::string host = "127.0.0.1:" + std::to_string(refusing.Port());
     ctx.Settings.Host = host;
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
     EXPECT_EQ(view.Messages(),
               (Messages{{MessageKind::Error, "http://" + host + "/program/b_prgrm.htm" +
                                                  Texts::kLfCr + Texts::kCaptureFailed}}));
@@ -170,7 +170,7 @@ TEST_P(CaptureBadProxyPort, StopsBeforeTheFirstRequest) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(2, 1));
     ctx.Settings.Proxy = "127.0.0.1";
     ctx.Settings.ProxyPort = GetParam().port;
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
     // No address was built yet: the message is followed by the line break alone.
     EXPECT_EQ(
         view.Messages(),
@@ -191,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(Ports, CaptureBadProxyPort,
 TEST_F(Capture, PortTextIsIgnoredWithoutProxy) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(1, 2));
     ctx.Settings.ProxyPort = "not a port";
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
     EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Information, Texts::kCaptureDone}}));
     EXPECT_EQ(sim.Requests().size(), 6u);
 }
@@ -201,7 +201,7 @@ TEST_F(Capture, ThroughAProxyTheRequestLineCarriesTheWholeAddress) {
     ctx.Settings.Host = "rd-x4";
     ctx.Settings.Proxy = "127.0.0.1";
     ctx.Settings.ProxyPort = std::to_string(sim.Port());
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
     EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Information, Texts::kCaptureDone}}));
     ASSERT_EQ(sim.Requests().size(), 6u);
     EXPECT_EQ(
@@ -214,7 +214,7 @@ TEST_F(Capture, ThroughAProxyTheRequestLineCarriesTheWholeAddress) {
 TEST_F(Capture, FileThatCannotBeCreatedNamesPathAndAddress) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(2, 1));
     ctx.SetProgramDir(dir.Path() + "missing/");
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
     EXPECT_EQ(
         view.Messages(),
         (Messages{{MessageKind::Error, FileCreateErrorMessage(dir.Path() + "missing/ZAVOCVRV.HTM") +
@@ -237,7 +237,7 @@ TEST_F(Capture, FailedSaveLeavesTheOldFileWhole) {
     rlimit limited = saved;
     limited.rlim_cur = kLimit;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, oldHandler);
 
@@ -252,7 +252,7 @@ TEST_F(Capture, FailedSaveLeavesTheOldFileWhole) {
 
 TEST_F(Capture, PageClosedWithoutAnswerIsNotSavedEmpty) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(4, 5));
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
     const std::string earlier2 = ReadBytes(SavedReservation(2));
     const std::string page = Url(Seg(sim) + "/proginfo.htm");
     int pageFetches = 0;
@@ -260,7 +260,7 @@ TEST_F(Capture, PageClosedWithoutAnswerIsNotSavedEmpty) {
         if (status == Fetching(page) && ++pageFetches == 3)
             sim.SetDropConnection(Seg(sim) + "/proginfo.htm", true);
     };
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
     EXPECT_EQ(
         view.Messages().back(),
         (RecordingView::Message{MessageKind::Error, page + Texts::kLfCr + Texts::kCaptureFailed}));
@@ -274,11 +274,11 @@ TEST_F(Capture, SecondStartWhileRunningStartsNothing) {
     view.OnStatus = [&](const std::string&) {
         if (pressed) return;
         pressed = true;
-        EXPECT_TRUE(ctx.Busy());
-        ctx.RunCapture(second);
-        ctx.RunRestore(second);
+        EXPECT_TRUE(frame.Busy());
+        frame.RunCapture(second);
+        frame.RunRestore(second);
     };
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
     EXPECT_TRUE(pressed);
     EXPECT_TRUE(second.Events.empty());
     EXPECT_EQ(sim.Requests().size(), 8u);

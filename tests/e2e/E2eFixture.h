@@ -12,7 +12,8 @@
 #include "RecorderSim.h"
 #include "RecordingView.h"
 #include "Texts.h"
-#include "TransferContext.h"
+#include "TransferFrame.h"
+#include "TransferSession.h"
 
 namespace e2e {
 
@@ -73,7 +74,7 @@ class TransferTest : public testing::Test {
         EXPECT_FALSE(cursor.Busy);
         EXPECT_EQ(v.Events.back().What, RecordingView::Kind::Status);
         EXPECT_EQ(v.Events.back().Text, "");
-        EXPECT_FALSE(ctx.Busy());
+        EXPECT_FALSE(frame.Busy());
     }
 
     static std::vector<std::string> Targets(const recsim::RecorderSim& sim) {
@@ -85,7 +86,8 @@ class TransferTest : public testing::Test {
 
     TempDir dir;
     std::vector<std::unique_ptr<recsim::RecorderSim>> sims;
-    TransferContext ctx;
+    TransferSession ctx;
+    TransferFrame frame{ctx};
     RecordingView view;
 };
 

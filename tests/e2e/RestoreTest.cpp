@@ -21,7 +21,7 @@ class Restore : public TransferTest {
                                               std::vector<recsim::Reservation> stored = {}) {
         StartRecorder(Mode::X4, captured);
         RecordingView captureView;
-        ctx.RunCapture(captureView);
+        frame.RunCapture(captureView);
         EXPECT_EQ(captureView.Messages(),
                   (Messages{{MessageKind::Information, Texts::kCaptureDone}}));
         return StartRecorder(Mode::X4EX, std::move(stored));
@@ -49,7 +49,7 @@ TEST_P(RestoreRoundTrip, EveryCapturedReservationArrivesIntact) {
     const int count = GetParam();
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(count, 21);
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
-    ctx.RunRestore(view);
+    frame.RunRestore(view);
 
     EXPECT_EQ(x4ex.Reservations(), original);
     ASSERT_EQ(view.Messages().size(), 1u);
@@ -76,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(Reservations, RestoreRoundTrip, testing::Values(1, 6, 3
 TEST_F(Restore, RequestsFollowTheEntrySequence) {
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(2, 4);
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
-    ctx.RunRestore(view);
+    frame.RunRestore(view);
 
     // The first list is read before any segment is known.
     EXPECT_EQ(Targets(x4ex),
@@ -113,7 +113,7 @@ TEST_F(Restore, PagesZeroOneAndFiveGiveThreeReportLines) {
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(6, 9);
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
     for (int i : {2, 3, 4}) std::filesystem::remove(SavedReservation(i));
-    ctx.RunRestore(view);
+    frame.RunRestore(view);
 
     EXPECT_EQ(x4ex.Reservations(),
               (std::vector<recsim::Reservation>{original[0], original[1], original[5]}));
@@ -132,7 +132,7 @@ TEST_F(Restore, PagesZeroOneAndFiveGiveThreeReportLines) {
 
 TEST_F(Restore, NoSavedPageSendsNothingAndShowsAnEmptyReport) {
     recsim::RecorderSim& x4ex = StartRecorder(Mode::X4EX);
-    ctx.RunRestore(view);
+    frame.RunRestore(view);
     EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Information, ""}}));
     EXPECT_TRUE(x4ex.Requests().empty());
     ExpectFramed(view);
@@ -141,7 +141,7 @@ TEST_F(Restore, NoSavedPageSendsNothingAndShowsAnEmptyReport) {
 TEST_F(Restore, FullRecorderStopsBeforeEntering) {
     recsim::RecorderSim& x4ex =
         CaptureThenStartX4ex(recsim::SampleReservations(1, 2), recsim::SampleReservations(32, 3));
-    ctx.RunRestore(view);
+    frame.RunRestore(view);
     EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Error, Texts::kRestoreFull}}));
     EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
     EXPECT_EQ(x4ex.Reservations().size(), 32u);
@@ -152,7 +152,7 @@ TEST_F(Restore, ThirtyFirstSlotIsStillEntered) {
     const std::vector<recsim::Reservation> stored = recsim::SampleReservations(31, 3);
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(1, 2);
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original, stored);
-    ctx.RunRestore(view);
+    frame.RunRestore(view);
     ASSERT_EQ(view.Messages().size(), 1u);
     EXPECT_EQ(view.Messages()[0].Box, MessageKind::Information);
     ASSERT_EQ(x4ex.Reservations().size(), 32u);
@@ -162,7 +162,7 @@ TEST_F(Restore, ThirtyFirstSlotIsStillEntered) {
 TEST_F(Restore, ThreeDigitLinkEndsSilentlyWithoutReport) {
     recsim::RecorderSim& x4ex =
         CaptureThenStartX4ex(recsim::SampleReservations(1, 2), recsim::SampleReservations(101, 3));
-    ctx.RunRestore(view);
+    frame.RunRestore(view);
     EXPECT_TRUE(view.Messages().empty());
     EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
     ExpectFramed(view);
@@ -172,7 +172,7 @@ TEST_F(Restore, FailedPostEndsWithTheEntryFailureBox) {
     CaptureThenStartX4ex(recsim::SampleReservations(2, 2));
     recsim::RecorderSim& x4ex = *sims.back();
     x4ex.SetErrorStatus(Seg(x4ex) + "/entry.htm", 500);
-    ctx.RunRestore(view);
+    frame.RunRestore(view);
 
     Messages expected = Repeat({MessageKind::Error, Texts::kFailPost}, 21);
     expected.push_back({MessageKind::Confirmation, Texts::kRestoreEntryFailed});
@@ -191,7 +191,7 @@ TEST_F(Restore, CommunicationFailureAtTheTenthFileShowsOnlyTheFailure) {
         if (status == Fetching(Url(listTarget)) && ++lists == 9)  // the first list has no segment
             x4ex.SetDropConnection(listTarget, true);
     };
-    ctx.RunRestore(view);
+    frame.RunRestore(view);
 
     EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Error, Url(listTarget) + Texts::kLfCr +
                                                                   Texts::kRestoreCommFailed}}));
@@ -204,7 +204,7 @@ TEST_F(Restore, BadProxyPortStopsBeforeAnyRequest) {
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(recsim::SampleReservations(1, 2));
     ctx.Settings.Proxy = "127.0.0.1";
     ctx.Settings.ProxyPort = "";
-    ctx.RunRestore(view);
+    frame.RunRestore(view);
     EXPECT_EQ(view.Messages(),
               (Messages{{MessageKind::Error, ConvertErrorMessage("") + Texts::kLfCr}}));
     EXPECT_TRUE(x4ex.Requests().empty());
@@ -217,7 +217,7 @@ TEST_F(Restore, UnreadablePageNamesPathAndLastAddress) {
                                  std::filesystem::perm_options::remove);
     if (access(SavedReservation(1).c_str(), R_OK) == 0)
         GTEST_SKIP() << "running with rights to read anyway";
-    ctx.RunRestore(view);
+    frame.RunRestore(view);
     EXPECT_EQ(view.Messages(),
               (Messages{{MessageKind::Error, FileOpenErrorMessage(SavedReservation(1)) +
                                                  Texts::kLfCr + Url(Seg(x4ex) + "/entry.htm")}}));
@@ -227,8 +227,8 @@ TEST_F(Restore, UnreadablePageNamesPathAndLastAddress) {
 TEST_F(Restore, SecondRestoreEntersEverythingAgain) {
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(1, 30);
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
-    ctx.RunRestore(view);
-    ctx.RunRestore(view);
+    frame.RunRestore(view);
+    frame.RunRestore(view);
     EXPECT_EQ(x4ex.Reservations().size(), 2u);
     EXPECT_EQ(Posts(x4ex).size(), 2u);
 }

@@ -11,7 +11,8 @@
 #include "FaultyRecorder.h"
 #include "HttpClient.h"
 #include "RecorderSim.h"
-#include "TransferContext.h"
+#include "TransferFrame.h"
+#include "TransferSession.h"
 
 namespace fault {
 namespace {
@@ -80,13 +81,14 @@ TEST(BigBody, Capture_100MBChannelPage_SavedWholeWithBoundedMemory) {
     TempDir dir;
     const size_t before = ResidentBytes();
     {
-        TransferContext ctx;
+        TransferSession ctx;
+        TransferFrame frame{ctx};
         ctx.SetProgramDir(dir.Path());
         ctx.HttpClient1.TimeOut = 30000;
         ctx.Settings.Host = "127.0.0.1:" + std::to_string(front.Port());
         RecordingView view;
         const Clock::time_point start = Clock::now();
-        ctx.RunCapture(view);
+        frame.RunCapture(view);
         const milliseconds took = Since(start);
         EXPECT_EQ(view.Messages(),
                   (std::vector<RecordingView::Message>{{MessageKind::Information, kCaptureDone}}));

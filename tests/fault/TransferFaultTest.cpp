@@ -12,7 +12,8 @@
 #include "FaultSupport.h"
 #include "FaultyRecorder.h"
 #include "RecorderSim.h"
-#include "TransferContext.h"
+#include "TransferFrame.h"
+#include "TransferSession.h"
 
 namespace fault {
 namespace {
@@ -90,7 +91,8 @@ class FaultFixture : public testing::Test {
     }
 
     TempDir dir;
-    TransferContext ctx;
+    TransferSession ctx;
+    TransferFrame frame{ctx};
     RecordingView view;
     std::unique_ptr<recsim::RecorderSim> sim;
     std::unique_ptr<FaultyRecorder> front;
@@ -154,7 +156,7 @@ TEST_P(CaptureFault, EndsWithItsMessageInTimeAndLeavesPagesWholeOrOld) {
     if (c.programClock) UseProgramClock();
 
     const Clock::time_point start = Clock::now();
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
     const milliseconds took = Since(start);
 
     std::vector<RecordingView::Message> expected(
@@ -234,7 +236,7 @@ TEST_F(FaultFixture, Capture_NeverClosingRecorder_WaitsAtMost21TimeOuts) {
     front->SetFault(kListFrame, Misbehaviour::NoLengthNoClose);
 
     const Clock::time_point start = Clock::now();
-    ctx.RunCapture(view);
+    frame.RunCapture(view);
     const milliseconds took = Since(start);
 
     EXPECT_EQ(front->Hits(kListFrame), 21);
@@ -300,7 +302,7 @@ TEST_P(RestoreFault, EndsWithItsMessageInTimeAndEntersEachReservationAtMostOnce)
     if (c.programClock) UseProgramClock();
 
     const Clock::time_point start = Clock::now();
-    ctx.RunRestore(view);
+    frame.RunRestore(view);
     const milliseconds took = Since(start);
 
     ASSERT_EQ(view.Messages().size(), static_cast<size_t>(c.getFailedBoxes) + 1);

@@ -1,29 +1,25 @@
 // What the main window holds for the transfers: the connection settings, the program
-// directory, the request-succeeded flag and the one HTTP client, plus the fetch loop and
-// the transfer frame that runs a capture or a restore. No widget is touched here: every
-// text the user sees goes through the TransferView of the running transfer.
+// directory, the request-succeeded flag and the one HTTP client, with the fetch loop through
+// which every page is requested. No widget is touched here: the failure boxes of the client's
+// events go through the view of the running transfer.
 #pragma once
 
 #include <chrono>
 #include <functional>
 #include <string>
 
+#include "ConnectionSettings.h"
 #include "HttpClient.h"
 #include "TransferView.h"
 
-// The five connection settings, Shift-JIS, exactly as the user typed them.
-struct ConnectionSettings {
-    std::string Host, User, Password, Proxy, ProxyPort;
-};
-
-class TransferContext {
+class TransferSession {
   public:
     // Configures HttpClient1 the way the transfers rely on: Port 0, TimeOut 10000,
     // ReportLevel 0, Body "Default.htm", Header "Head.txt", InputFileMode off,
     // OutputFileMode on, ProxyPort 0, OnSuccess/OnFailure bound to the two handlers below.
-    TransferContext();
-    TransferContext(const TransferContext&) = delete;
-    TransferContext& operator=(const TransferContext&) = delete;
+    TransferSession();
+    TransferSession(const TransferSession&) = delete;
+    TransferSession& operator=(const TransferSession&) = delete;
 
     ConnectionSettings Settings;
     // Directory of the program's files; always ends with '/'.
@@ -33,6 +29,8 @@ class TransferContext {
     // Cleared by FetchPage, set by HttpClient1Success for GET and POST.
     bool RequestSucceeded = false;
     THttpClient HttpClient1;
+    // The view of the running transfer (set by the transfer frame); null between transfers.
+    TransferView* View = nullptr;
 
     // Milliseconds on a monotonic scale; FetchPage measures each failed attempt with it.
     // Tests replace it to check the 5-second rule without waiting.
@@ -52,18 +50,4 @@ class TransferContext {
     // file at PostDataPath. An attempt that raises ends the loop once it took 5 whole
     // seconds or more. The outcome is RequestSucceeded; the answer is in HttpClient1.Body.
     void FetchPage(bool post, const std::string& url);
-
-    // The transfer frame around the capture from an RD-X4.
-    void RunCapture(TransferView& view);
-    // The transfer frame around the restore into an RD-X4EX.
-    void RunRestore(TransferView& view);
-    // True while a transfer runs; a Run* call meanwhile returns at once and starts nothing.
-    bool Busy() const { return busy_; }
-
-  private:
-    enum class Mode { Capture, Restore };
-    void RunTransfer(TransferView& view, Mode mode);
-
-    bool busy_ = false;
-    TransferView* view_ = nullptr;
 };

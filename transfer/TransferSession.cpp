@@ -1,15 +1,10 @@
-#include "TransferContext.h"
+#include "TransferSession.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
 
-#include "Capture.h"
-#include "Restore.h"
-#include "SysUtils.h"
 #include "Texts.h"
-#include "TransferRun.h"
-#include "WorkList.h"
 
 namespace {
 
@@ -25,7 +20,7 @@ std::chrono::milliseconds MonotonicNow() {
 
 }  // namespace
 
-TransferContext::TransferContext() : Clock(MonotonicNow) {
+TransferSession::TransferSession() : Clock(MonotonicNow) {
     HttpClient1.Port = 0;
     HttpClient1.TimeOut = 10000;
     HttpClient1.ReportLevel = 0;
@@ -38,13 +33,13 @@ TransferContext::TransferContext() : Clock(MonotonicNow) {
     HttpClient1.OnFailure = [this](CmdType Cmd) { HttpClient1Failure(Cmd); };
 }
 
-void TransferContext::SetProgramDir(const std::string& dir) {
+void TransferSession::SetProgramDir(const std::string& dir) {
     ProgramDir = dir;
     if (ProgramDir.empty() || ProgramDir.back() != '/') ProgramDir += '/';
     PostDataPath = ProgramDir + Texts::kPostDataFile;
 }
 
-void TransferContext::HttpClient1Success(CmdType Cmd) {
+void TransferSession::HttpClient1Success(CmdType Cmd) {
     if (Cmd != 0 && Cmd != 3) return;
     // The client counts a connection closed without any answer (no status line) as a
     // success with an empty body. For the transfers that is no page: saved, it would replace
@@ -59,13 +54,13 @@ void TransferContext::HttpClient1Success(CmdType Cmd) {
     RequestSucceeded = true;
 }
 
-void TransferContext::HttpClient1Failure(CmdType Cmd) {
+void TransferSession::HttpClient1Failure(CmdType Cmd) {
     const std::string text = Texts::HttpFailureText(Cmd);
     // Only GET and POST are ever issued; a code without a text has nothing to tell.
-    if (view_ != nullptr && !text.empty()) view_->ShowMessage(MessageKind::Error, text);
+    if (View != nullptr && !text.empty()) View->ShowMessage(MessageKind::Error, text);
 }
 
-void TransferContext::FetchPage(bool post, const std::string& url) {
+void TransferSession::FetchPage(bool post, const std::string& url) {
     RequestSucceeded = false;
     HttpClient1.InputFileMode = false;
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
@@ -84,71 +79,5 @@ void TransferContext::FetchPage(bool post, const std::string& url) {
             const long long elapsed = std::llabs((Clock() - start).count()) / 1000;
             if (elapsed >= kSlowAttemptSeconds) break;
         }
-    }
-}
-
-bool TransferRun::Fetch(bool post, const std::string& url, const char* statusSuffix) {
-    CurrentAddress = url;
-    Status(statusSuffix);
-    Context.FetchPage(post, url);
-    return Context.RequestSucceeded;
-}
-
-void TransferContext::RunCapture(TransferView& view) {
-    RunTransfer(view, Mode::Capture);
-}
-
-void TransferContext::RunRestore(TransferView& view) {
-    RunTransfer(view, Mode::Restore);
-}
-
-void TransferContext::RunTransfer(TransferView& view, Mode mode) {
-    // The window keeps handling events while a request waits; a second press of the start
-    // button then lands here and must not start a transfer inside the running one.
-    if (busy_) return;
-    busy_ = true;
-    view_ = &view;
-    // The clean-up runs on every way out, also when a box itself throws.
-    struct Cleanup {
-        TransferContext& ctx;
-        TransferView& view;
-        ~Cleanup() {
-            view.SetBusyCursor(false);
-            view.SetStatus(std::string());
-            ctx.view_ = nullptr;
-            ctx.busy_ = false;
-        }
-    } cleanup{*this, view};
-
-    view.SetBusyCursor(true);
-    TWorkList workList;
-    TransferRun run{*this, view, workList, std::string(), std::string()};
-    bool failed = false;
-    std::string failure;
-    try {
-        run.Host = Settings.Host;
-        HttpClient1.HeaderInfo.UserId = Settings.User;
-        HttpClient1.HeaderInfo.Password = Settings.Password;
-        if (!Settings.Proxy.empty()) {
-            HttpClient1.Proxy = Settings.Proxy;
-            HttpClient1.ProxyPort = StrToInt(Settings.ProxyPort);
-        } else {
-            HttpClient1.Proxy.clear();
-            HttpClient1.ProxyPort = 0;
-        }
-        if (mode == Mode::Capture) {
-            CaptureSequence(run);
-        } else {
-            RestoreSequence(run);
-        }
-    } catch (const Exception& e) {
-        failed = true;
-        failure = e.Message;
-    } catch (const std::exception& e) {
-        failed = true;
-        failure = e.what();
-    }
-    if (failed) {
-        view.ShowMessage(MessageKind::Error, failure + Texts::kLfCr + run.CurrentAddress);
     }
 }

@@ -1,0 +1,72 @@
+#include "TransferFrame.h"
+
+#include <exception>
+#include <string>
+
+#include "Capture.h"
+#include "Restore.h"
+#include "SysUtils.h"
+#include "Texts.h"
+#include "TransferRun.h"
+#include "WorkList.h"
+
+void TransferFrame::RunCapture(TransferView& view) {
+    Run(view, Mode::Capture);
+}
+
+void TransferFrame::RunRestore(TransferView& view) {
+    Run(view, Mode::Restore);
+}
+
+void TransferFrame::Run(TransferView& view, Mode mode) {
+    // The window keeps handling events while a request waits; a second press of the start
+    // button then lands here and must not start a transfer inside the running one.
+    if (busy_) return;
+    busy_ = true;
+    session_.View = &view;
+    // The clean-up runs on every way out, also when a box itself throws.
+    struct Cleanup {
+        TransferFrame& frame;
+        TransferView& view;
+        ~Cleanup() {
+            view.SetBusyCursor(false);
+            view.SetStatus(std::string());
+            frame.session_.View = nullptr;
+            frame.busy_ = false;
+        }
+    } cleanup{*this, view};
+
+    view.SetBusyCursor(true);
+    TWorkList workList;
+    TransferRun run{session_, view, workList, std::string(), std::string()};
+    THttpClient& http = session_.HttpClient1;
+    const ConnectionSettings& settings = session_.Settings;
+    bool failed = false;
+    std::string failure;
+    try {
+        run.Host = settings.Host;
+        http.HeaderInfo.UserId = settings.User;
+        http.HeaderInfo.Password = settings.Password;
+        if (!settings.Proxy.empty()) {
+            http.Proxy = settings.Proxy;
+            http.ProxyPort = StrToInt(settings.ProxyPort);
+        } else {
+            http.Proxy.clear();
+            http.ProxyPort = 0;
+        }
+        if (mode == Mode::Capture) {
+            CaptureSequence(run);
+        } else {
+            RestoreSequence(run);
+        }
+    } catch (const Exception& e) {
+        failed = true;
+        failure = e.Message;
+    } catch (const std::exception& e) {
+        failed = true;
+        failure = e.what();
+    }
+    if (failed) {
+        view.ShowMessage(MessageKind::Error, failure + Texts::kLfCr + run.CurrentAddress);
+    }
+}
