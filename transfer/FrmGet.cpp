@@ -126,6 +126,9 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     ShowBox = [this](MessageKind kind, const std::string& sjis, bool yesNo) {
         return ShowQtMessageBox(this, kind, sjis, yesNo);
     };
+    AskBox = [this](const std::string& sjis) {
+        return ShowQtMessageBox(this, MessageKind::Confirmation, sjis, true, /*defaultNo=*/true);
+    };
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn4, &QPushButton::clicked, this, [this] { close(); });
 }
@@ -235,4 +238,8 @@ void TFormGet::SetBusyCursor(bool busy) {
 
 void TFormGet::ShowMessage(MessageKind kind, const std::string& sjis) {
     if (ShowBox) ShowBox(kind, sjis, false);
+}
+
+bool TFormGet::Ask(const std::string& sjis) {
+    return AskBox && AskBox(sjis);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <string>
 
 #include "MessageBox.h"
@@ -37,6 +38,8 @@ class TFormGet : public QDialog, public TransferView {
 
     // How boxes are shown; tests replace it.
     MessageBoxFunction ShowBox;
+    // How Yes/No questions of a transfer are asked (No by default); tests replace it.
+    std::function<bool(const std::string& sjis)> AskBox;
 
     // Prepares an opening: the caption and the start button's caption for the mode, then the
     // five fields from the connection settings. The caller then shows the dialog modally.
@@ -56,6 +59,7 @@ class TFormGet : public QDialog, public TransferView {
     void SetStatus(const std::string& sjis) override;
     void SetBusyCursor(bool busy) override;
     void ShowMessage(MessageKind kind, const std::string& sjis) override;
+    bool Ask(const std::string& sjis) override;
 
     // Refuses to close while a transfer runs; otherwise copies the fields back.
     void done(int result) override;

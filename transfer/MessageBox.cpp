@@ -5,7 +5,8 @@
 
 #include "QtText.h"
 
-bool ShowQtMessageBox(QWidget* parent, MessageKind kind, const std::string& sjis, bool yesNo) {
+bool ShowQtMessageBox(QWidget* parent, MessageKind kind, const std::string& sjis, bool yesNo,
+                      bool defaultNo) {
     QMessageBox box(parent);
     box.setWindowTitle(QApplication::applicationName());
     box.setTextFormat(Qt::PlainText);
@@ -23,7 +24,7 @@ bool ShowQtMessageBox(QWidget* parent, MessageKind kind, const std::string& sjis
     }
     if (yesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(defaultNo ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);

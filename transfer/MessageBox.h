@@ -16,5 +16,6 @@ using MessageBoxFunction =
 
 // The real box: QMessageBox with the application's title, an icon by kind (error = critical,
 // information, confirmation = question) and the text as plain text, so a recorder's page can
-// never put markup into it.
-bool ShowQtMessageBox(QWidget* parent, MessageKind kind, const std::string& sjis, bool yesNo);
+// never put markup into it. A Yes/No box answers Yes to Enter unless defaultNo is set.
+bool ShowQtMessageBox(QWidget* parent, MessageKind kind, const std::string& sjis, bool yesNo,
+                      bool defaultNo = false);

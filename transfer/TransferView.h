@@ -7,7 +7,7 @@
 enum class MessageKind { Error, Information, Confirmation };
 
 class TransferView {
-public:
+  public:
     virtual ~TransferView() = default;
     // The status line of the dialog; empty while no transfer runs.
     virtual void SetStatus(const std::string& sjis) = 0;
@@ -16,4 +16,15 @@ public:
     // A modal box with one OK button; returns once the user has dismissed it.
     // The text is shown as plain text, never as markup.
     virtual void ShowMessage(MessageKind kind, const std::string& sjis) = 0;
+    // A modal Yes/No question; true for Yes. No is the default answer: Enter, Escape and
+    // closing the box all mean No, so nothing is replaced or repeated by accident.
+    virtual bool Ask(const std::string& sjis) = 0;
+    // Progress of the running transfer: done of total steps (pages of a capture, reservations
+    // of a restore); total is 0 while it is not known yet.
+    virtual void SetProgress(int done, int total) {
+        (void)done;
+        (void)total;
+    }
+    // True once the user has asked the running transfer to stop.
+    virtual bool StopRequested() { return false; }
 };

@@ -12,7 +12,7 @@
 
 class RecordingView : public TransferView {
   public:
-    enum class Kind { Status, Cursor, Message };
+    enum class Kind { Status, Cursor, Message, Question };
     struct Event {
         Kind What;
         std::string Text;   // status or message text
@@ -30,6 +30,8 @@ class RecordingView : public TransferView {
     std::function<void(const std::string&)> OnStatus;
     // Called after each message is recorded.
     std::function<void(MessageKind, const std::string&)> OnMessage;
+    // The answers to the questions, in order; a question beyond them is answered No.
+    std::vector<bool> Answers;
 
     void SetStatus(const std::string& sjis) override {
         Events.push_back({Kind::Status, sjis});
@@ -41,6 +43,18 @@ class RecordingView : public TransferView {
         if (OnMessage) OnMessage(kind, sjis);
     }
 
+    bool Ask(const std::string& sjis) override {
+        const size_t asked = Questions().size();
+        Events.push_back({Kind::Question, sjis});
+        return asked < Answers.size() && Answers[asked];
+    }
+
+    std::vector<std::string> Questions() const {
+        std::vector<std::string> out;
+        for (const Event& e : Events)
+            if (e.What == Kind::Question) out.push_back(e.Text);
+        return out;
+    }
     std::vector<Message> Messages() const {
         std::vector<Message> out;
         for (const Event& e : Events)
