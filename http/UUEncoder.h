@@ -13,8 +13,6 @@ class TUUProcessor {
 
     UUMethods Method = uuMime;
     TEncodeEvent OnBeginEncode, OnEndEncode;
-    // Declared for completeness; nothing decodes, so they never fire.
-    TEncodeEvent OnBeginDecode, OnEndDecode;
     // The bytes to encode (read from the start to the end) and the stream that receives the
     // lines. Neither is owned; both must be set before Encode.
     std::iostream* InputStream = nullptr;

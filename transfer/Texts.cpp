@@ -26,18 +26,20 @@ std::string NoSuchReservationMessage(int number) {
 
 std::string HttpFailureText(uint8_t cmd) {
     switch (cmd) {
+        // The client's command codes; this library stays below the HTTP client, so the
+        // numbers stand here with their names.
         case 0:  // GET
         case 2:  // HEAD
             return kFailGet;
-        case 1:
+        case 1:  // OPTIONS
             return kFailOptions;
-        case 3:
+        case 3:  // POST
             return kFailPost;
-        case 4:
+        case 4:  // PUT
             return kFailPut;
-        case 8:
+        case 8:  // DELETE
             return kFailDelete;
-        case 11:
+        case 11:  // TRACE
             return kFailTrace;
         default:
             return {};

@@ -40,7 +40,7 @@ void TransferSession::SetProgramDir(const std::string& dir) {
 }
 
 void TransferSession::HttpClient1Success(CmdType Cmd) {
-    if (Cmd != 0 && Cmd != 3) return;
+    if (Cmd != HttpCmd::Get && Cmd != HttpCmd::Post) return;
     // The client counts a connection closed without any answer (no status line) as a
     // success with an empty body. For the transfers that is no page: saved, it would replace
     // a reservation by an empty file; so it counts as failed and is asked for again.

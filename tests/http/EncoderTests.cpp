@@ -115,7 +115,6 @@ TEST(UUEncoder, Encode_FiresEventsAndRewindsOutput) {
         events.push_back("end");
         EXPECT_EQ(s.OutputStream->tellg(), 0);
     };
-    p.OnBeginDecode = [&](TUUProcessor&) { events.push_back("decode"); };
     in.seekg(2);  // the encoder reads from the start whatever the position
     p.InputStream = &in;
     p.OutputStream = &out;
