@@ -3,6 +3,7 @@ add_library(zavo_transfer_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/TextSearch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WorkList.cpp
   ${CMAKE_CURRENT_LIST_DIR}/EntryForm.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TransferLog.cpp
 )
 target_include_directories(zavo_transfer_core PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(zavo_transfer_core PUBLIC zavo_net)
