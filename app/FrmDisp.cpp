@@ -2,11 +2,16 @@
 
 #include <sys/stat.h>
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QPushButton>
 #include <QUrl>
 
+#include "DataLocation.h"
 #include "QtText.h"
 #include "SpinEdit.h"
 #include "Texts.h"
@@ -37,16 +42,28 @@ TFormDisp::TFormDisp(const TransferSession& context, QWidget* parent)
       context_(context) {
     setObjectName("FormDisp");
     setWindowTitle(QtText::FromSjis(Texts::kDispCaption));
-    QFont font(QtText::FromSjis(Texts::kFontPGothic));
+    // The form's own font where the desktop has it, else the desktop's font.
+    QFont font = QApplication::font();
+    font.setFamilies({QtText::FromSjis(Texts::kFontPGothic), QApplication::font().family()});
     font.setPixelSize(16);
     setFont(font);
-    setFixedSize(168, 166);
+
+    // Below the buttons, one line in the desktop's own font names the folder in use.
+    LblFolder = new QLabel(this);
+    LblFolder->setObjectName("LblFolder");
+    LblFolder->setTextFormat(Qt::PlainText);
+    LblFolder->setFont(QApplication::font());
+    LblFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    int lineHeight = QFontMetrics(LblFolder->font()).height() + 4;
+    LblFolder->setGeometry(4, 166, 160, lineHeight);
+    setFixedSize(168, 166 + lineHeight);
 
     BitBtn1 = MakeButton(this, Texts::kDispBtnList, 0, 0, 161, 33, "BitBtn1");
     BitBtn3 = MakeButton(this, Texts::kDispBtnReservation, 56, 33, 105, 33, "BitBtn3");
     SpinEdit1 = new TSpinEdit(1, Texts::kMaxReservations, 2, this);
     SpinEdit1->setObjectName("SpinEdit1");
     SpinEdit1->setGeometry(4, 36, 49, 26);
+    SpinEdit1->setAccessibleName(QtText::FromSjis(Texts::kSpinEditName));
     BitBtn2 = MakeButton(this, Texts::kDispBtnChannel, 0, 66, 161, 33, "BitBtn2");
     BitBtn4 = MakeButton(this, Texts::kDispBtnSetup, 0, 99, 161, 33, "BitBtn4");
     BitBtn5 = MakeButton(this, Texts::kDispBtnClose, 0, 132, 161, 33, "BitBtn5");
@@ -70,6 +87,24 @@ TFormDisp::TFormDisp(const TransferSession& context, QWidget* parent)
     connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
     connect(BitBtn4, &QPushButton::clicked, this, [this] { BitBtn4Click(); });
     connect(BitBtn5, &QPushButton::clicked, this, [this] { close(); });
+}
+
+void TFormDisp::showEvent(QShowEvent* event) {
+    UpdateFolderLine();
+    QDialog::showEvent(event);
+}
+
+void TFormDisp::UpdateFolderLine() {
+    const std::string& dir = context_.ProgramDir;
+    std::string home = QFile::encodeName(QDir::homePath()).toStdString();
+    QString folder = QFile::decodeName(QByteArray::fromStdString(dir));
+    QString shown = QFile::decodeName(QByteArray::fromStdString(DisplayFolder(dir, home)));
+    QString caption = QtText::FromSjis(Texts::kDataFolderCaption);
+    QFontMetrics metrics(LblFolder->font());
+    int room = LblFolder->contentsRect().width() - metrics.horizontalAdvance(caption) - 1;
+    LblFolder->setText(caption + metrics.elidedText(shown, Qt::ElideMiddle, room));
+    LblFolder->setToolTip(folder);
+    LblFolder->setAccessibleName(caption + folder);
 }
 
 bool TFormDisp::OpenIfExists(const std::string& name) {

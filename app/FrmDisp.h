@@ -8,6 +8,7 @@
 
 #include "MessageBox.h"
 
+class QLabel;
 class QPushButton;
 class TSpinEdit;
 class TransferSession;
@@ -23,6 +24,9 @@ class TFormDisp : public QDialog {
     QPushButton* BitBtn4;  // 本体設定
     QPushButton* BitBtn5;  // 閉じる
     TSpinEdit* SpinEdit1;
+    // The folder the pages are read from ("保存先：~/.local/share/zavoconv/"), under the
+    // buttons; shortened in the middle when it is too long, whole in its tooltip.
+    QLabel* LblFolder;
 
     // Hands a file to the desktop ("open"); not waited for, its result ignored. Tests replace it.
     std::function<void(const std::string& path)> OpenFile;
@@ -34,7 +38,12 @@ class TFormDisp : public QDialog {
     void BitBtn3Click();
     void BitBtn4Click();
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
+    void UpdateFolderLine();
+
     // Opens programDir + name when that file exists; returns whether it existed.
     bool OpenIfExists(const std::string& name);
 

@@ -32,7 +32,10 @@ TFormMain::TFormMain(QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName("FormMain");
     setWindowTitle(QtText::FromSjis(Texts::kMainCaption));
-    QFont font(QtText::FromSjis(Texts::kFontPGothic));
+    // The form's own font where the desktop has it, else the desktop's font, at the size the
+    // fixed layout was made for.
+    QFont font = QApplication::font();
+    font.setFamilies({QtText::FromSjis(Texts::kFontPGothic), QApplication::font().family()});
     font.setPixelSize(16);
     setFont(font);
     setFixedSize(238, 133);
@@ -83,9 +86,19 @@ bool TFormMain::FormCreate() {
         if (SettingsPath.empty()) {
             std::string program = ProgramFilePath();
             if (program.empty()) throw Exception(FileOpenErrorMessage("/proc/self/exe"));
-            SettingsPath = SettingsPathFor(program);
+            Location = DecideDataLocation(
+                GatherLocationFacts(program, DataDirOption, ZAVO_INSTALL_BINDIR));
+            PrepareDataLocation(Location);
+            SettingsPath = Location.SettingsPath;
+        } else {
+            Location = {LocationKind::Portable, SettingsPath, DirectoryWithSeparator(SettingsPath)};
         }
-        Session.SetProgramDir(DirectoryWithSeparator(SettingsPath));
+        Session.SetProgramDir(Location.DataDir);
+        // An installed program is started from the menu in the home folder: the recorder's
+        // last answer header goes to the data folder, not there. A portable copy keeps it in
+        // the current folder, as it always did.
+        if (Location.Kind != LocationKind::Portable)
+            Session.HttpClient1.Header = Location.DataDir + Texts::kHeaderFile;
         settingsFile_ = std::make_unique<TIniFile>(SettingsPath);
         LoadConnectionSettings(*settingsFile_, Session.Settings);
         return true;

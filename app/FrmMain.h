@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "DataLocation.h"
 #include "MessageBox.h"
 #include "TransferFrame.h"
 #include "TransferSession.h"
@@ -34,8 +35,14 @@ class TFormMain : public QWidget {
     TransferSession Session;
     // Runs the capture and the restore of the transfer dialog on Session.
     TransferFrame Frame{Session};
-    // Full path of the settings file; set by FormCreate (from the program file when empty).
+    // Full path of the settings file; set by FormCreate (decided from where the program
+    // lives when empty, see DataLocation.h).
     std::string SettingsPath;
+    // --data-dir from the command line; empty when not given.
+    std::string DataDirOption;
+    // Where the files live; set by FormCreate. With SettingsPath given beforehand it is the
+    // portable location of that file's folder.
+    DataLocation Location;
 
     TFormGet* FormGet;
     TFormDisp* FormDisp;
@@ -47,9 +54,10 @@ class TFormMain : public QWidget {
     // Shows a dialog modally and returns when it closes; tests replace it.
     std::function<void(QDialog&)> ShowModal;
 
-    // Loads the settings: settings path (the program file's path with ".INI" when SettingsPath
-    // is empty), program directory, post-data path, then the five keys of section "RD". On a
-    // failure shows the error box, calls Terminate and returns false.
+    // Loads the settings: the location of the files (settings path, data folder, created
+    // owner-only when installed), program directory and post-data path in the data folder,
+    // then the five keys of section "RD". On a failure shows the error box, calls Terminate
+    // and returns false.
     bool FormCreate();
     // Saves the settings; on a failure shows the error box and calls Terminate.
     void FormClose();

@@ -2,7 +2,10 @@
 # Installs the Debian packages the build, the tests and the demo need, when any is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libcpp-httplib-dev)
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libcpp-httplib-dev
+          qt6-translations-l10n)
+# The install tree's check (the desktop's validators) and the Debian package (cpack -G DEB).
+packages+=(desktop-file-utils appstream dpkg-dev file)
 if [ "${1:-}" = "--demo" ]; then
     packages+=(xdg-utils fonts-ipafont-gothic)
 fi

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
@@ -9,6 +10,8 @@
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QStyle>
+#include <algorithm>
+#include <utility>
 
 #include "QtText.h"
 #include "Texts.h"
@@ -23,10 +26,21 @@ QFont FormFont(const char* family, int pixels, bool bold) {
     return font;
 }
 
+// The laid-out box is a minimum: where the font on this desktop needs more, the label grows
+// to the right (up to the window's edge) and upwards, so its text sits on the field below as
+// laid out and is never cut.
 QLabel* MakeLabel(QWidget* parent, const char* text, int x, int y, int w, int h, bool bold) {
     auto* label = new QLabel(QtText::FromSjis(text), parent);
     label->setTextFormat(Qt::PlainText);
     label->setFont(FormFont(Texts::kFontGothic, 12, bold));
+    QFontMetrics metrics(label->font());
+    int needWidth = metrics.horizontalAdvance(label->text()) + 1;
+    int needHeight = metrics.height();
+    if (needWidth > w) w = std::min(needWidth, parent->width() - x);
+    if (needHeight > h) {
+        y -= needHeight - h;
+        h = needHeight;
+    }
     label->setGeometry(x, y, w, h);
     return label;
 }
@@ -114,6 +128,19 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     BitBtn1->setObjectName("BitBtn1");
     BitBtn4->setObjectName("BitBtn4");
     SbarR->setObjectName("SbarR");
+
+    // Screen readers name each field by the label above it.
+    const std::pair<QLineEdit*, const char*> names[] = {
+        {EdtSIP, Texts::kLabel1},    {EdtSUSER, Texts::kLabel3},        {EdtSPASS, Texts::kLabel5},
+        {EdtSPROXY, Texts::kLabel4}, {EdtSPORT, Texts::kPortFieldName},
+    };
+    for (const auto& [edit, name] : names) edit->setAccessibleName(QtText::FromSjis(name));
+    EdtSIP->setAccessibleDescription(QtText::FromSjis(Texts::kLabel2));
+    Label1->setBuddy(EdtSIP);
+    Label3->setBuddy(EdtSUSER);
+    Label5->setBuddy(EdtSPASS);
+    Label4->setBuddy(EdtSPROXY);
+    Label6->setBuddy(EdtSPORT);
 
     QWidget::setTabOrder(EdtSIP, EdtSUSER);
     QWidget::setTabOrder(EdtSUSER, EdtSPASS);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -50,8 +51,11 @@ const std::string kNoSuch =
 
 TEST_F(FormDispTest, Layout) {
     EXPECT_EQ(form.windowTitle(), U("RD-X4の取込内容の表示"));
-    EXPECT_EQ(form.size(), QSize(168, 166));
-    EXPECT_EQ(form.maximumSize(), QSize(168, 166));
+    // The buttons' 166 pixels, then the line naming the folder in use.
+    QRect folderLine = form.LblFolder->geometry();
+    EXPECT_EQ(folderLine.top(), 166);
+    EXPECT_EQ(form.size(), QSize(168, 166 + folderLine.height()));
+    EXPECT_EQ(form.maximumSize(), form.size());
     EXPECT_EQ(form.font().family(), U("ＭＳ Ｐゴシック"));
     EXPECT_EQ(form.font().pixelSize(), 16);
     struct {

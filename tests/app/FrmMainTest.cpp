@@ -161,6 +161,42 @@ TEST_F(FormMainTest, UnreadableSettingsFileShowsTheErrorAndEndsTheProgram) {
     EXPECT_TRUE(std::filesystem::is_directory(form.SettingsPath));
 }
 
+TEST_F(FormMainTest, DataDirOptionHoldsSettingsPagesAndHeader) {
+    form.SettingsPath.clear();
+    form.DataDirOption = dir.File("data/rd");
+    ASSERT_TRUE(form.FormCreate());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(form.Location.Kind, LocationKind::Chosen);
+    EXPECT_EQ(form.Session.ProgramDir, dir.File("data/rd/"));
+    EXPECT_EQ(form.Session.PostDataPath, dir.File("data/rd/Reserv.txt"));
+    EXPECT_EQ(form.SettingsPath, dir.File("data/rd/app_widget_tests.INI"));
+    EXPECT_EQ(form.Session.HttpClient1.Header, dir.File("data/rd/Head.txt"));
+    EXPECT_EQ(ModeOf(dir.File("data")), 0700u);
+    EXPECT_EQ(ModeOf(dir.File("data/rd")), 0700u);
+    form.FormClose();
+    EXPECT_EQ(ModeOf(form.SettingsPath), 0600u);
+}
+
+TEST_F(FormMainTest, UnusableDataDirShowsTheErrorAndTouchesNothing) {
+    WriteBytes(dir.File("file"), "x");
+    form.SettingsPath.clear();
+    form.DataDirOption = dir.File("file/rd");
+    EXPECT_FALSE(form.FormCreate());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Kind, MessageKind::Error);
+    // "フォルダ %s を作成できません"
+    EXPECT_EQ(boxes[0].Text,
+              "\x83\x74\x83\x48\x83\x8b\x83\x5f " + dir.File("file/rd/") +
+                  " \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");
+    EXPECT_EQ(terminated, 1);
+    form.FormClose();
+    EXPECT_EQ(ReadBytes(dir.File("file")), "x");
+    // Only the file that was there: no folder, no settings file.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
 TEST_F(FormMainTest, RestoreConfirmationNoOpensNothing) {
     ASSERT_TRUE(form.FormCreate());
     answer = false;

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "DataLocation.h"
+#include "SysUtils.h"
+#include "TempDir.h"
+
+namespace {
+
+struct LocationCase {
+    const char* name;
+    bool writable;
+    bool installedDir;
+    bool settingsBeside;
+    const char* option;
+    LocationKind kind;
+    const char* settingsPath;
+    const char* dataDir;
+};
+
+// The program is /opt/zavo/zavoconv; the user's XDG folders are ~/.config and ~/.local/share.
+const LocationCase kCases[] = {
+    {"Portable", true, false, false, "", LocationKind::Portable, "/opt/zavo/zavoconv.INI",
+     "/opt/zavo/"},
+    {"ReadOnlyFolderIsInstalled", false, false, false, "", LocationKind::Installed,
+     "/home/u/.config/zavoconv/zavoconv.INI", "/home/u/.local/share/zavoconv/"},
+    {"InstallFolderWritableByRootIsInstalled", true, true, false, "", LocationKind::Installed,
+     "/home/u/.config/zavoconv/zavoconv.INI", "/home/u/.local/share/zavoconv/"},
+    {"SettingsBesideReadOnlyProgramWin", false, false, true, "", LocationKind::Portable,
+     "/opt/zavo/zavoconv.INI", "/opt/zavo/"},
+    {"SettingsBesideInstalledProgramWin", false, true, true, "", LocationKind::Portable,
+     "/opt/zavo/zavoconv.INI", "/opt/zavo/"},
+    {"DataDirChosen", true, false, false, "/srv/rd", LocationKind::Chosen, "/srv/rd/zavoconv.INI",
+     "/srv/rd/"},
+    {"DataDirChosenWhenInstalled", false, false, false, "/srv/rd/", LocationKind::Chosen,
+     "/srv/rd/zavoconv.INI", "/srv/rd/"},
+    {"DataDirKeepsSettingsBesideProgram", true, false, true, "/srv/rd", LocationKind::Chosen,
+     "/opt/zavo/zavoconv.INI", "/srv/rd/"},
+};
+
+class DecideDataLocationTest : public ::testing::TestWithParam<LocationCase> {};
+
+TEST_P(DecideDataLocationTest, SettingsAndDataFolder) {
+    const LocationCase& c = GetParam();
+    LocationFacts facts;
+    facts.ProgramPath = "/opt/zavo/zavoconv";
+    facts.ProgramDirWritable = c.writable;
+    facts.InstalledDir = c.installedDir;
+    facts.SettingsBesideProgram = c.settingsBeside;
+    facts.DataDirOption = c.option;
+    facts.ConfigHome = "/home/u/.config";
+    facts.DataHome = "/home/u/.local/share/";
+    DataLocation location = DecideDataLocation(facts);
+    EXPECT_EQ(location.Kind, c.kind);
+    EXPECT_EQ(location.SettingsPath, c.settingsPath);
+    EXPECT_EQ(location.DataDir, c.dataDir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DecideDataLocationTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(XdgBaseDir, AbsoluteValueOrHomeFallback) {
+    EXPECT_EQ(XdgBaseDir("/x/cfg", "/home/u", "/.config"), "/x/cfg");
+    EXPECT_EQ(XdgBaseDir(nullptr, "/home/u", "/.config"), "/home/u/.config");
+    EXPECT_EQ(XdgBaseDir("", "/home/u", "/.config"), "/home/u/.config");
+    EXPECT_EQ(XdgBaseDir("rel/cfg", "/home/u", "/.config"), "/home/u/.config");
+    EXPECT_EQ(XdgBaseDir(nullptr, "/", "/.local/share"), "/.local/share");
+}
+
+// Sets an environment variable for one test and puts the old value back.
+class EnvGuard {
+  public:
+    EnvGuard(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old, hadOld_ = true;
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~EnvGuard() {
+        if (hadOld_)
+            ::setenv(name_, old_.c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    std::string old_;
+    bool hadOld_ = false;
+};
+
+TEST(GatherLocationFacts, ReadsTheFileSystemAndTheEnvironment) {
+    TempDir dir;
+    std::string program = dir.File("zavoconv");
+    WriteBytes(program, "");
+    EnvGuard config("XDG_CONFIG_HOME", "/x/cfg");
+    EnvGuard data("XDG_DATA_HOME", nullptr);
+    EnvGuard home("HOME", "/home/u");
+    LocationFacts facts = GatherLocationFacts(program, "/d", dir.Path());
+    EXPECT_TRUE(facts.ProgramDirWritable);
+    EXPECT_TRUE(facts.InstalledDir);
+    EXPECT_FALSE(facts.SettingsBesideProgram);
+    EXPECT_EQ(facts.DataDirOption, "/d");
+    EXPECT_EQ(facts.ConfigHome, "/x/cfg");
+    EXPECT_EQ(facts.DataHome, "/home/u/.local/share");
+    WriteBytes(dir.File("zavoconv.INI"), "[RD]\r\n");
+    facts = GatherLocationFacts(program, "", "/usr/local/bin");
+    EXPECT_TRUE(facts.SettingsBesideProgram);
+    EXPECT_FALSE(facts.InstalledDir);
+    EXPECT_TRUE(GatherLocationFacts("/usr/bin/zavoconv", "", "").InstalledDir);
+}
+
+TEST(PrepareDataLocation, InstalledFoldersCreatedOwnerOnly) {
+    TempDir dir;
+    DataLocation location{LocationKind::Installed, dir.File("cfg/zavoconv/zavoconv.INI"),
+                          dir.File("share/zavoconv/")};
+    PrepareDataLocation(location);
+    for (const char* folder : {"cfg", "cfg/zavoconv", "share", "share/zavoconv"})
+        EXPECT_EQ(ModeOf(dir.File(folder)), 0700u) << folder;
+    // A second start finds them and leaves them as they are.
+    ::chmod(dir.File("share/zavoconv").c_str(), 0750);
+    PrepareDataLocation(location);
+    EXPECT_EQ(ModeOf(dir.File("share/zavoconv")), 0750u);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("cfg/zavoconv/zavoconv.INI")));
+}
+
+TEST(PrepareDataLocation, UnusableFolderNamedInTheError) {
+    TempDir dir;
+    WriteBytes(dir.File("file"), "x");
+    // "フォルダ %s を作成できません"
+    DataLocation blocked{LocationKind::Chosen, dir.File("file/d/zavoconv.INI"),
+                         dir.File("file/d/")};
+    try {
+        PrepareDataLocation(blocked);
+        FAIL() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message,
+                  "\x83\x74\x83\x48\x83\x8b\x83\x5f " + dir.File("file/d/") +
+                      " \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");
+    }
+    if (::geteuid() == 0) return;  // root writes any folder
+    std::filesystem::create_directory(dir.File("ro"));
+    ::chmod(dir.File("ro").c_str(), 0500);
+    DataLocation readOnly{LocationKind::Chosen, dir.File("ro/zavoconv.INI"), dir.File("ro/")};
+    EXPECT_THROW(PrepareDataLocation(readOnly), Exception);
+}
+
+TEST(DisplayFolder, HomeShownAsTilde) {
+    EXPECT_EQ(DisplayFolder("/home/u/.local/share/zavoconv/", "/home/u"),
+              "~/.local/share/zavoconv/");
+    EXPECT_EQ(DisplayFolder("/home/u", "/home/u"), "~");
+    EXPECT_EQ(DisplayFolder("/home/user2/x/", "/home/u"), "/home/user2/x/");
+    EXPECT_EQ(DisplayFolder("/opt/zavo/", "/"), "/opt/zavo/");
+}
+
+}  // namespace

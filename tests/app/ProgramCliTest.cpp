@@ -1,0 +1,117 @@
+// The built program on its command line, without a display: what it prints where, and its
+// exit status.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+
+#include <string>
+#include <vector>
+
+#include "TempDir.h"
+
+extern char** environ;
+
+namespace {
+
+struct RunResult {
+    int Status = -1;
+    std::string Out, Err;
+};
+
+// Runs the program with no display in its environment, so that creating a window would fail;
+// ends it after 10 s.
+RunResult RunProgram(const std::vector<std::string>& args) {
+    TempDir dir;
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        std::string entry = *e;
+        if (entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
+            entry.rfind("QT_QPA_PLATFORM=", 0) == 0)
+            continue;
+        env.push_back(entry);
+    }
+    std::vector<std::string> argStrings{ZAVOCONV_PROGRAM};
+    argStrings.insert(argStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv, envp;
+    for (std::string& a : argStrings) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, dir.File("out").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, dir.File("err").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = -1;
+    RunResult run;
+    int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return run;
+    int status = 0;
+    for (int waited = 0;; waited += 10) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) break;
+        if (waited >= 10000) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            break;
+        }
+        timespec pause{0, 10 * 1000 * 1000};
+        ::nanosleep(&pause, nullptr);
+    }
+    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.Out = ReadBytes(dir.File("out"));
+    run.Err = ReadBytes(dir.File("err"));
+    return run;
+}
+
+// 使い方: zavoconv [オプション]  (UTF-8, as a terminal shows it)
+const std::string kUsageLine =
+    "\xe4\xbd\xbf\xe3\x81\x84\xe6\x96\xb9: zavoconv [\xe3\x82\xaa"
+    "\xe3\x83\x97\xe3\x82\xb7\xe3\x83\xa7\xe3\x83\xb3]\n";
+
+struct CliCase {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    std::string outStart;  // what standard output begins with
+    std::string errStart;  // what standard error begins with
+};
+
+const CliCase kCases[] = {
+    {"Help", {"--help"}, 0, kUsageLine, ""},
+    {"HelpAfterDataDir", {"--data-dir", "/nonexistent", "-h"}, 0, kUsageLine, ""},
+    {"Version", {"--version"}, 0, "zavoconv 2.0.0\n", ""},
+    // --bogus: 不明なオプションです
+    {"UnknownOption",
+     {"--bogus"},
+     2,
+     "",
+     "zavoconv: --bogus: \xe4\xb8\x8d\xe6\x98\x8e\xe3\x81\xaa\xe3\x82\xaa\xe3\x83\x97\xe3\x82\xb7"
+     "\xe3\x83\xa7\xe3\x83\xb3\xe3\x81\xa7\xe3\x81\x99\n" +
+         kUsageLine},
+    {"MissingValue", {"--data-dir"}, 2, "", "zavoconv: --data-dir: "},
+    {"CommandWord", {"capture"}, 2, "", "zavoconv: capture: "},
+};
+
+class ProgramCli : public ::testing::TestWithParam<CliCase> {};
+
+TEST_P(ProgramCli, StatusAndOutputs) {
+    const CliCase& c = GetParam();
+    RunResult run = RunProgram(c.args);
+    EXPECT_EQ(run.Status, c.status);
+    EXPECT_EQ(run.Out.substr(0, c.outStart.size()), c.outStart);
+    EXPECT_EQ(run.Err.substr(0, c.errStart.size()), c.errStart);
+    // Each answer goes to one stream only.
+    EXPECT_TRUE(c.status == 0 ? run.Err.empty() : run.Out.empty()) << run.Out << run.Err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProgramCli, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
