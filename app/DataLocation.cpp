@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 
 #include "SettingsFile.h"
 #include "SysUtils.h"
@@ -102,7 +103,13 @@ LocationFacts GatherLocationFacts(const std::string& programPath, const std::str
     facts.InstalledDir = !installedBinDir.empty() && WithSeparator(installedBinDir) == programDir;
     for (const char* dir : kSystemBinDirs) facts.InstalledDir |= programDir == dir;
     facts.SettingsBesideProgram = IsFile(SettingsPathFor(programPath));
+    // The folder is handed to the desktop's browser later: always an absolute path.
     facts.DataDirOption = dataDirOption;
+    if (!dataDirOption.empty() && dataDirOption[0] != '/') {
+        std::error_code error;
+        std::filesystem::path absolute = std::filesystem::absolute(dataDirOption, error);
+        if (!error) facts.DataDirOption = absolute.lexically_normal().string();
+    }
     std::string home = HomeDir();
     facts.ConfigHome = XdgBaseDir(std::getenv("XDG_CONFIG_HOME"), home, "/.config");
     facts.DataHome = XdgBaseDir(std::getenv("XDG_DATA_HOME"), home, "/.local/share");

@@ -113,6 +113,9 @@ TEST(GatherLocationFacts, ReadsTheFileSystemAndTheEnvironment) {
     EXPECT_TRUE(facts.SettingsBesideProgram);
     EXPECT_FALSE(facts.InstalledDir);
     EXPECT_TRUE(GatherLocationFacts("/usr/bin/zavoconv", "", "").InstalledDir);
+    // A relative --data-dir is taken from the current folder.
+    std::string current = std::filesystem::current_path().string();
+    EXPECT_EQ(GatherLocationFacts(program, "rd/./x", "").DataDirOption, current + "/rd/x");
 }
 
 TEST(PrepareDataLocation, InstalledFoldersCreatedOwnerOnly) {

@@ -2,17 +2,12 @@
 // exit status.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <time.h>
 
+#include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "TempDir.h"
-
-extern char** environ;
 
 namespace {
 
@@ -23,48 +18,14 @@ struct RunResult {
 
 // Runs the program with no display in its environment, so that creating a window would fail;
 // ends it after 10 s.
-RunResult RunProgram(const std::vector<std::string>& args) {
+RunResult RunProgram(const std::string& args) {
     TempDir dir;
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        std::string entry = *e;
-        if (entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
-            entry.rfind("QT_QPA_PLATFORM=", 0) == 0)
-            continue;
-        env.push_back(entry);
-    }
-    std::vector<std::string> argStrings{ZAVOCONV_PROGRAM};
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv, envp;
-    for (std::string& a : argStrings) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, dir.File("out").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, dir.File("err").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = -1;
+    std::string command =
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 10 " ZAVOCONV_PROGRAM " " +
+        args + " </dev/null >" + dir.File("out") + " 2>" + dir.File("err");
+    int status = std::system(command.c_str());
     RunResult run;
-    int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return run;
-    int status = 0;
-    for (int waited = 0;; waited += 10) {
-        if (::waitpid(pid, &status, WNOHANG) == pid) break;
-        if (waited >= 10000) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            break;
-        }
-        timespec pause{0, 10 * 1000 * 1000};
-        ::nanosleep(&pause, nullptr);
-    }
-    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.Out = ReadBytes(dir.File("out"));
     run.Err = ReadBytes(dir.File("err"));
     return run;
@@ -77,16 +38,16 @@ const std::string kUsageLine =
 
 struct CliCase {
     const char* name;
-    std::vector<std::string> args;
+    std::string args;
     int status;
     std::string outStart;  // what standard output begins with
     std::string errStart;  // what standard error begins with
 };
 
 const CliCase kCases[] = {
-    {"Help", {"--help"}, 0, kUsageLine, ""},
-    {"HelpAfterDataDir", {"--data-dir", "/nonexistent", "-h"}, 0, kUsageLine, ""},
-    {"Version", {"--version"}, 0, "zavoconv 2.0.0\n", ""},
+    {"Help", "--help", 0, kUsageLine, ""},
+    {"HelpAfterDataDir", "--data-dir /nonexistent -h", 0, kUsageLine, ""},
+    {"Version", "--version", 0, "zavoconv 2.0.0\n", ""},
     // --bogus: 不明なオプションです
     {"UnknownOption",
      {"--bogus"},
@@ -95,8 +56,8 @@ const CliCase kCases[] = {
      "zavoconv: --bogus: \xe4\xb8\x8d\xe6\x98\x8e\xe3\x81\xaa\xe3\x82\xaa\xe3\x83\x97\xe3\x82\xb7"
      "\xe3\x83\xa7\xe3\x83\xb3\xe3\x81\xa7\xe3\x81\x99\n" +
          kUsageLine},
-    {"MissingValue", {"--data-dir"}, 2, "", "zavoconv: --data-dir: "},
-    {"CommandWord", {"capture"}, 2, "", "zavoconv: capture: "},
+    {"MissingValue", "--data-dir", 2, "", "zavoconv: --data-dir: "},
+    {"CommandWord", "capture", 2, "", "zavoconv: capture: "},
 };
 
 class ProgramCli : public ::testing::TestWithParam<CliCase> {};

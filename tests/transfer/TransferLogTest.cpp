@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 
 #include "TransferLog.h"
@@ -74,6 +75,11 @@ const LineCase kLines[] = {
     {"ShiftJisKept", "RESTORE", "rd-x4", 0, "\x97\x5c\x96\xf1",
      "RESTORE rd-x4 - \x97\x5c\x96\xf1\n"},
 };
+
+// The row's name, not its bytes, in the test list.
+void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class TransferLogLine : public TransferLogTest, public ::testing::WithParamInterface<LineCase> {};
 
