@@ -1,5 +1,6 @@
 #include "Capture.h"
 
+#include "BoxText.h"
 #include "PageScan.h"
 #include "SysUtils.h"
 #include "TextSearch.h"
@@ -12,7 +13,7 @@ namespace {
 bool FetchOrFail(TransferRun& run, const std::string& url) {
     if (run.Fetch(false, url, Texts::kStatusFetching)) return true;
     run.View.ShowMessage(MessageKind::Error,
-                         run.CurrentAddress + Texts::kLfCr + Texts::kCaptureFailed);
+                         ClipForBox(run.CurrentAddress) + Texts::kLfCr + Texts::kCaptureFailed);
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "BoxText.h"
 #include "EntryForm.h"
 #include "PageScan.h"
 #include "TextSearch.h"
@@ -19,7 +20,7 @@ bool FileExists(const std::string& path) {
 bool FetchOrFail(TransferRun& run, const std::string& url) {
     if (run.Fetch(false, url, Texts::kStatusFetching)) return true;
     run.View.ShowMessage(MessageKind::Error,
-                         run.CurrentAddress + Texts::kLfCr + Texts::kRestoreCommFailed);
+                         ClipForBox(run.CurrentAddress) + Texts::kLfCr + Texts::kRestoreCommFailed);
     return false;
 }
 
@@ -72,8 +73,8 @@ void RestoreSequence(TransferRun& run) {
             return;
         }
         run.Status(Texts::kStatusParsing);
-        report += TwoDigits(number) + Texts::kReportSeparator + ExtractEntryAnswer(http.Body) +
-                  Texts::kLfCr;
+        report += TwoDigits(number) + Texts::kReportSeparator +
+                  ClipForBox(ExtractEntryAnswer(http.Body)) + Texts::kLfCr;
     }
     run.View.ShowMessage(MessageKind::Information, report);
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "BoxText.h"
 #include "Capture.h"
 #include "Restore.h"
 #include "SysUtils.h"
@@ -149,6 +150,7 @@ void TransferContext::RunTransfer(TransferView& view, Mode mode) {
         failure = e.what();
     }
     if (failed) {
-        view.ShowMessage(MessageKind::Error, failure + Texts::kLfCr + run.CurrentAddress);
+        view.ShowMessage(MessageKind::Error,
+                         failure + Texts::kLfCr + ClipForBox(run.CurrentAddress));
     }
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "BoxText.h"
 #include "TransferContext.h"
 #include "TransferView.h"
 #include "WorkList.h"
@@ -26,5 +27,7 @@ struct TransferRun {
     bool Fetch(bool post, const std::string& url, const char* statusSuffix);
 
     // Shows the current address with the status suffix.
-    void Status(const char* statusSuffix) { View.SetStatus(CurrentAddress + statusSuffix); }
+    void Status(const char* statusSuffix) {
+        View.SetStatus(ClipForBox(CurrentAddress) + statusSuffix);
+    }
 };

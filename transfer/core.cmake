@@ -1,6 +1,7 @@
 add_library(zavo_transfer_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/Texts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TextSearch.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BoxText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WorkList.cpp
   ${CMAKE_CURRENT_LIST_DIR}/EntryForm.cpp
 )
