@@ -125,9 +125,16 @@ std::string LimitValue(const std::string& value) {
 enum class ReadResult { Ok, Missing, Failed };
 
 ReadResult ReadWholeFile(const std::string& path, std::string& text) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK opening a FIFO would wait for a writer, and the program would hang
+    // before its window appears; anything but a regular file is refused.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Missing : ReadResult::Failed;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return ReadResult::Failed;
+    }
     text.clear();
     char buffer[8192];
     for (;;) {
@@ -163,7 +170,8 @@ std::string DirectoryOf(const std::string& path) {
 }
 
 // Writes text to a temporary file beside path and renames it over path.
-bool ReplaceFile(const std::string& path, const std::string& text, const struct stat* old) {
+bool ReplaceFile(const std::string& path, const std::string& text, const struct stat* old,
+                 bool ownerOnly) {
     std::string temp = path + ".XXXXXX";
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);  // created 0600
     if (fd < 0) return false;
@@ -173,7 +181,8 @@ bool ReplaceFile(const std::string& path, const std::string& text, const struct 
         // beyond what the old file had. A failed chown (not root) leaves us as the owner.
         bool ownerKept = ::fchown(fd, old->st_uid, old->st_gid) == 0;
         (void)ownerKept;
-        ok = ::fchmod(fd, old->st_mode & 07777) == 0;
+        // A file that receives a secret is narrowed to its owner (never widened).
+        ok = ::fchmod(fd, old->st_mode & (ownerOnly ? 0700 : 07777)) == 0;
     }
     ok = ok && WriteAll(fd, text) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
@@ -273,7 +282,8 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
 }
 
 void TIniFile::WriteStrings(const std::string& section,
-                            const std::vector<std::pair<std::string, std::string>>& values) {
+                            const std::vector<std::pair<std::string, std::string>>& values,
+                            bool ownerOnly) {
     // Replace the file a symbolic link points at, not the link itself.
     std::string target = fileName_;
     struct stat linkInfo {};
@@ -297,6 +307,6 @@ void TIniFile::WriteStrings(const std::string& section,
             break;
     }
     if (!ReplaceFile(target, IniText::UpdateSection(text, section, values),
-                     exists ? &info : nullptr))
+                     exists ? &info : nullptr, ownerOnly))
         throw EIniFileError(Texts::CannotWriteMessage(fileName_));
 }

@@ -29,13 +29,16 @@ void LoadConnectionSettings(const TIniFile& ini, Settings& s) {
     s.ProxyPort = ini.ReadString(Texts::kIniSection, Texts::kIniKeyProxyPort, "");
 }
 
-// Writes all five keys, in the same order, in one replacement of the file. Raises
+// Writes all five keys, in the same order, in one replacement of the file; a file that
+// receives a password becomes readable by its owner only. Raises
 // EIniFileError "%s に書き込めません" when the file cannot be written.
 template <class Settings>
 void SaveConnectionSettings(TIniFile& ini, const Settings& s) {
-    ini.WriteStrings(Texts::kIniSection, {{Texts::kIniKeyHost, s.Host},
-                                          {Texts::kIniKeyUser, s.User},
-                                          {Texts::kIniKeyPassword, s.Password},
-                                          {Texts::kIniKeyProxy, s.Proxy},
-                                          {Texts::kIniKeyProxyPort, s.ProxyPort}});
+    ini.WriteStrings(Texts::kIniSection,
+                     {{Texts::kIniKeyHost, s.Host},
+                      {Texts::kIniKeyUser, s.User},
+                      {Texts::kIniKeyPassword, s.Password},
+                      {Texts::kIniKeyProxy, s.Proxy},
+                      {Texts::kIniKeyProxyPort, s.ProxyPort}},
+                     /*ownerOnly=*/!s.Password.empty());
 }
