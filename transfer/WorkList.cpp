@@ -228,14 +228,16 @@ void TWorkList::LoadFromFile(const std::string& path) {
 }
 
 std::string ReadFileBytes(const std::string& path) {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // A FIFO or a device in a page's place would block the read or never end it: only a
+    // regular file is read.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st;
-    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         throw EFOpenError(FileOpenErrorMessage(path));
     }
     std::string bytes;
     // One allocation of the file's size: growing by doubling would briefly hold twice it.
-    if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+    if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(file.Get(), buffer, sizeof buffer);

@@ -82,7 +82,7 @@ void Memory(const char* name, size_t pageBytes, const std::function<void()>& run
 
 int main() {
     std::printf("scans (median of 5 runs)\n");
-    // About 370,000 links, the last one read.
+    // About 300,000 links (the probe's list), the last one read.
     const std::string list = Repeat("<a href=\"b_proginfo.htm?12\">x</a>\r\n", kScanPage);
     Scan("link scan, reservation list of links", list, [&] {
         std::string slot;

@@ -267,7 +267,9 @@ TEST_F(WorkListFiles, LoadSplitsFileBytes) {
 
 TEST_F(WorkListFiles, LoadFailureRaisesOpenErrorWithThePath) {
     fs::create_directory(PathOf("dir.HTM"));
-    const std::string paths[] = {PathOf("missing.HTM"), PathOf("dir.HTM")};
+    // A FIFO is refused at once rather than waited on.
+    ASSERT_EQ(::mkfifo(PathOf("fifo.HTM").c_str(), 0600), 0);
+    const std::string paths[] = {PathOf("missing.HTM"), PathOf("dir.HTM"), PathOf("fifo.HTM")};
     for (const std::string& path : paths) {
         TWorkList list;
         list.SetLines({"kept"});
