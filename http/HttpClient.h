@@ -4,10 +4,12 @@
 // close, and follow a redirection. While it waits the transport pumps the process's events,
 // so the handlers run inside the call.
 //
-// Errors: EHttpError for a URL or request the client refuses (before connecting),
-// EConvertError for a port that is not a number, EFOpenError/EFCreateError for the body and
-// header files, ESockError/EAbortError from the transport. An HTTP error status is never an
-// exception: it is reported through OnFailure. No event fires for an exchange that raises.
+// Errors: EHttpError for a URL or request the client refuses (before connecting) and for an
+// answer cut short or longer than its bounds, EConvertError for a port that is not a number,
+// EFOpenError/EFCreateError for the request and body files, ESockError/EAbortError from the
+// transport. The header file is a diagnostic copy: it is written when it can be, never
+// through a symbolic link, and never raises. An HTTP error status is never an exception: it
+// is reported through OnFailure. No event fires for an exchange that raises.
 #pragma once
 
 #include <cstddef>
