@@ -195,7 +195,8 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
 }
 
 void TIniFile::WriteStrings(const std::string& section,
-                            const std::vector<std::pair<std::string, std::string>>& values) {
+                            const std::vector<std::pair<std::string, std::string>>& values,
+                            bool ownerOnly) {
     std::string text;
     switch (TryReadWholeFile(fileName_, text)) {
         case ReadStatus::Missing:
@@ -210,6 +211,8 @@ void TIniFile::WriteStrings(const std::string& section,
     // The password stands in the file in clear: a new file is its owner's alone.
     ReplaceOptions options;
     options.newFileMode = 0600;
+    // A file that receives a secret is narrowed to its owner (never widened).
+    if (ownerOnly) options.keepModeMask = 0700;
     if (!ReplaceFile(fileName_, IniText::UpdateSection(text, section, values), options))
         throw EIniFileError(Texts::CannotWriteMessage(fileName_));
 }

@@ -17,7 +17,8 @@
 // directory that is then renamed over it, so a failed save leaves the old file intact. Every
 // line not written to keeps its bytes (other sections, keys, comments, blank lines, line ends).
 // A new file is created readable and writable by its owner only; an existing file keeps its
-// mode, which is never widened.
+// mode, which is never widened (and is narrowed to the owner when a password goes in).
+// Anything but a regular file (a FIFO, a device) is neither read nor replaced.
 #pragma once
 
 #include <string>
@@ -43,7 +44,8 @@ class TIniFile {
     const std::string& FileName() const { return fileName_; }
 
     // The value of key in section, or def when the file, the section or the key is missing.
-    // A file that exists but cannot be read raises EFOpenError ("ファイル %s は開けません").
+    // A file that exists but cannot be read, or is no regular file, raises EFOpenError
+    // ("ファイル %s は開けません").
     std::string ReadString(const std::string& section, const std::string& key,
                            const std::string& def) const;
 
@@ -52,9 +54,12 @@ class TIniFile {
 
     // Writes several keys of one section in a single replacement of the file, in the order
     // given (new keys are appended in that order). A value is cut at its first CR, LF or NUL:
-    // a line break would end the line and could forge another key. Raises EIniFileError.
+    // a line break would end the line and could forge another key. With ownerOnly (the
+    // values hold a secret) an existing file loses every permission of group and others.
+    // Raises EIniFileError.
     void WriteStrings(const std::string& section,
-                      const std::vector<std::pair<std::string, std::string>>& values);
+                      const std::vector<std::pair<std::string, std::string>>& values,
+                      bool ownerOnly = false);
 
   private:
     std::string fileName_;

@@ -38,9 +38,11 @@ void LoadConnectionSettings(const TIniFile& ini, ConnectionSettings& s) {
 }
 
 void SaveConnectionSettings(TIniFile& ini, const ConnectionSettings& s) {
-    ini.WriteStrings(Texts::kIniSection, {{Texts::kIniKeyHost, s.Host},
-                                          {Texts::kIniKeyUser, s.User},
-                                          {Texts::kIniKeyPassword, s.Password},
-                                          {Texts::kIniKeyProxy, s.Proxy},
-                                          {Texts::kIniKeyProxyPort, s.ProxyPort}});
+    ini.WriteStrings(Texts::kIniSection,
+                     {{Texts::kIniKeyHost, s.Host},
+                      {Texts::kIniKeyUser, s.User},
+                      {Texts::kIniKeyPassword, s.Password},
+                      {Texts::kIniKeyProxy, s.Proxy},
+                      {Texts::kIniKeyProxyPort, s.ProxyPort}},
+                     /*ownerOnly=*/!s.Password.empty());
 }

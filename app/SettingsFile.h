@@ -23,6 +23,7 @@ std::string DirectoryWithSeparator(const std::string& path);
 // for the rest).
 void LoadConnectionSettings(const TIniFile& ini, ConnectionSettings& s);
 
-// Writes all five keys, in the same order, in one replacement of the file. Raises
+// Writes all five keys, in the same order, in one replacement of the file; a file that
+// receives a password becomes readable by its owner only. Raises
 // EIniFileError "%s に書き込めません" when the file cannot be written.
 void SaveConnectionSettings(TIniFile& ini, const ConnectionSettings& s);

@@ -103,6 +103,12 @@ std::atomic<unsigned> tempCounter{0};
 }  // namespace
 
 bool ReplaceFile(const std::string& path, const std::string& bytes, const ReplaceOptions& options) {
+    return ReplaceFileWith(
+        path, [&bytes](int fd) { return WriteAll(fd, bytes); }, options);
+}
+
+bool ReplaceFileWith(const std::string& path, const std::function<bool(int fd)>& write,
+                     const ReplaceOptions& options) {
     const std::string target = ResolveLink(path);
     const std::string directory = DirectoryOf(target);
     const std::string base = target.substr(target.find_last_of('/') + 1);
@@ -122,7 +128,7 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, const Replac
     }
     if (!file.Valid()) return false;
 
-    bool ok = WriteAll(file.Get(), bytes);
+    bool ok = write(file.Get());
     if (ok && replacing) {
         // A replaced file keeps its owner (when we may set it) and its permissions.
         if (::fchown(file.Get(), old.st_uid, old.st_gid) != 0) {

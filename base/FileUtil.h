@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 
 // Closes a descriptor on every way out.
@@ -65,3 +66,8 @@ struct ReplaceOptions {
 // purpose), is not replaced. Returns false on any failure, leaving no temporary file.
 bool ReplaceFile(const std::string& path, const std::string& bytes,
                  const ReplaceOptions& options = ReplaceOptions());
+
+// The same, with the new contents written by write into the temporary file's descriptor
+// (false from it fails the replacement): for contents too large to hold twice in memory.
+bool ReplaceFileWith(const std::string& path, const std::function<bool(int fd)>& write,
+                     const ReplaceOptions& options = ReplaceOptions());

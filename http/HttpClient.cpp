@@ -1,6 +1,11 @@
 #include "HttpClient.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 
@@ -24,6 +29,49 @@ std::ofstream CreateSinkFile(const std::string& name) {
     std::ofstream file(name, std::ios::binary | std::ios::trunc);
     if (!file) throw EFCreateError(FileCreateErrorMessage(name));
     return file;
+}
+
+// The header file is a diagnostic copy that nobody reads back: it is written when it can
+// be and never fails an exchange. It lies in the current directory, which may be shared,
+// so a symbolic link planted under its name is refused rather than followed, and anything
+// but a regular file (a FIFO would block) is left alone.
+class THeaderFile {
+  public:
+    explicit THeaderFile(const std::string& name) {
+        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+        if (fd_ < 0) return;
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd_, 0) != 0) Close();
+    }
+    THeaderFile(const THeaderFile&) = delete;
+    THeaderFile& operator=(const THeaderFile&) = delete;
+    ~THeaderFile() { Close(); }
+
+    // A write that fails (a full disk) ends the copy; the exchange goes on.
+    void Write(const std::string& bytes) {
+        for (size_t done = 0; fd_ >= 0 && done < bytes.size();) {
+            ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            if (n > 0)
+                done += static_cast<size_t>(n);
+            else if (!(n < 0 && errno == EINTR))
+                Close();
+        }
+    }
+    void Close() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+  private:
+    int fd_ = -1;
+};
+
+// The read limit that lets CaptureString show a body longer than maxBytes: it stops once
+// one byte more has arrived. An announced shorter length stays the limit.
+int32_t BodyReadLimit(int32_t announced, size_t maxBytes) {
+    const int64_t capped = std::min<int64_t>(static_cast<int64_t>(maxBytes), INT32_MAX - 1) + 1;
+    if (announced >= 0 && announced < capped) return announced;
+    return static_cast<int32_t>(capped);
 }
 }  // namespace
 
@@ -105,6 +153,10 @@ void THttpClient::Abort() {
 void THttpClient::RunTransaction() {
     for (int exchange = 1;; ++exchange) {
         ParseUrl();
+        if (exchange == 1) {
+            userHost_ = Host;
+            userPort_ = Port;
+        }
         BuildRequestHeader();
         if (OnAboutToSend) OnAboutToSend(this);
         try {
@@ -140,6 +192,16 @@ void THttpClient::BuildRequestHeader() {
     params.Host = Host;
     params.Port = Port;
     params.Info = HeaderInfo;
+    // Another server reached by a redirection gets neither the user's credentials nor a
+    // cookie that a different server set.
+    if (!(SameHost(Host, userHost_) && Port == userPort_)) {
+        params.Info.UserId.clear();
+        params.Info.Password.clear();
+    }
+    if (!cookieHost_.empty() && HeaderInfo.Cookie == cookieValue_ &&
+        !(SameHost(Host, cookieHost_) && Port == cookiePort_)) {
+        params.Info.Cookie.clear();
+    }
     params.LinkTarget = linkTarget_;
     if (CommandHasBody(cmd_)) {
         if (OutputFileMode) {
@@ -151,6 +213,10 @@ void THttpClient::BuildRequestHeader() {
         }
     }
     BuildRequestLines(headerList_, params);
+}
+
+std::string THttpClient::Address() const {
+    return "http://" + Host + (Port == 80 ? "" : ":" + std::to_string(Port)) + requestPath_;
 }
 
 void THttpClient::SendBytes(const std::string& bytes) {
@@ -181,17 +247,23 @@ void THttpClient::SendRequest() {
 void THttpClient::ReadResponseHeader() {
     redirectLocation_.clear();
     receivedCookie_.clear();
+    locationRefused_ = false;
     AnnouncedLength = 0;
     lengthAnnounced_ = false;
 
-    std::ofstream file;
+    std::optional<THeaderFile> file;
     if (OutputFileMode)
-        file = CreateSinkFile(Header);
+        file.emplace(Header);
     else
         Header.clear();
+    // An endless header would otherwise fill the memory or the disk: what the sink takes is
+    // bounded, and a header that passes the bound is no answer.
+    size_t headerBytes = 0;
     auto sink = [&](const std::string& line) {
+        headerBytes += line.size();
+        if (headerBytes > MaxHeaderBytes) throw EHttpError(kHeaderTooLong + Address());
         if (OutputFileMode)
-            WriteOrRaise(file, line, Header);
+            file->Write(line);
         else
             Header += line;
     };
@@ -216,10 +288,13 @@ void THttpClient::ReadResponseHeader() {
         std::string value;
         switch (ClassifyHeaderLine(line, value)) {
             case THeaderKind::SetCookie:
-                receivedCookie_ = value;
+                // A cookie goes back in a request line: one with a control byte would break
+                // every later request, so it is never taken.
+                if (!HasControlByte(value)) receivedCookie_ = value;
                 break;
             case THeaderKind::Location:
-                redirectLocation_ = value;
+                locationRefused_ = HasControlByte(value);
+                redirectLocation_ = locationRefused_ ? std::string() : value;
                 break;
             case THeaderKind::ContentLength: {
                 std::optional<int32_t> length = ParseContentLength(value);
@@ -232,10 +307,6 @@ void THttpClient::ReadResponseHeader() {
         }
         sink(line);
     } while (!(line.empty() || line == "\n" || line == "\r\n"));
-    if (OutputFileMode) {
-        file.close();
-        if (!file) throw EFCreateError(FileCreateErrorMessage(Header));
-    }
     // A status line whose header never reached its blank line is a cut answer, not a page.
     if (line.empty() && ReplyCode != 0) throw EHttpError(kAnswerIncomplete);
 }
@@ -246,31 +317,30 @@ void THttpClient::ReceiveBody() {
     // the time-out.
     const bool noBody = cmd_ == HttpCmd::Head;
     const int32_t limit = noBody ? 0 : (lengthAnnounced_ ? AnnouncedLength : -1);
+    const int32_t readLimit = BodyReadLimit(limit, MaxBodyBytes);
+    auto checkLength = [&](size_t received) {
+        if (received > MaxBodyBytes) throw EHttpError(kBodyTooLong + Address());
+        if (limit > 0 && received < static_cast<size_t>(limit)) throw EHttpError(kAnswerIncomplete);
+    };
     if (!InputFileMode) {
         Body.clear();
-        if (!noBody) CaptureString(Body, limit);
-        if (limit > 0 && Body.size() < static_cast<size_t>(limit))
-            throw EHttpError(kAnswerIncomplete);
-        return;
-    }
-    if (limit == -1) {
-        CaptureFile(Body);
+        if (!noBody) CaptureString(Body, readLimit);
+        checkLength(Body.size());
         return;
     }
     std::ofstream file = CreateSinkFile(Body);
     std::string received;
     try {
-        if (!noBody) CaptureString(received, limit);
+        if (!noBody) CaptureString(received, readLimit);
     } catch (...) {
         // What arrived before the error stays in the file, as with a capture to the close.
         file.write(received.data(), static_cast<std::streamsize>(received.size()));
         throw;
     }
+    checkLength(received.size());
     WriteOrRaise(file, received, Body);
     file.close();
     if (!file) throw EFCreateError(FileCreateErrorMessage(Body));
-    if (limit > 0 && received.size() < static_cast<size_t>(limit))
-        throw EHttpError(kAnswerIncomplete);
 }
 
 void THttpClient::ClassifyAnswer() {
@@ -279,7 +349,7 @@ void THttpClient::ClassifyAnswer() {
         if (OnSuccess) OnSuccess(cmd_);
         ReportStatus(2, "Transaction Completed");
     } else if (code <= 302) {
-        requestUrl_ = redirectLocation_;
+        if (!locationRefused_) requestUrl_ = redirectLocation_;
     } else if (code >= 400) {
         if (OnFailure) OnFailure(cmd_);
     }
@@ -289,7 +359,11 @@ bool THttpClient::AfterExchange(int exchange) {
     const int code = ReplyCode;
     if (IsRedirection(code)) {
         // Only a redirecting answer hands over a cookie; it is sent with every later request.
-        if (!receivedCookie_.empty()) HeaderInfo.Cookie = receivedCookie_;
+        if (!receivedCookie_.empty()) {
+            HeaderInfo.Cookie = cookieValue_ = receivedCookie_;
+            cookieHost_ = Host;
+            cookiePort_ = Port;
+        }
         if (OnRedirect) {
             bool handled = false;
             OnRedirect(handled);
@@ -297,11 +371,12 @@ bool THttpClient::AfterExchange(int exchange) {
         }
         // A location without any "/" names a page on the same server (an empty one its root);
         // the port goes with it, since "http:" would otherwise reset it to 80.
-        if (requestUrl_.find('/') == std::string::npos)
+        if (!locationRefused_ && requestUrl_.find('/') == std::string::npos)
             requestUrl_ = "http://" + Host + (Port == 80 ? "" : ":" + std::to_string(Port)) + "/" +
                           requestUrl_;
     }
     if (code == 401 && OnAuthenticationNeeded) OnAuthenticationNeeded(this);
     // 303 to 399 bring no new address: asking again would only repeat the same answer.
-    return code >= 300 && code <= 302 && exchange < kMaxExchanges;
+    // A location refused for its control bytes leads nowhere.
+    return code >= 300 && code <= 302 && !locationRefused_ && exchange < kMaxExchanges;
 }

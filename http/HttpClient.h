@@ -4,12 +4,15 @@
 // close, and follow a redirection. While it waits the transport pumps the process's events,
 // so the handlers run inside the call.
 //
-// Errors: EHttpError for a URL or request the client refuses (before connecting),
-// EConvertError for a port that is not a number, EFOpenError/EFCreateError for the body and
-// header files, ESockError/EAbortError from the transport. An HTTP error status is never an
-// exception: it is reported through OnFailure. No event fires for an exchange that raises.
+// Errors: EHttpError for a URL or request the client refuses (before connecting) and for an
+// answer cut short or longer than its bounds, EConvertError for a port that is not a number,
+// EFOpenError/EFCreateError for the request and body files, ESockError/EAbortError from the
+// transport. The header file is a diagnostic copy: it is written when it can be, never
+// through a symbolic link, and never raises. An HTTP error status is never an exception: it
+// is reported through OnFailure. No event fires for an exchange that raises.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -22,6 +25,9 @@ class THttpClient : public TSockTransport {
   public:
     // A transaction stops after this many exchanges, however many redirections follow.
     static constexpr int kMaxExchanges = 5;
+    // A recorder's pages are a few kilobytes; an answer beyond these is broken or hostile.
+    static constexpr size_t kDefaultMaxHeaderBytes = 1u << 20;
+    static constexpr size_t kDefaultMaxBodyBytes = 64u << 20;
 
     THttpClient();
     ~THttpClient() override;
@@ -38,6 +44,11 @@ class THttpClient : public TSockTransport {
     // Patch and Trace names the file whose bytes form the request body (Post does not
     // form-encode it). False: Header holds the lines, the data is the body text itself.
     bool OutputFileMode = false;
+    // The most bytes an answer's status and header lines (all together) and its body may
+    // take. A longer answer raises EHttpError naming the address; the header sink never
+    // receives more than MaxHeaderBytes.
+    size_t MaxHeaderBytes = kDefaultMaxHeaderBytes;
+    size_t MaxBodyBytes = kDefaultMaxBodyBytes;
 
     // Fired after the request lines are built, before connecting.
     TNotifyEvent OnAboutToSend;
@@ -73,9 +84,13 @@ class THttpClient : public TSockTransport {
     const std::string& RequestUrl() const { return requestUrl_; }
     // The request target used without a proxy.
     const std::string& RequestPath() const { return requestPath_; }
-    // The request lines of the last exchange.
+    // The request lines of the last exchange. The Authorization line goes only to the host
+    // and port the operation was called with, a received cookie only to the host and port
+    // that set it: a redirection elsewhere is followed without them.
     const THeaderList& RequestHeader() const { return headerList_; }
-    // The location (and cookie) lines of the last answer, without their line ends.
+    // The location (and cookie) lines of the last answer, without their line ends. A value
+    // holding a control byte is dropped as it arrives (it could only forge request lines):
+    // a redirection without a usable location then ends the transaction.
     const std::string& RedirectLocation() const { return redirectLocation_; }
     const std::string& ReceivedCookie() const { return receivedCookie_; }
     CmdType Command() const { return cmd_; }
@@ -96,6 +111,8 @@ class THttpClient : public TSockTransport {
     bool AfterExchange(int exchange);
     // Sends bytes as they are, NULs included, in blocks the transport accepts.
     void SendBytes(const std::string& bytes);
+    // "http://host:port/path" of the running exchange, for the error messages.
+    std::string Address() const;
 
     std::string requestPath_;
     THeaderList headerList_;
@@ -106,4 +123,11 @@ class THttpClient : public TSockTransport {
     std::string requestUrl_;
     CmdType cmd_ = HttpCmd::Get;
     bool lengthAnnounced_ = false;
+    bool locationRefused_ = false;
+    // Where the operation was called to go: the only place credentials are sent.
+    std::string userHost_;
+    int32_t userPort_ = 0;
+    // The cookie taken from a redirection and the host and port that set it.
+    std::string cookieValue_, cookieHost_;
+    int32_t cookiePort_ = 0;
 };

@@ -30,6 +30,8 @@ std::string From(const std::string& text, size_t offset, size_t maxLength) {
     return text.substr(offset, maxLength);
 }
 
+}  // namespace
+
 bool HasControlByte(const std::string& text) {
     for (char c : text) {
         unsigned char b = static_cast<unsigned char>(c);
@@ -37,7 +39,10 @@ bool HasControlByte(const std::string& text) {
     }
     return false;
 }
-}  // namespace
+
+bool SameHost(const std::string& a, const std::string& b) {
+    return LowerAscii(a) == LowerAscii(b);
+}
 
 std::string Field(const std::string& text, char sep, int n) {
     size_t start = 0;

@@ -38,12 +38,22 @@ inline constexpr char kControlCharInHeader[] = "Request header contains a line b
 // The server closed the connection inside the header or before the announced body length.
 inline constexpr char kAnswerIncomplete[] = "Connection closed before the answer was complete";
 
+// An answer longer than the client takes; the address follows the text.
+inline constexpr char kHeaderTooLong[] = "Answer header too long from ";
+inline constexpr char kBodyTooLong[] = "Answer body too long from ";
+
 // Paths are cut to this many characters; so are the cookie and location values received.
 inline constexpr size_t kMaxHeaderValue = 256;
 
 // The n-th (from 1) run of `text` between occurrences of `sep`, empty runs included; a
 // field beyond the last is empty.
 std::string Field(const std::string& text, char sep, int n);
+
+// True when text holds a byte below 0x20 or DEL: such a text must not reach a request line.
+bool HasControlByte(const std::string& text);
+
+// Whether two hosts name the same server: ASCII letters compare without regard to case.
+bool SameHost(const std::string& a, const std::string& b);
 
 // "GET ", "POST ", ...; empty for a code without a method.
 std::string MethodWord(CmdType cmd);

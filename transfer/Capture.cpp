@@ -1,5 +1,6 @@
 #include "Capture.h"
 
+#include "BoxText.h"
 #include "PageScan.h"
 #include "SysUtils.h"
 #include "TextSearch.h"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <string_view>
 
 #include "TextSearch.h"
 #include "WorkList.h"
@@ -9,48 +10,104 @@
 namespace {
 
 // The page text being consumed: every step that finds something drops the text in front
-// of a point, and later searches see only what remains. Nothing is ever put back.
+// of a point, and later searches see only what remains. Nothing is ever put back. The
+// scanner only moves its start over the caller's text, which it never copies.
 class Scanner {
   public:
-    explicit Scanner(std::string text) : rest_(std::move(text)) {}
+    explicit Scanner(std::string_view text) : text_(text) {}
 
     // 1-based position of marker in what remains, or 0.
-    int Find(const std::string& marker) const { return SjisPos(marker, rest_); }
+    long Find(const std::string& marker) const {
+        const size_t at = SjisFind(text_, marker, start_);
+        return at == std::string_view::npos ? 0 : static_cast<long>(at - start_) + 1;
+    }
 
     // Drops count bytes from the front (none when count is 0 or less).
     void Drop(long count) {
         if (count <= 0) return;
-        rest_.erase(0, std::min(static_cast<size_t>(count), rest_.size()));
+        start_ += std::min(static_cast<size_t>(count), text_.size() - start_);
     }
 
     // Finds marker and drops everything up to and including it; false when it is absent.
     bool DropThrough(const std::string& marker) {
-        int pos = Find(marker);
+        long pos = Find(marker);
         if (pos == 0) return false;
         Drop(pos - 1 + static_cast<long>(marker.size()));
         return true;
     }
 
     // The text in front of marker, or false when marker is absent. Nothing is dropped.
-    bool TakeBefore(const std::string& marker, std::string& value) const {
-        int pos = Find(marker);
+    bool TakeBefore(const std::string& marker, std::string_view& value) const {
+        long pos = Find(marker);
         if (pos == 0) return false;
-        value = rest_.substr(0, static_cast<size_t>(pos - 1));
+        value = text_.substr(start_, static_cast<size_t>(pos - 1));
         return true;
     }
 
     bool StartsWith(const std::string& text) const {
-        return rest_.compare(0, text.size(), text) == 0;
+        return text_.substr(start_).substr(0, text.size()) == text;
     }
 
   private:
-    std::string rest_;
+    std::string_view text_;
+    size_t start_ = 0;
 };
 
+// Hands each byte of text to f with the entities decoded: one pass, left to right, so what
+// a decoded "&amp;" yields is never decoded again and a title in which the user typed
+// "&lt;" reaches the RD-X4EX as "&lt;", not as "<". "&" never occurs as the second byte of
+// a Shift-JIS character, so bytes are enough.
+template <class F>
+void ForEachDecodedByte(std::string_view text, F f) {
+    static const struct {
+        std::string_view entity;
+        char replacement;
+    } kEntities[] = {
+        {"&quot;", '"'}, {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&nbsp;", ' '}};
+    for (size_t i = 0; i < text.size();) {
+        bool decoded = false;
+        if (text[i] == '&') {
+            for (const auto& e : kEntities) {
+                if (text.substr(i, e.entity.size()) == e.entity) {
+                    f(e.replacement);
+                    i += e.entity.size();
+                    decoded = true;
+                    break;
+                }
+            }
+        }
+        if (!decoded) f(text[i++]);
+    }
+}
+
+// Appends c percent-encoded as the recorder reads form data; "&" stays as it is.
+void AppendEncoded(char ch, std::string& out) {
+    static const char kHex[] = "0123456789ABCDEF";
+    auto c = static_cast<unsigned char>(ch);
+    // The recorder reads the body as form data, where a raw "+" stands for a blank, so
+    // "+" is escaped too or a title such as "A+B" would be stored as "A B".
+    bool escape = c >= 0x80 || c == ' ' || c == '*' || c == '#' || c == '%' || c == '+' ||
+                  c == '<' || c == '>';
+    if (escape) {
+        out += '%';
+        out += kHex[c >> 4];
+        out += kHex[c & 0x0F];
+    } else {
+        out += ch;
+    }
+}
+
 // Free text goes into the body decoded, then encoded, then with every "&" escaped, so
-// that the recorder sees it as one value.
-std::string EncodeFreeText(const std::string& raw) {
-    return SjisReplaceAll(PercentEncode(DecodeEntities(raw)), "&", "%26");
+// that the recorder sees it as one value. It is appended straight to the body in one
+// pass: a long detail text costs its encoded size once, not once per step. (The encoded
+// text is plain ASCII, so every "&" in it is a real one.)
+void AppendFreeText(std::string_view raw, std::string& body) {
+    ForEachDecodedByte(raw, [&body](char c) {
+        if (c == '&')
+            body += "%26";
+        else
+            AppendEncoded(c, body);
+    });
 }
 
 struct SelectionList {
@@ -74,46 +131,54 @@ void ScanCheckBox(Scanner& page, std::string& body) {
 void ScanTitle(Scanner& page, std::string& body) {
     // The RD-X4 writes the title input from a script, inside a quoted string.
     if (!page.DropThrough("value=\\\"")) return;
-    std::string raw;
+    std::string_view raw;
     if (!page.TakeBefore("\\\">\")", raw)) return;
-    body += "&title_name=" + EncodeFreeText(raw);
+    body += "&title_name=";
+    AppendFreeText(raw, body);
 }
 
 void ScanSelectionList(Scanner& page, const SelectionList& field, std::string& body) {
     if (!page.DropThrough(std::string("name=\"") + field.name + "\"")) return;
-    int selected = page.Find("selected");
-    int listEnd = page.Find("</select>");
+    long selected = page.Find("selected");
+    long listEnd = page.Find("</select>");
     // A "selected" behind this list's end belongs to a later list.
     if (selected == 0 || listEnd == 0 || selected > listEnd) return;
     page.Drop(selected - 1 - field.kept);
     if (!page.DropThrough("value=\"")) return;
-    std::string value;
+    std::string_view value;
     if (!page.TakeBefore("\"", value)) return;
-    body += std::string("&") + field.name + "=" + value;
+    body += std::string("&") + field.name + "=";
+    body += value;
 }
 
 void ScanTextInput(Scanner& page, const TextInput& field, std::string& body) {
     if (!page.DropThrough(std::string("name=\"") + field.name + "\"")) return;
     if (!page.DropThrough(field.valueMarker)) return;
-    std::string value;
+    std::string_view value;
     if (!page.TakeBefore("\"", value)) return;
-    body += std::string("&") + field.name + "=" + value;
+    body += std::string("&") + field.name + "=";
+    body += value;
 }
 
 void ScanDetail(Scanner& page, std::string& body) {
     if (!page.DropThrough("</SCRIPT>")) return;
     page.Drop(2);  // the line break after the script block
-    std::string raw;
-    if (!page.TakeBefore("</textarea>", raw)) raw.clear();
-    body += "&detail=" + EncodeFreeText(raw);
+    std::string_view raw;
+    if (!page.TakeBefore("</textarea>", raw)) raw = std::string_view();
+    body += "&detail=";
+    AppendFreeText(raw, body);
 }
 
 }  // namespace
 
 std::string BuildEntryFormBody(const std::string& pagePath) {
-    TWorkList page;
-    page.LoadFromFile(pagePath);
-    return BuildEntryFormBodyFromText(page.Text());
+    std::string text;
+    {
+        TWorkList page;
+        page.LoadFromFile(pagePath);
+        text = page.Text();
+    }
+    return BuildEntryFormBodyFromText(text);
 }
 
 std::string BuildEntryFormBodyFromText(const std::string& pageText) {
@@ -128,8 +193,11 @@ std::string BuildEntryFormBodyFromText(const std::string& pageText) {
         {"disc", 11},   {"vrate", 14},     {"amode", 12},       {"dvdr", 11},
         {"aspect", 11}, {"bVPerform", 11}, {"bAutoChapter", 11}};
 
-    Scanner page(pageText.substr(0, pageText.find('\0')));
+    Scanner page(std::string_view(pageText).substr(0, pageText.find('\0')));
     std::string body;
+    // Reserved, not touched: a long detail text then grows the body without the copies
+    // (and twice the memory) of repeated doubling.
+    body.reserve(pageText.size() + 64);
     ScanCheckBox(page, body);
     ScanTitle(page, body);
     for (const SelectionList& field : kBeforeTimes) ScanSelectionList(page, field, body);
@@ -141,50 +209,15 @@ std::string BuildEntryFormBodyFromText(const std::string& pageText) {
 }
 
 std::string DecodeEntities(const std::string& text) {
-    // One pass, left to right: what a decoded "&amp;" yields is never decoded again, so a
-    // title in which the user typed "&lt;" reaches the RD-X4EX as "&lt;", not as "<".
-    // "&" never occurs as the second byte of a Shift-JIS character, so bytes are enough.
-    static const struct {
-        const char* entity;
-        char replacement;
-    } kEntities[] = {
-        {"&quot;", '"'}, {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&nbsp;", ' '}};
     std::string result;
     result.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        bool decoded = false;
-        if (text[i] == '&') {
-            for (const auto& e : kEntities) {
-                if (text.compare(i, std::char_traits<char>::length(e.entity), e.entity) == 0) {
-                    result += e.replacement;
-                    i += std::char_traits<char>::length(e.entity);
-                    decoded = true;
-                    break;
-                }
-            }
-        }
-        if (!decoded) result += text[i++];
-    }
+    ForEachDecodedByte(text, [&result](char c) { result += c; });
     return result;
 }
 
 std::string PercentEncode(const std::string& text) {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string result;
-    result.reserve(text.size() * 3);
-    for (char ch : text) {
-        auto c = static_cast<unsigned char>(ch);
-        // The recorder reads the body as form data, where a raw "+" stands for a blank, so
-        // "+" is escaped too or a title such as "A+B" would be stored as "A B".
-        bool escape = c >= 0x80 || c == ' ' || c == '*' || c == '#' || c == '%' || c == '+' ||
-                      c == '<' || c == '>';
-        if (escape) {
-            result += '%';
-            result += kHex[c >> 4];
-            result += kHex[c & 0x0F];
-        } else {
-            result += ch;
-        }
-    }
+    result.reserve(text.size());
+    for (char c : text) AppendEncoded(c, result);
     return result;
 }

@@ -1,6 +1,7 @@
 #include "PageScan.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "TextSearch.h"
 #include "Texts.h"
@@ -8,40 +9,43 @@
 namespace {
 
 // The page up to its first NUL: the scans see nothing beyond it.
-std::string UpToNul(const std::string& text) {
-    return text.substr(0, text.find('\0'));
+std::string_view UpToNul(const std::string& text) {
+    return std::string_view(text).substr(0, text.find('\0'));
 }
 
 }  // namespace
 
+// Every scan walks the page once from front to back: a page of a few megabytes (or a
+// hostile one of many) must not freeze the window.
+
 bool FindProgramSegment(const std::string& page, std::string& segment) {
-    const std::string text = UpToNul(page);
-    const int p = SjisPos("/program.htm", text);
-    if (p == 0) return false;
+    const std::string_view text = UpToNul(page);
+    const size_t end = SjisFind(text, "/program.htm");  // 0-based index of "/program.htm"
+    if (end == std::string_view::npos) return false;
     // A '/' (0x2F) can never be the second byte of a double-byte character, so a plain
     // backward byte scan finds the segment's start.
-    const size_t end = static_cast<size_t>(p - 1);  // 0-based index of "/program.htm"
-    const size_t slash = end == 0 ? std::string::npos : text.rfind('/', end - 1);
-    const size_t start = slash == std::string::npos ? 0 : slash + 1;
-    segment = text.substr(start, end - start);
+    const size_t slash = end == 0 ? std::string_view::npos : text.rfind('/', end - 1);
+    const size_t start = slash == std::string_view::npos ? 0 : slash + 1;
+    segment = std::string(text.substr(start, end - start));
     return true;
 }
 
 bool ScanReservationLinks(const std::string& page, std::string& slot) {
-    static const std::string kLink = "b_proginfo.htm?";
-    std::string rest = UpToNul(page);
-    // 1-based character of rest, or NUL past its end (no character stands there).
-    auto charAt = [&rest](size_t pos) { return pos <= rest.size() ? rest[pos - 1] : '\0'; };
-    for (int p = SjisPos(kLink, rest); p != 0; p = SjisPos(kLink, rest)) {
-        const size_t pos = static_cast<size_t>(p);
-        if (charAt(pos + 16) == '"') {
-            slot = rest.substr(pos + 14, 1);
-        } else if (charAt(pos + 17) == '"') {
-            slot = rest.substr(pos + 14, 2);
+    static constexpr std::string_view kLink = "b_proginfo.htm?";
+    const std::string_view text = UpToNul(page);
+    // The character at an index, or NUL past the end (no character stands there).
+    auto charAt = [&text](size_t i) { return i < text.size() ? text[i] : '\0'; };
+    // Each search goes on where the last link's number and quote ended, as if the text
+    // before had been cut off; nothing is copied.
+    for (size_t at = SjisFind(text, kLink); at != std::string_view::npos;
+         at = SjisFind(text, kLink, std::min(at + 19, text.size()))) {
+        if (charAt(at + 16) == '"') {
+            slot = std::string(text.substr(at + 15, 1));
+        } else if (charAt(at + 17) == '"') {
+            slot = std::string(text.substr(at + 15, 2));
         } else {
             return false;
         }
-        rest.erase(0, std::min(pos + 18, rest.size()));
     }
     return true;
 }
@@ -51,17 +55,17 @@ bool ListIsFull(const std::string& slot, const std::string& list) {
 }
 
 std::string ExtractEntryAnswer(const std::string& page) {
-    std::string text = UpToNul(page);
-    if (const int p = SjisPos("msg=\"", text); p != 0) {
-        text.erase(0, static_cast<size_t>(p - 1) + 5);
-    } else if (const int q = SjisPos("alert(\"", text); q != 0) {
-        text.erase(0, static_cast<size_t>(q - 1) + 7);
+    const std::string_view text = UpToNul(page);
+    size_t start = std::string_view::npos;
+    if (const size_t p = SjisFind(text, "msg=\""); p != std::string_view::npos) {
+        start = p + 5;
+    } else if (const size_t q = SjisFind(text, "alert(\""); q != std::string_view::npos) {
+        start = q + 7;
     } else {
         return std::string();
     }
-    const int close = SjisPos("\"", text);
-    if (close == 0) return std::string();
-    text.resize(static_cast<size_t>(close - 1));
+    const size_t close = SjisFind(text, "\"", start);
+    if (close == std::string_view::npos) return std::string();
     // The recorder's script writes its line breaks out as \r\n; they mean nothing in a box.
-    return SjisReplaceAll(text, "\\r\\n", "", true);
+    return SjisReplaceAll(std::string(text.substr(start, close - start)), "\\r\\n", "", true);
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "BoxText.h"
 #include "EntryForm.h"
 #include "PageScan.h"
 #include "TextSearch.h"
@@ -68,8 +69,8 @@ void RestoreSequence(TransferRun& run) {
             return;
         }
         run.Status(Texts::kStatusParsing);
-        report += TwoDigits(number) + Texts::kReportSeparator + ExtractEntryAnswer(http.Body) +
-                  Texts::kLfCr;
+        report += TwoDigits(number) + Texts::kReportSeparator +
+                  ClipForBox(ExtractEntryAnswer(http.Body)) + Texts::kLfCr;
     }
     run.View.ShowMessage(MessageKind::Information, report);
 }

@@ -42,13 +42,23 @@ bool MatchesAt(std::string_view text, size_t i, std::string_view pattern, bool i
 }  // namespace
 
 int SjisPos(const std::string& pattern, const std::string& text) {
-    std::string_view p = UpToNul(pattern);
-    std::string_view t = UpToNul(text);
-    if (p.empty()) return 0;
-    for (size_t i = 0; i < t.size(); i += CharLength(t, i)) {
-        if (MatchesAt(t, i, p, false)) return static_cast<int>(i) + 1;
+    const size_t at = SjisFind(UpToNul(text), UpToNul(pattern));
+    return at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
+}
+
+size_t SjisFind(std::string_view text, std::string_view pattern, size_t from) {
+    if (pattern.empty() || pattern.size() > text.size()) return std::string_view::npos;
+    const char first = pattern[0];
+    const size_t last = text.size() - pattern.size();
+    for (size_t i = from; i <= last;) {
+        if (text[i] != first) {
+            i += CharLength(text, i);
+            continue;
+        }
+        if (text.compare(i, pattern.size(), pattern) == 0) return i;
+        i += CharLength(text, i);
     }
-    return 0;
+    return std::string_view::npos;
 }
 
 std::string SjisReplaceAll(const std::string& text, const std::string& from, const std::string& to,

@@ -9,6 +9,8 @@ namespace Texts {
 
 // Line break inside message texts: LF then CR, in this order.
 inline constexpr char kLfCr[] = "\n\r";
+// … -- ends a recorder's text cut short for a message box
+inline constexpr char kEllipsis[] = "\x81\x63";
 
 // Start-up and the main window.
 // ZAVO RD-X4→X4RX コンバータ -- application title (it reads X4RX, unlike the caption)

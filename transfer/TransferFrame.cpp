@@ -67,6 +67,7 @@ void TransferFrame::Run(TransferView& view, Mode mode) {
         failure = e.what();
     }
     if (failed) {
-        view.ShowMessage(MessageKind::Error, failure + Texts::kLfCr + run.CurrentAddress);
+        view.ShowMessage(MessageKind::Error,
+                         failure + Texts::kLfCr + ClipForBox(run.CurrentAddress));
     }
 }

@@ -11,6 +11,6 @@ bool TransferRun::Fetch(bool post, const std::string& url, const char* statusSuf
 
 bool TransferRun::FetchOrFail(const std::string& url, const char* failureText) {
     if (Fetch(false, url, Texts::kStatusFetching)) return true;
-    View.ShowMessage(MessageKind::Error, CurrentAddress + Texts::kLfCr + failureText);
+    View.ShowMessage(MessageKind::Error, ClipForBox(CurrentAddress) + Texts::kLfCr + failureText);
     return false;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "BoxText.h"
 #include "TransferSession.h"
 #include "TransferView.h"
 #include "WorkList.h"
@@ -30,5 +31,7 @@ struct TransferRun {
     bool FetchOrFail(const std::string& url, const char* failureText);
 
     // Shows the current address with the status suffix.
-    void Status(const char* statusSuffix) { View.SetStatus(CurrentAddress + statusSuffix); }
+    void Status(const char* statusSuffix) {
+        View.SetStatus(ClipForBox(CurrentAddress) + statusSuffix);
+    }
 };

@@ -1,41 +1,124 @@
 #include "WorkList.h"
 
+#include <string_view>
+
 #include "FileUtil.h"
 #include "SysUtils.h"
 
-void TWorkList::SetText(const std::string& text) {
-    Lines.clear();
-    size_t end = text.find('\0');
-    if (end == std::string::npos) end = text.size();
-    size_t start = 0;
-    size_t i = 0;
-    while (i < end) {
-        char c = text[i];
+namespace {
+
+// Hands the lines of raw, each followed by CR LF, to sink in pieces of at most 64 KB, so
+// that a save never needs the joined text in memory.
+template <class Sink>
+void ForEachJoinedPiece(const std::string& raw, Sink sink) {
+    constexpr size_t kPiece = 1u << 16;
+    char piece[kPiece];
+    size_t used = 0;
+    auto put = [&](char c) {
+        piece[used++] = c;
+        if (used == kPiece) {
+            sink(std::string_view(piece, used));
+            used = 0;
+        }
+    };
+    const size_t end = raw.size();
+    for (size_t i = 0; i < end; ++i) {
+        const char c = raw[i];
         if (c == '\r' || c == '\n') {
-            Lines.push_back(text.substr(start, i - start));
-            ++i;
-            if (c == '\r' && i < end && text[i] == '\n') ++i;
-            start = i;
+            put('\r');
+            put('\n');
+            if (c == '\r' && i + 1 < end && raw[i + 1] == '\n') ++i;
         } else {
-            ++i;
+            put(c);
         }
     }
-    if (start < end) Lines.push_back(text.substr(start, end - start));
+    // The last line ends with CR LF too.
+    if (end > 0 && raw[end - 1] != '\r' && raw[end - 1] != '\n') {
+        put('\r');
+        put('\n');
+    }
+    if (used > 0) sink(std::string_view(piece, used));
+}
+
+}  // namespace
+
+void TWorkList::SetText(const std::string& text) {
+    text_.assign(text, 0, text.find('\0'));
+    Measure();
+}
+
+void TWorkList::SetText(std::string&& text) {
+    text_ = std::move(text);
+    if (size_t nul = text_.find('\0'); nul != std::string::npos) text_.resize(nul);
+    Measure();
+}
+
+void TWorkList::SetLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    SetText(std::move(text));
+}
+
+void TWorkList::Measure() {
+    count_ = 0;
+    joinedSize_ = 0;
+    const size_t end = text_.size();
+    for (size_t i = 0; i < end; ++i) {
+        const char c = text_[i];
+        if (c == '\r' || c == '\n') {
+            ++count_;
+            joinedSize_ += 2;
+            if (c == '\r' && i + 1 < end && text_[i + 1] == '\n') ++i;
+        } else {
+            ++joinedSize_;
+        }
+    }
+    if (end > 0 && text_[end - 1] != '\r' && text_[end - 1] != '\n') {
+        ++count_;
+        joinedSize_ += 2;
+    }
+}
+
+void TWorkList::Clear() {
+    // Gives the page's memory back, not only its contents.
+    std::string().swap(text_);
+    count_ = joinedSize_ = 0;
 }
 
 std::string TWorkList::Text() const {
     std::string text;
-    for (const std::string& line : Lines) {
-        text += line;
-        text += "\r\n";
-    }
+    text.reserve(joinedSize_);
+    ForEachJoinedPiece(text_, [&text](std::string_view piece) { text += piece; });
     return text;
+}
+
+std::vector<std::string> TWorkList::Lines() const {
+    std::vector<std::string> lines;
+    lines.reserve(count_);
+    const std::string joined = Text();
+    for (size_t i = 0; i < joined.size();) {
+        const size_t crlf = joined.find("\r\n", i);
+        lines.push_back(joined.substr(i, crlf - i));
+        i = crlf + 2;
+    }
+    return lines;
 }
 
 void TWorkList::SaveToFile(const std::string& path, bool flushToDisk) const {
     ReplaceOptions options;
     options.flush = flushToDisk;
-    if (!ReplaceFile(path, Text(), options)) throw EFCreateError(FileCreateErrorMessage(path));
+    // The joined text is streamed into the file, never held whole beside the page.
+    const bool saved = ReplaceFileWith(
+        path,
+        [this](int fd) {
+            bool ok = true;
+            ForEachJoinedPiece(text_, [&](std::string_view piece) {
+                ok = ok && WriteAll(fd, piece.data(), piece.size());
+            });
+            return ok;
+        },
+        options);
+    if (!saved) throw EFCreateError(FileCreateErrorMessage(path));
 }
 
 void TWorkList::LoadFromFile(const std::string& path) {

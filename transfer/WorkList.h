@@ -5,18 +5,25 @@
 #include <string>
 #include <vector>
 
+// The text is kept as it was given (cut at its first NUL), with its line breaks as they
+// came; the lines with CR LF after each are produced only when asked for (Text) or
+// streamed to the file (SaveToFile). A page costs about its own size, however many lines
+// it has: a list of separate line strings cost some forty times the page for one made of
+// bare line feeds.
 class TWorkList {
   public:
-    // The lines, without their line breaks.
-    std::vector<std::string> Lines;
-
     // Replaces the lines by those of text: a line ends at CR LF, at a lone CR or at a lone
     // LF; everything from the first NUL on is dropped. A text without a final line break
     // still gives its last line; an empty text gives no line.
     void SetText(const std::string& text);
+    void SetText(std::string&& text);
+    // Replaces the lines by these (each must hold no CR, LF or NUL).
+    void SetLines(const std::vector<std::string>& lines);
 
     // The lines joined with CR LF after every line, the last one included.
     std::string Text() const;
+    // The lines, without their line breaks (a copy; for small lists).
+    std::vector<std::string> Lines() const;
 
     // Writes Text() to path as bytes, replacing an existing file. The bytes go to a
     // temporary file beside it which is then renamed over path, so a failed save leaves
@@ -30,6 +37,14 @@ class TWorkList {
     // that cannot be read raises EFOpenError "ファイル %s は開けません".
     void LoadFromFile(const std::string& path);
 
-    void Clear() { Lines.clear(); }
-    size_t Count() const { return Lines.size(); }
+    void Clear();
+    size_t Count() const { return count_; }
+
+  private:
+    // Counts the lines and the size of Text() once the text is in place.
+    void Measure();
+
+    std::string text_;  // up to the first NUL, line breaks as given
+    size_t count_ = 0;
+    size_t joinedSize_ = 0;
 };

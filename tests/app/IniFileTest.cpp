@@ -228,16 +228,23 @@ TEST(IniFile, UnreadableExistingFileIsNeverReplaced) {
     EXPECT_EQ(entries, 1);
 }
 
-TEST(IniFile, UnreadableExistingFileRaisesOpenErrorOnRead) {
+// A directory or a FIFO in the settings file's place: refused at once (a FIFO must not hang
+// the start), on reading with the "cannot open" message, on writing without replacing it.
+TEST(IniFile, NoRegularFileRaisesOpenErrorOnReadAndIsNeverReplaced) {
     TempDir dir;
-    std::filesystem::create_directory(dir.File("a.INI"));
-    TIniFile ini(dir.File("a.INI"));
-    try {
-        ini.ReadString("RD", "RDIP", "x");
-        FAIL() << "no error raised";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.Message, kFile + dir.File("a.INI") + kCannotOpen);
+    std::filesystem::create_directory(dir.File("dir.INI"));
+    ASSERT_EQ(::mkfifo(dir.File("fifo.INI").c_str(), 0600), 0);
+    for (const std::string name : {"dir.INI", "fifo.INI"}) {
+        TIniFile ini(dir.File(name));
+        try {
+            ini.ReadString("RD", "RDIP", "x");
+            ADD_FAILURE() << "no error raised for " << name;
+        } catch (const EFOpenError& e) {
+            EXPECT_EQ(e.Message, kFile + dir.File(name) + kCannotOpen);
+        }
+        EXPECT_THROW(ini.WriteString("RD", "RDIP", "h"), EIniFileError) << name;
     }
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.File("fifo.INI")));
 }
 
 }  // namespace

@@ -59,6 +59,28 @@ TEST(ConnectionSettingsFile, SaveWritesFiveKeysInOrder) {
     EXPECT_EQ(ModeOf(dir.File("zavoconv.INI")), 0600u);
 }
 
+// A file that receives a password is narrowed to its owner; without one its mode stays,
+// and no mode is ever widened.
+TEST(ConnectionSettingsFile, PasswordNarrowsTheFileToItsOwner) {
+    struct {
+        mode_t before;
+        const char* password;
+        mode_t after;
+    } const kCases[] = {{0644, "pw", 0600},
+                        {0664, "pw", 0600},
+                        {0400, "pw", 0400},
+                        {0644, "", 0644},
+                        {0600, "pw", 0600}};
+    for (const auto& c : kCases) {
+        TempDir dir;
+        WriteBytes(dir.File("z.INI"), "[RD]\r\nRDIP=old\r\n");
+        ASSERT_EQ(::chmod(dir.File("z.INI").c_str(), c.before), 0);
+        TIniFile ini(dir.File("z.INI"));
+        SaveConnectionSettings(ini, Five{"h", "u", c.password, "", ""});
+        EXPECT_EQ(ModeOf(dir.File("z.INI")), c.after) << std::oct << c.before << " " << c.password;
+    }
+}
+
 TEST(ConnectionSettingsFile, RoundTripKeepsOtherSections) {
     TempDir dir;
     WriteBytes(dir.File("z.INI"), "[Window]\r\nLeft=10\r\n\r\n[RD]\r\nRDIP=old\r\nNOTE=mine\r\n");

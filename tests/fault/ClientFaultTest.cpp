@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "FaultSupport.h"
@@ -154,9 +155,44 @@ TEST_F(ClientFault, AcceptsNeverAnswers_EndsByTimeOut) {
     EXPECT_EQ(successes + failures, 0);
 }
 
+// Answers without end: the client stops at its bounds (the program's own) with a message
+// naming the address, keeps no more than the bound, and announces nothing.
+struct EndlessCase {
+    const char* name;
+    Misbehaviour what;
+    const char* error;  // followed by the address
+};
+
+void PrintTo(const EndlessCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class EndlessAnswer : public ClientFault, public testing::WithParamInterface<EndlessCase> {};
+
+TEST_P(EndlessAnswer, StopsAtItsBoundNamingTheAddress) {
+    const EndlessCase& c = GetParam();
+    client.TimeOut = 20000;
+    recorder.SetFault("*", c.what);
+    EXPECT_EQ(Get(), std::string("other:") + c.error + Url());
+    EXPECT_LE(client.Header.size(), THttpClient::kDefaultMaxHeaderBytes);
+    // The body read stops at most one receive block past its bound.
+    EXPECT_LE(client.Body.size(), THttpClient::kDefaultMaxBodyBytes + 65537);
+    EXPECT_LT(took.count(), 10000);
+    EXPECT_EQ(successes + failures, 0);
+    EXPECT_FALSE(client.IsConnected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Recorder, EndlessAnswer,
+    testing::Values(EndlessCase{"Header", Misbehaviour::EndlessHeader, kHeaderTooLong},
+                    EndlessCase{"Body", Misbehaviour::EndlessBody, kBodyTooLong},
+                    EndlessCase{"AnnouncedHugeBody", Misbehaviour::HugeLengthBody, kBodyTooLong}),
+    [](const testing::TestParamInfo<EndlessCase>& info) { return std::string(info.param.name); });
+
 TEST_F(ClientFault, AfterEachFault_TheNextRequestSucceeds) {
-    for (Misbehaviour what : {Misbehaviour::ResetInBody, Misbehaviour::GarbageStatus,
-                              Misbehaviour::NoLengthNoClose, Misbehaviour::AcceptNoAnswer}) {
+    for (Misbehaviour what :
+         {Misbehaviour::ResetInBody, Misbehaviour::GarbageStatus, Misbehaviour::NoLengthNoClose,
+          Misbehaviour::AcceptNoAnswer, Misbehaviour::EndlessHeader, Misbehaviour::EndlessBody}) {
         recorder.SetFault("*", what, 1);
         Get();
         successes = failures = 0;

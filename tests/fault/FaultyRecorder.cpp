@@ -104,6 +104,11 @@ int FaultyRecorder::Hits(const std::string& target) const {
     return it == hits_.end() ? 0 : it->second;
 }
 
+std::vector<std::string> FaultyRecorder::Requests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+}
+
 std::string FaultyRecorder::HugePattern(size_t offset, size_t count) {
     // Lines of 64 bytes: a printable, position-dependent text ending in CR LF.
     std::string out;
@@ -212,6 +217,10 @@ void FaultyRecorder::Serve(int fd) {
     const size_t bodyLength = ContentLength(request.substr(0, headerEnd + 2));
     const size_t wanted = headerEnd + 4 + bodyLength;
     const Misbehaviour what = TakeFault(RequestTarget(request));
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        requests_.push_back(request.substr(0, headerEnd + 4));
+    }
 
     if (what == Misbehaviour::CloseDuringPostBody || what == Misbehaviour::StopReadingBody) {
         partialBody_ += request.size() - (headerEnd + 4);
@@ -293,6 +302,55 @@ void FaultyRecorder::Serve(int fd) {
         case Misbehaviour::AcceptNoAnswer:
             WaitForClientClose(fd);
             break;
+        case Misbehaviour::EndlessHeader: {
+            std::string head = "HTTP/1.0 200 OK\r\n";
+            const std::string filler = "X-Filler: " + std::string(1000, 'h') + "\r\n";
+            for (int i = 0; i < 64; ++i) head += filler;
+            if (!SendAll(fd, head.data(), 17)) break;
+            // Until the client gives up (its close makes a send fail) or the test stops.
+            while (SendAll(fd, head.data() + 17, head.size() - 17)) {
+            }
+            break;
+        }
+        case Misbehaviour::EndlessBody:
+        case Misbehaviour::HugeLengthBody: {
+            const std::string head = what == Misbehaviour::EndlessBody
+                                         ? "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n"
+                                         : "HTTP/1.0 200 OK\r\nContent-Length: 2147483647\r\n\r\n";
+            if (!SendAll(fd, head.data(), head.size())) break;
+            const std::string chunk = HugePattern(0, 1 << 16);
+            while (SendAll(fd, chunk.data(), chunk.size())) {
+            }
+            break;
+        }
+        case Misbehaviour::PoisonedCookie:
+        case Misbehaviour::RedirectElsewhere: {
+            const std::string target = RequestTarget(request);
+            const std::string answer =
+                what == Misbehaviour::PoisonedCookie
+                    ? "HTTP/1.0 302 Found\r\nSet-Cookie: sid=1\rX-Injected: 1\r\nLocation: " +
+                          target + "\r\n\r\n"
+                    : "HTTP/1.0 302 Found\r\nSet-Cookie: sid=2\r\nLocation: http://127.0.0.1:" +
+                          std::to_string(RedirectPort) + target + "\r\n\r\n";
+            SendAll(fd, answer.data(), answer.size());
+            break;
+        }
+        case Misbehaviour::HugeEntryAnswer: {
+            const std::string page = "<script>var msg=\"" + HugeMessage() + "\";</script>";
+            const std::string answer =
+                "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n" +
+                page;
+            SendAll(fd, answer.data(), answer.size());
+            break;
+        }
+        case Misbehaviour::SegmentWithoutSlash: {
+            const std::string page = std::string(1u << 20, 'S') + "/program.htm";
+            const std::string answer =
+                "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n" +
+                page;
+            SendAll(fd, answer.data(), answer.size());
+            break;
+        }
         case Misbehaviour::CloseDuringPostBody:
         case Misbehaviour::StopReadingBody:
             break;

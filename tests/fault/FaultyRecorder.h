@@ -29,6 +29,13 @@ enum class Misbehaviour {
     CloseDuringPostBody,  // the header and a few bytes of the body read, then a close
     StopReadingBody,      // the header and a few bytes of the body read, then silence
     AcceptNoAnswer,       // the request read, then silence until the client gives up
+    EndlessHeader,        // a status line, then header lines without end at full speed
+    EndlessBody,          // status 200, a header, then a body without end at full speed
+    HugeLengthBody,       // as EndlessBody, announcing a length of 2 GB
+    PoisonedCookie,       // a redirection to the same page carrying a cookie with a bare CR
+    RedirectElsewhere,    // a redirection to the same page on RedirectPort
+    SegmentWithoutSlash,  // a list frame page whose segment is 1 MB without any "/"
+    HugeEntryAnswer,      // an entry answer whose message is HugeMessage()
 };
 
 class FaultyRecorder {
@@ -43,6 +50,8 @@ class FaultyRecorder {
     std::string FixedPage = "<HTML><BODY>fixed page</BODY></HTML>\r\n";
     size_t HugeBodySize = 100u * 1024u * 1024u;
     int TrickleGapMs = 1000;
+    // Where RedirectElsewhere sends the client (another server on 127.0.0.1).
+    int RedirectPort = 0;
 
     void Start();
     void Stop();
@@ -53,8 +62,16 @@ class FaultyRecorder {
     void SetFault(const std::string& target, Misbehaviour what, int times = -1);
     // Requests of that target seen so far, misbehaved or not.
     int Hits(const std::string& target) const;
+    // The header of every request received, in order.
+    std::vector<std::string> Requests() const;
     // Bytes of request bodies received on connections that misbehaved mid-body.
     size_t PartialBodyBytes() const { return partialBody_; }
+    // 1 MB of "あ": the message HugeEntryAnswer answers with.
+    static std::string HugeMessage() {
+        std::string text;
+        for (int i = 0; i < (1 << 19); ++i) text += "\x82\xa0";
+        return text;
+    }
     // The bytes of the body HugeBody sends, from offset on.
     static std::string HugePattern(size_t offset, size_t count);
 
@@ -87,4 +104,5 @@ class FaultyRecorder {
     std::vector<std::thread> workers_;
     std::map<std::string, Rule> rules_;
     std::map<std::string, int> hits_;
+    std::vector<std::string> requests_;
 };

@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "BoxText.h"
 #include "FaultSupport.h"
 #include "FaultyRecorder.h"
 #include "RecorderSim.h"
+#include "Texts.h"
 #include "TransferFrame.h"
 #include "TransferSession.h"
 
@@ -22,6 +24,12 @@ constexpr char kSegment[] = "SEG1";
 constexpr int kCount = 3;
 // Short, so that the cases that run into it stay fast.
 constexpr int kTimeOutMs = 400;
+// Recorder pages are a few kilobytes; a smaller bound than the program's keeps the cases
+// with endless answers quick (the client cases run with the program's bounds).
+constexpr size_t kMaxBodyBytes = 4u << 20;
+// The user's credentials: only the recorder the user named may see them.
+constexpr char kUser[] = "user";
+constexpr char kPassword[] = "pass";
 // The program runs with a 10-second time-out; an attempt ended by it counts as a slow one
 // and is not retried. Cases marked "program clock" let the fetch loop's clock run at that
 // ratio, so a 400 ms time-out weighs like the program's 10 s.
@@ -49,6 +57,9 @@ class FaultFixture : public testing::Test {
     FaultFixture() {
         ctx.SetProgramDir(dir.Path());
         ctx.HttpClient1.TimeOut = kTimeOutMs;
+        ctx.HttpClient1.MaxBodyBytes = kMaxBodyBytes;
+        ctx.Settings.User = kUser;
+        ctx.Settings.Password = kPassword;
     }
 
     // A simulated recorder behind a faulty front; the settings point at the front.
@@ -62,6 +73,9 @@ class FaultFixture : public testing::Test {
         sim->Start();
         front = std::make_unique<FaultyRecorder>(sim->Port());
         front->Start();
+        elsewhere = std::make_unique<FaultyRecorder>(sim->Port());
+        elsewhere->Start();
+        front->RedirectPort = elsewhere->Port();
         ctx.Settings.Host = "127.0.0.1:" + std::to_string(front->Port());
     }
 
@@ -96,6 +110,34 @@ class FaultFixture : public testing::Test {
     RecordingView view;
     std::unique_ptr<recsim::RecorderSim> sim;
     std::unique_ptr<FaultyRecorder> front;
+    // Another server on another port, where RedirectElsewhere sends the client.
+    std::unique_ptr<FaultyRecorder> elsewhere;
+
+    // Whatever the recorder sent, every request stays well-formed and nothing of a
+    // recorder's own reaches another server: credentials go to the recorder the user named
+    // and to no other, a cookie to none but the server that set it, no bare CR anywhere,
+    // and the header file stays within the header bound.
+    void ExpectRequestsClean() {
+        const std::string auth = "\r\nAuthorization: Basic dXNlcjpwYXNz\r\n";
+        for (const std::string& request : front->Requests()) {
+            EXPECT_NE(request.find(auth), std::string::npos) << request.substr(0, 80);
+            EXPECT_EQ(request.find("X-Injected"), std::string::npos);
+        }
+        for (const std::string& request : elsewhere->Requests()) {
+            EXPECT_EQ(request.find("Authorization:"), std::string::npos);
+            EXPECT_EQ(request.find("Cookie:"), std::string::npos);
+        }
+        for (const auto& list : {front->Requests(), elsewhere->Requests()})
+            for (const std::string& request : list)
+                for (size_t cr = request.find('\r'); cr != std::string::npos;
+                     cr = request.find('\r', cr + 1))
+                    EXPECT_EQ(request[cr + 1], '\n') << "bare CR in a request";
+        std::error_code ec;
+        const auto headSize = std::filesystem::file_size(Texts::kHeaderFile, ec);
+        if (!ec) {
+            EXPECT_LE(headSize, ctx.HttpClient1.MaxHeaderBytes);
+        }
+    }
 };
 
 // ---------------------------------------------------------------- capture
@@ -111,8 +153,9 @@ struct CaptureCase {
     // The page named in the failure box; empty when the capture completes.
     std::string failsAt;
     std::set<std::string> newFiles;
-    int getFailedBoxes;  // "RDからの取得に失敗しました" boxes before the end
-    int maxMs;           // the whole capture, at most
+    int getFailedBoxes;             // "RDからの取得に失敗しました" boxes before the end
+    int maxMs;                      // the whole capture, at most
+    bool othersUnanswered = false;  // every other page closed without an answer
 };
 
 void PrintTo(const CaptureCase& c, std::ostream* os) {
@@ -153,6 +196,7 @@ TEST_P(CaptureFault, EndsWithItsMessageInTimeAndLeavesPagesWholeOrOld) {
         sim->SetErrorStatus(c.target, c.httpStatus, c.times);
     else
         front->SetFault(c.target, c.what, c.times);
+    if (c.othersUnanswered) front->SetFault("*", Misbehaviour::NoAnswer);
     if (c.programClock) UseProgramClock();
 
     const Clock::time_point start = Clock::now();
@@ -165,8 +209,10 @@ TEST_P(CaptureFault, EndsWithItsMessageInTimeAndLeavesPagesWholeOrOld) {
     if (c.failsAt.empty())
         expected.push_back({MessageKind::Information, kCaptureDone});
     else
-        expected.push_back({MessageKind::Error, Url(c.failsAt) + kLfCr + kCaptureFailed});
+        expected.push_back(
+            {MessageKind::Error, ClipForBox(Url(c.failsAt)) + kLfCr + kCaptureFailed});
     EXPECT_EQ(view.Messages(), expected);
+    ExpectRequestsClean();
     EXPECT_EQ(front->Hits(c.target), c.expectedHits);
     EXPECT_LE(took.count(), c.maxMs);
     // The frame always ends with the default cursor and an empty status line.
@@ -188,6 +234,8 @@ const std::set<std::string> kAllReservations = {"ZAVOCVRV.HTM", "ZAVOCV00.HTM", 
                                                 "ZAVOCV02.HTM"};
 const std::set<std::string> kUpToSetup = {"ZAVOCVRV.HTM", "ZAVOCV00.HTM", "ZAVOCV01.HTM",
                                           "ZAVOCV02.HTM", "ZAVOCVST.HTM"};
+// The address built from a list frame page whose segment is 1 MB without a "/".
+const std::string kHugeSegmentList = "/program/" + std::string(1u << 20, 'S') + "/program.htm";
 // One time-out of the program's kind, plus the other pages and a loaded machine.
 constexpr int kOneTimeOut = kTimeOutMs + 3000;
 // Up to 21 quick attempts.
@@ -225,7 +273,23 @@ INSTANTIATE_TEST_SUITE_P(
                                 Selector(2),
                                 {"ZAVOCVRV.HTM", "ZAVOCV00.HTM", "ZAVOCV01.HTM"},
                                 21,
-                                kQuickRetries}),
+                                kQuickRetries},
+                    // Hostile answers: each ends with the failure box, in bounded time and
+                    // memory, or is survived without a trace in later requests.
+                    CaptureCase{"EndlessHeader", Misbehaviour::EndlessHeader, kList, -1, 0, false,
+                                21, kList, kNone, 0, kQuickRetries},
+                    CaptureCase{"EndlessBody", Misbehaviour::EndlessBody, kChannel, -1, 0, false,
+                                21, kChannel, kUpToSetup, 0, kQuickRetries},
+                    CaptureCase{"HugeAnnouncedLength", Misbehaviour::HugeLengthBody, kSetup, -1, 0,
+                                false, 21, kSetup, kAllReservations, 0, kQuickRetries},
+                    CaptureCase{"HugeSegmentAddressClipped", Misbehaviour::SegmentWithoutSlash,
+                                kListFrame, -1, 0, false, 1, kHugeSegmentList, kNone, 0,
+                                kQuickRetries, true},
+                    CaptureCase{"PoisonedCookieDropped", Misbehaviour::PoisonedCookie, kListFrame,
+                                1, 0, false, 2, "", kNone, 0, kQuickRetries},
+                    CaptureCase{"RedirectElsewhereWithoutCredentials",
+                                Misbehaviour::RedirectElsewhere, kPage, 1, 0, false, kCount, "",
+                                kNone, 0, kQuickRetries}),
     CaptureCaseName);
 
 // Without the program's clock every attempt that the time-out ends is quick enough to be
@@ -265,6 +329,7 @@ struct RestoreCase {
     size_t entered;      // reservations the recorder holds afterwards
     int getFailedBoxes;  // before the end
     int maxMs;
+    bool hugeAnswer = false;  // the recorder answers each entry with a 1 MB message
 };
 
 void PrintTo(const RestoreCase& c, std::ostream* os) {
@@ -312,12 +377,15 @@ TEST_P(RestoreFault, EndsWithItsMessageInTimeAndEntersEachReservationAtMostOnce)
     const RecordingView::Message last = view.Messages().back();
     EXPECT_EQ(last.Box, c.end);
     if (c.end == MessageKind::Information) {
+        // The box shows the start of a long answer only.
+        const std::string answer =
+            c.hugeAnswer ? ClipForBox(FaultyRecorder::HugeMessage()) : kRegistered;
         std::string report;
         for (int i = 0; i < kCount; ++i)
-            report += "0" + std::to_string(i) + kReportSeparator + kRegistered + kLfCr;
+            report += "0" + std::to_string(i) + kReportSeparator + answer + kLfCr;
         EXPECT_EQ(last.Text, report);
     } else if (c.end == MessageKind::Error) {
-        EXPECT_EQ(last.Text, Url(c.failsAt) + kLfCr + kRestoreCommFailed);
+        EXPECT_EQ(last.Text, ClipForBox(Url(c.failsAt)) + kLfCr + kRestoreCommFailed);
     } else {
         EXPECT_EQ(last.Text, kEntryFailed);
     }
@@ -352,7 +420,9 @@ INSTANTIATE_TEST_SUITE_P(
         RestoreCase{"OneBytePerSecondOnSelector", Misbehaviour::OneBytePerSecond, Selector(1), -1,
                     0, true, 1, MessageKind::Error, Selector(1), 1, 0, kOneTimeOut},
         RestoreCase{"Status500OnceOnSelector", Misbehaviour::None, Selector(0), 1, 500, false, 2,
-                    MessageKind::Information, "", kCount, 1, kQuickRetries}),
+                    MessageKind::Information, "", kCount, 1, kQuickRetries},
+        RestoreCase{"HugeEntryAnswerClipped", Misbehaviour::HugeEntryAnswer, kEntry, -1, 0, false,
+                    kCount, MessageKind::Information, "", 0, 0, kQuickRetries, true}),
     RestoreCaseName);
 
 }  // namespace

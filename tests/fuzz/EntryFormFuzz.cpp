@@ -39,7 +39,7 @@ void CheckWorkList(const std::string& text) {
     const std::string joined = list.Text();
     // Every line ends with CR LF, and no other CR or LF is left inside a line.
     FUZZ_CHECK(joined.empty() || EndsWith(joined, "\r\n"));
-    for (const std::string& line : list.Lines) {
+    for (const std::string& line : list.Lines()) {
         FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos);
         FUZZ_CHECK(line.find('\0') == std::string::npos);
     }

@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string>
 
+#include "BoxText.h"
 #include "TextSearch.h"
 
 using namespace std::string_literals;
@@ -117,6 +118,39 @@ TEST_P(SjisReplaceAllTest, ReplacesEveryOccurrence) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SjisReplaceAllTest, ::testing::ValuesIn(kReplaceCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct ClipCase {
+    const char* name;
+    std::string text;
+    size_t maxChars;
+    std::string expected;
+};
+
+void PrintTo(const ClipCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// 予 is 97 5C; … is 81 63.
+const ClipCase kClipCases[] = {
+    {"ShortKept", "abc", 3, "abc"},
+    {"LongCutWithEllipsis", "abcd", 3, "abc\x81\x63"},
+    {"DoubleByteCountsAsOne", "a\x97\x5c\x97\x5c", 3, "a\x97\x5c\x97\x5c"},
+    {"CutAfterWholeDoubleByte", "ab\x97\x5c\x97\x5c", 3, "ab\x97\x5c\x81\x63"},
+    {"DanglingLeadByteKept", "ab\x97", 3, "ab\x97"},
+    {"DefaultBoundIs1000", std::string(1001, 'x'), kMaxBoxChars,
+     std::string(1000, 'x') + "\x81\x63"},
+    {"ExactlyTheBoundKept", std::string(1000, 'x'), kMaxBoxChars, std::string(1000, 'x')},
+};
+
+class ClipForBoxTest : public ::testing::TestWithParam<ClipCase> {};
+
+TEST_P(ClipForBoxTest, CutsOnACharacterBoundaryWithEllipsis) {
+    const ClipCase& c = GetParam();
+    EXPECT_EQ(ClipForBox(c.text, c.maxChars), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ClipForBoxTest, ::testing::ValuesIn(kClipCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
