@@ -8,8 +8,10 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     ConfigureApplication();
+    const std::unique_ptr<TEventPump> pump = MakeProgramPump();
 
     TFormMain formMain;
+    formMain.Context.HttpClient1.UsePump(*pump);
     // A settings file that cannot be read has been reported; the program ends here.
     if (!formMain.FormCreate()) return 1;
     formMain.show();

@@ -1,4 +1,5 @@
-// Helpers shared by the transport tests: bounded pumping and recording of events.
+// Helpers shared by the transport tests: bounded pumping, a clock the test drives, and
+// recording of events.
 #pragma once
 
 #include <chrono>
@@ -10,20 +11,18 @@
 #include "EventPump.h"
 #include "SockTransport.h"
 
-// Pumps (waiting at most 2 ms between pumps) until done() or maxMs passed; returns done().
-inline bool PumpUntil(const std::function<bool()>& done, int maxMs = 2000) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
+// Pumps until done() or maxMs of real time passed; returns done(). Between pumps it sleeps
+// until the pump has something (or the bound passes), as the transport's own waits do.
+inline bool PumpUntil(TEventPump& pump, const std::function<bool()>& done, int maxMs = 2000) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
     for (;;) {
         if (done()) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        WaitForActivity(-1, 0, 2);
-        PumpOnce();
+        auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(limit - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pump.Wait(-1, 0, pump.Now() + left);
+        pump.PumpOnce();
     }
-}
-
-// Pumps for a while, to let notifications that should not come have their chance.
-inline void PumpFor(int ms) {
-    PumpUntil([] { return false; }, ms);
 }
 
 inline double MillisSince(std::chrono::steady_clock::time_point start) {
@@ -36,22 +35,38 @@ inline double CpuMillis() {
     return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
 
-// Installs a pump hook for one test and removes it again.
-class ScopedPumpHook {
-  public:
-    explicit ScopedPumpHook(std::function<void()> hook) { SetPumpHook(std::move(hook)); }
-    ~ScopedPumpHook() { SetPumpHook(nullptr); }
+// A clock that moves only when told, and a waiter that, instead of sleeping until a deadline
+// with nothing to do, moves that clock to it: time-outs end at once and exactly on time. A
+// wait without a deadline still sleeps in poll(), bounded so that a broken test cannot hang.
+struct ManualClock {
+    std::chrono::milliseconds now{1000000};
+    TClock Fn() {
+        return [this] { return now; };
+    }
 };
 
-// Installs a resolver for one test and restores the previous one.
-class ScopedResolver {
+class ClockJumpWaiter : public TWaiter {
   public:
-    explicit ScopedResolver(THostResolver resolver)
-        : previous_(SetHostResolver(std::move(resolver))) {}
-    ~ScopedResolver() { SetHostResolver(previous_); }
+    explicit ClockJumpWaiter(ManualClock& clock) : clock_(clock) {}
+    void Wait(std::vector<pollfd>& fds, int timeoutMs) override {
+        ++Waits;
+        if (poll(fds.data(), fds.size(), timeoutMs < 0 ? 5000 : 0) > 0 || timeoutMs < 0) return;
+        clock_.now += std::chrono::milliseconds(timeoutMs);
+        ++Jumps;
+    }
+    int Waits = 0;
+    int Jumps = 0;
 
   private:
-    THostResolver previous_;
+    ManualClock& clock_;
+};
+
+// A pump on a manual clock, for tests of time-outs.
+struct VirtualTimePump {
+    ManualClock clock;
+    ClockJumpWaiter* waiter = new ClockJumpWaiter(clock);
+    TEventPump pump{std::unique_ptr<TWaiter>(waiter)};
+    VirtualTimePump() { pump.SetClock(clock.Fn()); }
 };
 
 // Connects t to 127.0.0.1:port with a short time-out.
