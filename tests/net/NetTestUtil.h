@@ -10,6 +10,7 @@
 
 #include "EventPump.h"
 #include "SockTransport.h"
+#include "VirtualTime.h"
 
 // Pumps until done() or maxMs of real time passed; returns done(). Between pumps it sleeps
 // until the pump has something (or the bound passes), as the transport's own waits do.
@@ -34,40 +35,6 @@ inline double MillisSince(std::chrono::steady_clock::time_point start) {
 inline double CpuMillis() {
     return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
-
-// A clock that moves only when told, and a waiter that, instead of sleeping until a deadline
-// with nothing to do, moves that clock to it: time-outs end at once and exactly on time. A
-// wait without a deadline still sleeps in poll(), bounded so that a broken test cannot hang.
-struct ManualClock {
-    std::chrono::milliseconds now{1000000};
-    TClock Fn() {
-        return [this] { return now; };
-    }
-};
-
-class ClockJumpWaiter : public TWaiter {
-  public:
-    explicit ClockJumpWaiter(ManualClock& clock) : clock_(clock) {}
-    void Wait(std::vector<pollfd>& fds, int timeoutMs) override {
-        ++Waits;
-        if (poll(fds.data(), fds.size(), timeoutMs < 0 ? 5000 : 0) > 0 || timeoutMs < 0) return;
-        clock_.now += std::chrono::milliseconds(timeoutMs);
-        ++Jumps;
-    }
-    int Waits = 0;
-    int Jumps = 0;
-
-  private:
-    ManualClock& clock_;
-};
-
-// A pump on a manual clock, for tests of time-outs.
-struct VirtualTimePump {
-    ManualClock clock;
-    ClockJumpWaiter* waiter = new ClockJumpWaiter(clock);
-    TEventPump pump{std::unique_ptr<TWaiter>(waiter)};
-    VirtualTimePump() { pump.SetClock(clock.Fn()); }
-};
 
 // Connects t to 127.0.0.1:port with a short time-out.
 inline void ConnectLocal(TSockTransport& t, uint16_t port, int32_t timeOut = 2000) {
