@@ -1,20 +1,19 @@
+// The connection lifecycle: construction, status and error texts, notifications, the
+// time-out, lookup, connect, close, cancel and accept.
 #include "SockTransport.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <cstdio>
 #include <cstring>
 
 namespace {
 constexpr size_t kIoSize = 65536;  // data bytes of IoBuffer; one more holds a NUL
 constexpr size_t kLookupSize = 1024;
-
 }  // namespace
 
 // ---------------------------------------------------------------- construction
