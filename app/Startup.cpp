@@ -2,14 +2,15 @@
 
 #include <QCoreApplication>
 
-#include "EventPump.h"
 #include "QtText.h"
+#include "QtWaiter.h"
 #include "Texts.h"
 
 void ConfigureApplication() {
     // The title reads "X4RX" where the main window's caption reads "X4EX"; both as they stand.
     QCoreApplication::setApplicationName(QtText::FromSjis(Texts::kAppTitle));
-    // While the transport waits for the recorder the windows keep being served: repainted,
-    // moved, and a second press of the start button is seen (and refused).
-    SetPumpHook([] { QCoreApplication::processEvents(); });
+}
+
+std::unique_ptr<TEventPump> MakeProgramPump() {
+    return std::make_unique<TEventPump>(std::make_unique<TQtWaiter>());
 }

@@ -27,8 +27,11 @@ int main(int argc, char* argv[]) {
     LoadQtJapanese(app);
     SetDesktopIdentity();
 
+    const std::unique_ptr<TEventPump> pump = MakeProgramPump();
+
     TFormMain formMain;
     formMain.DataDirOption = commandLine.DataDir;
+    formMain.Session.HttpClient1.UsePump(*pump);
     // A settings file that cannot be read has been reported; the program ends here.
     if (!formMain.FormCreate()) return 1;
     formMain.show();

@@ -270,10 +270,9 @@ void THttpClient::ReadResponseHeader() {
 
     // Each line read is bounded by the time-out; the header as a whole is too, or a server
     // trickling short lines would keep us waiting without end.
-    const auto start = std::chrono::steady_clock::now();
+    const std::chrono::milliseconds start = Now();
     auto checkDeadline = [&] {
-        if (TimeOut > 0 &&
-            std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(TimeOut)) {
+        if (TimeOut > 0 && Now() - start >= std::chrono::milliseconds(TimeOut)) {
             throw EAbortError(SockText::kReadLnAborted);
         }
     };

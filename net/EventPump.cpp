@@ -1,117 +1,15 @@
 #include "EventPump.h"
 
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <chrono>
-#include <deque>
-#include <iostream>
-#include <map>
-#include <mutex>
-#include <thread>
-#include <utility>
 
+#include "HostLookup.h"
 #include "SocketErrors.h"
 
 namespace {
-using Clock = std::chrono::steady_clock;
-
-// What a lookup's worker thread fills in. Shared by the worker and the pump, so a lookup that
-// outlives its object (time-out, cancel, destruction) writes only into memory it co-owns.
-struct LookupJob {
-    std::string name;
-    std::atomic<bool> done{false};
-    int error = 0;
-    std::vector<uint32_t> addresses;
-};
-
-struct SocketEntry {
-    enum State { Idle, Connecting, Connected, Finished };
-    int fd = -1;
-    int window = 0;
-    State state = Idle;
-    // Notifications fire on a change of readiness, not on every pump while it lasts.
-    bool readNotified = false;
-    bool oobNotified = false;
-    bool acceptNotified = false;
-};
-
-struct PendingLookup {
-    int window = 0;
-    std::shared_ptr<LookupJob> job;
-};
-
-struct TimerEntry {
-    int id = 0;
-    uint32_t interval = 0;
-    Clock::time_point due;
-    std::function<void()> tick;
-};
-
-struct Pump {
-    std::map<int, TNotificationWindow::TSink> windows;
-    std::vector<SocketEntry> sockets;
-    std::deque<std::pair<int, TPumpNotification>> posted;
-    std::vector<PendingLookup> lookups;
-    std::vector<TimerEntry> timers;
-    std::function<void()> hook;
-    std::function<void(const std::string&)> errorDisplay;
-    int nextId = 1;
-    std::vector<pollfd> pollScratch;  // reused, so a pump allocates nothing in steady state
-};
-
-Pump& State() {
-    static Pump pump;
-    return pump;
-}
-
-// The pipe through which lookup workers wake a waiting pump. Made once, never closed: a
-// detached worker may still write to it while the process ends.
-int wakeFds[2] = {-1, -1};
-// Set by a worker before it writes to the pipe, so a pump reads the pipe only when needed.
-std::atomic<bool> wakePending{false};
-std::once_flag wakeOnce;
-
-void MakeWakePipe() {
-    std::call_once(wakeOnce, [] {
-        if (pipe2(wakeFds, O_NONBLOCK | O_CLOEXEC) != 0) wakeFds[0] = wakeFds[1] = -1;
-    });
-}
-
-int WakeReadFd() {
-    MakeWakePipe();
-    return wakeFds[0];
-}
-
-void DrainWakePipe() {
-    if (!wakePending.exchange(false, std::memory_order_acq_rel)) return;
-    int fd = WakeReadFd();
-    if (fd < 0) return;
-    char scratch[64];
-    while (read(fd, scratch, sizeof scratch) > 0) {
-    }
-}
-
-std::mutex resolverMutex;
-THostResolver& ResolverSlot() {
-    static THostResolver resolver;
-    return resolver;
-}
-
-THostResolver CurrentResolver() {
-    std::lock_guard<std::mutex> lock(resolverMutex);
-    THostResolver r = ResolverSlot();
-    return r ? r : THostResolver(DefaultHostResolver);
-}
-
-int SocketError(int fd) {
+int PendingError(int fd) {
     int err = 0;
     socklen_t len = sizeof err;
     if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
@@ -132,33 +30,113 @@ TPumpNotification SocketNote(int fd, TSocketEvent event, int code) {
     n.errorCode = code;
     return n;
 }
+}  // namespace
 
-void Deliver(int window, const TPumpNotification& note) {
-    auto& pump = State();
-    auto it = pump.windows.find(window);
-    if (it == pump.windows.end() || !it->second) return;
-    // A copy: the handler may destroy its own window.
-    TNotificationWindow::TSink sink = it->second;
+std::chrono::milliseconds SteadyNow() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+}
+
+void TPollWaiter::Wait(std::vector<pollfd>& fds, int timeoutMs) {
+    // EINTR just ends the wait; the pump step that follows finds out what there is.
+    poll(fds.data(), fds.size(), timeoutMs);
+}
+
+TEventPump::TEventPump(std::unique_ptr<TWaiter> waiter)
+    : waiter_(waiter ? std::move(waiter) : std::make_unique<TPollWaiter>()),
+      clock_(SteadyNow),
+      wake_(std::make_shared<TWakeChannel>()) {}
+
+TEventPump::~TEventPump() = default;
+
+void TEventPump::SetClock(TClock clock) {
+    clock_ = clock ? std::move(clock) : TClock(SteadyNow);
+}
+
+int TEventPump::AddSink(TSink sink) {
+    int id = nextId_++;
+    sinks_.emplace_back(id, std::move(sink));
+    return id;
+}
+
+void TEventPump::RemoveSink(int sink) {
+    std::erase_if(sinks_, [sink](const auto& s) { return s.first == sink; });
+    std::erase_if(sockets_, [sink](const SocketEntry& s) { return s.sink == sink; });
+    std::erase_if(posted_, [sink](const auto& p) { return p.first == sink; });
+    WithdrawLookup(sink);
+}
+
+void TEventPump::WatchSocket(int sink, int fd, bool connected) {
+    // A descriptor number can come back after a close outside our knowledge; it is new now.
+    std::erase_if(sockets_, [fd](const SocketEntry& s) { return s.fd == fd; });
+    std::erase_if(posted_, [&](const auto& p) { return p.first == sink && p.second.socket == fd; });
+    SocketEntry entry;
+    entry.fd = fd;
+    entry.sink = sink;
+    entry.state = connected ? SocketEntry::Connected : SocketEntry::Idle;
+    sockets_.push_back(entry);
+}
+
+void TEventPump::ForgetSocket(int sink, int fd) {
+    std::erase_if(sockets_, [&](const SocketEntry& s) { return s.sink == sink && s.fd == fd; });
+    std::erase_if(posted_, [&](const auto& p) { return p.first == sink && p.second.socket == fd; });
+}
+
+void TEventPump::ConnectStarted(int sink, int fd) {
+    for (auto& s : sockets_) {
+        if (s.sink == sink && s.fd == fd) {
+            s.state = SocketEntry::Connecting;
+            s.readNotified = s.oobNotified = s.acceptNotified = false;
+        }
+    }
+}
+
+void TEventPump::Post(int sink, TPumpNotification notification) {
+    if (notification.kind == TPumpNotification::SocketEvent &&
+        notification.event == TSocketEvent::Connect) {
+        // The connect ended at once; nothing more will come from this attempt.
+        for (auto& s : sockets_) {
+            if (s.sink == sink && s.fd == notification.socket) s.state = SocketEntry::Finished;
+        }
+    }
+    posted_.emplace_back(sink, std::move(notification));
+}
+
+void TEventPump::Deliver(int sink, const TPumpNotification& note) {
+    auto it = std::find_if(sinks_.begin(), sinks_.end(),
+                           [sink](const auto& s) { return s.first == sink; });
+    if (it == sinks_.end() || !it->second) return;
+    // A copy: the handler may remove its own sink.
+    TSink handler = it->second;
     try {
-        sink(note);
+        handler(note);
     } catch (...) {
         // A notification's handler cannot hand an error to anyone; the object sees the
         // outcome through its own flags.
     }
 }
 
-bool StillWatched(int window, int fd) {
-    for (const auto& s : State().sockets) {
-        if (s.window == window && s.fd == fd) return true;
+short TEventPump::InterestOf(const SocketEntry& s) const {
+    switch (s.state) {
+        case SocketEntry::Idle:
+            // An unconnected socket reports a hang-up at once; only a listening one offers
+            // connections, and asking it of any other would end every wait at once.
+            return !s.acceptNotified && IsListening(s.fd) ? POLLIN : 0;
+        case SocketEntry::Connecting:
+            return POLLOUT;
+        case SocketEntry::Connected:
+            return static_cast<short>((s.readNotified ? 0 : POLLIN) |
+                                      (s.oobNotified ? 0 : POLLPRI) | POLLRDHUP);
+        case SocketEntry::Finished:
+            break;
     }
-    return false;
+    return 0;
 }
 
-void PollSockets(std::vector<std::pair<int, TPumpNotification>>& out) {
-    auto& pump = State();
-    auto& fds = pump.pollScratch;
+void TEventPump::PollSockets() {
+    auto& fds = pollScratch_;
     fds.clear();
-    for (const auto& s : pump.sockets) {
+    for (const auto& s : sockets_) {
         short events = 0;
         switch (s.state) {
             case SocketEntry::Idle:
@@ -171,16 +149,15 @@ void PollSockets(std::vector<std::pair<int, TPumpNotification>>& out) {
                 events = POLLIN | POLLPRI | POLLRDHUP;
                 break;
             case SocketEntry::Finished:
-                events = 0;
                 break;
         }
         fds.push_back(pollfd{s.state == SocketEntry::Finished ? -1 : s.fd, events, 0});
     }
-    if (fds.empty()) return;
-    int ready = poll(fds.data(), fds.size(), 0);
-    if (ready <= 0) return;
+    if (fds.empty() || poll(fds.data(), fds.size(), 0) <= 0) return;
+    auto& out = noteScratch_;
+    out.clear();
     for (size_t i = 0; i < fds.size(); ++i) {
-        SocketEntry& s = pump.sockets[i];
+        SocketEntry& s = sockets_[i];
         short re = fds[i].revents;
         if (fds[i].fd < 0) continue;
         if (re & POLLNVAL) {
@@ -189,11 +166,10 @@ void PollSockets(std::vector<std::pair<int, TPumpNotification>>& out) {
         }
         switch (s.state) {
             case SocketEntry::Idle:
-                // An unconnected socket reports HUP; only a listening one offers connections.
                 if ((re & POLLIN) && !(re & POLLHUP)) {
                     if (!s.acceptNotified && IsListening(s.fd)) {
                         s.acceptNotified = true;
-                        out.emplace_back(s.window, SocketNote(s.fd, TSocketEvent::Accept, 0));
+                        out.emplace_back(s.sink, SocketNote(s.fd, TSocketEvent::Accept, 0));
                     }
                 } else {
                     s.acceptNotified = false;
@@ -201,280 +177,92 @@ void PollSockets(std::vector<std::pair<int, TPumpNotification>>& out) {
                 break;
             case SocketEntry::Connecting:
                 if (re & (POLLOUT | POLLERR | POLLHUP)) {
-                    int code = SocketErrorFromErrno(SocketError(s.fd));
+                    int code = SocketErrorFromErrno(PendingError(s.fd));
                     s.state = code == 0 ? SocketEntry::Connected : SocketEntry::Finished;
-                    out.emplace_back(s.window, SocketNote(s.fd, TSocketEvent::Connect, code));
+                    out.emplace_back(s.sink, SocketNote(s.fd, TSocketEvent::Connect, code));
                 }
                 break;
             case SocketEntry::Connected:
-                if (re & POLLIN) {
-                    if (!s.readNotified) {
-                        s.readNotified = true;
-                        out.emplace_back(s.window, SocketNote(s.fd, TSocketEvent::Read, 0));
-                    }
-                } else {
-                    s.readNotified = false;
+                if ((re & POLLIN) && !s.readNotified) {
+                    out.emplace_back(s.sink, SocketNote(s.fd, TSocketEvent::Read, 0));
                 }
-                if (re & POLLPRI) {
-                    if (!s.oobNotified) {
-                        s.oobNotified = true;
-                        out.emplace_back(s.window, SocketNote(s.fd, TSocketEvent::OutOfBand, 0));
-                    }
-                } else {
-                    s.oobNotified = false;
+                s.readNotified = (re & POLLIN) != 0;
+                if ((re & POLLPRI) && !s.oobNotified) {
+                    out.emplace_back(s.sink, SocketNote(s.fd, TSocketEvent::OutOfBand, 0));
                 }
+                s.oobNotified = (re & POLLPRI) != 0;
                 // The peer's FIN (RDHUP) or a reset (ERR/HUP): one close notification.
                 if (re & (POLLRDHUP | POLLHUP | POLLERR)) {
-                    int code = (re & POLLERR) ? SocketErrorFromErrno(SocketError(s.fd)) : 0;
+                    int code = (re & POLLERR) ? SocketErrorFromErrno(PendingError(s.fd)) : 0;
                     s.state = SocketEntry::Finished;
-                    out.emplace_back(s.window, SocketNote(s.fd, TSocketEvent::Close, code));
+                    out.emplace_back(s.sink, SocketNote(s.fd, TSocketEvent::Close, code));
                 }
                 break;
             case SocketEntry::Finished:
                 break;
         }
     }
-}
-
-void FireTimers() {
-    auto& pump = State();
-    if (pump.timers.empty()) return;
-    Clock::time_point now = Clock::now();
-    std::vector<int> due;
-    for (const auto& t : pump.timers) {
-        if (t.due <= now) due.push_back(t.id);
-    }
-    for (int id : due) {
-        auto it = std::find_if(pump.timers.begin(), pump.timers.end(),
-                               [id](const TimerEntry& t) { return t.id == id; });
-        if (it == pump.timers.end()) continue;  // stopped by an earlier tick
-        it->due += std::chrono::milliseconds(it->interval);
-        if (it->due <= now) it->due = now + std::chrono::milliseconds(it->interval);
-        std::function<void()> tick = it->tick;
-        try {
-            tick();
-        } catch (const std::exception& e) {
-            if (pump.errorDisplay) {
-                pump.errorDisplay(e.what());
-            } else {
-                std::cerr << e.what() << std::endl;
-            }
-        } catch (...) {
-            if (pump.errorDisplay) pump.errorDisplay("Timer error");
-        }
-    }
-}
-
-void FinishLookups() {
-    auto& pump = State();
-    if (pump.lookups.empty()) return;
-    std::vector<PendingLookup> finished;
-    for (auto it = pump.lookups.begin(); it != pump.lookups.end();) {
-        if (it->job->done.load(std::memory_order_acquire)) {
-            finished.push_back(*it);
-            it = pump.lookups.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    for (const auto& f : finished) {
-        TPumpNotification n;
-        n.kind = TPumpNotification::LookupDone;
-        n.errorCode = f.job->error;
-        n.addresses = f.job->addresses;
-        Deliver(f.window, n);
-    }
-}
-}  // namespace
-
-void PumpOnce() {
-    auto& pump = State();
-    DrainWakePipe();
-
-    std::deque<std::pair<int, TPumpNotification>> posted;
-    posted.swap(pump.posted);
-    for (const auto& [window, note] : posted) Deliver(window, note);
-
+    // Moved out first: a handler may pump again.
     std::vector<std::pair<int, TPumpNotification>> notes;
-    PollSockets(notes);
-    for (const auto& [window, note] : notes) {
+    notes.swap(out);
+    for (const auto& [sink, note] : notes) {
         // An earlier notification's handler may have closed this socket.
-        if (StillWatched(window, note.socket)) Deliver(window, note);
+        bool watched = std::any_of(sockets_.begin(), sockets_.end(), [&](const SocketEntry& s) {
+            return s.sink == sink && s.fd == note.socket;
+        });
+        if (watched) Deliver(sink, note);
     }
+    if (noteScratch_.empty()) noteScratch_.swap(notes);
+}
 
+void TEventPump::PumpOnce() {
+    wake_->Drain();
+    if (!posted_.empty()) {
+        std::vector<std::pair<int, TPumpNotification>> posted;
+        posted.swap(posted_);
+        for (const auto& [sink, note] : posted) Deliver(sink, note);
+    }
+    PollSockets();
     FinishLookups();
     FireTimers();
-
-    if (pump.hook) {
-        std::function<void()> hook = pump.hook;
+    waiter_->ServePending();
+    if (OnPump) {
+        std::function<void()> hook = OnPump;
         hook();
     }
 }
 
-void SetPumpHook(std::function<void()> hook) {
-    State().hook = std::move(hook);
-}
-
-void SetPumpErrorDisplay(std::function<void(const std::string&)> display) {
-    State().errorDisplay = std::move(display);
-}
-
-void WaitForActivity(int fd, short events, int maxMs) {
-    auto& pump = State();
-    int timeout = maxMs;
-    if (!pump.timers.empty()) {
-        Clock::time_point now = Clock::now();
-        for (const auto& t : pump.timers) {
-            auto left = std::chrono::ceil<std::chrono::milliseconds>(t.due - now).count();
-            if (left < timeout) timeout = static_cast<int>(std::max<long long>(left, 0));
+void TEventPump::AddWaitFd(int fd, short events) {
+    if (fd < 0 || events == 0) return;
+    for (auto& p : waitScratch_) {
+        if (p.fd == fd) {
+            p.events = static_cast<short>(p.events | events);
+            return;
         }
     }
-    // Something is due already: the pump that follows delivers it.
-    if (!pump.posted.empty() || timeout <= 0) return;
-    pollfd fds[2];
-    nfds_t count = 0;
-    int wake = WakeReadFd();
-    if (wake >= 0) fds[count++] = pollfd{wake, POLLIN, 0};
-    if (fd >= 0) fds[count++] = pollfd{fd, events, 0};
-    // A wake-up byte written after the last pump read the pipe: let the next pump take it,
+    waitScratch_.push_back(pollfd{fd, events, 0});
+}
+
+void TEventPump::Wait(int fd, short events, std::optional<std::chrono::milliseconds> deadline) {
+    // Something is due already: the pump step that follows delivers it.
+    if (!posted_.empty()) return;
+    std::optional<std::chrono::milliseconds> due = NextTimerDue();
+    if (deadline && (!due || *deadline < *due)) due = deadline;
+    int timeoutMs = -1;
+    if (due) {
+        long long left = (*due - Now()).count();
+        if (left <= 0) return;
+        timeoutMs = static_cast<int>(std::min<long long>(left, 1 << 30));
+    }
+    waitScratch_.clear();
+    const int wakeFd = wake_->ReadFd();
+    AddWaitFd(wakeFd, POLLIN);
+    AddWaitFd(fd, events);
+    for (const auto& s : sockets_) AddWaitFd(s.fd, InterestOf(s));
+    waiter_->Wait(waitScratch_, timeoutMs);
+    // A wake-up byte written after the last pump emptied the pipe: let the next pump take it,
     // or every later wait would return at once.
-    if (poll(fds, count, timeout) > 0 && wake >= 0 && (fds[0].revents & POLLIN)) {
-        wakePending.store(true, std::memory_order_release);
+    for (const auto& p : waitScratch_) {
+        if (p.fd == wakeFd && (p.revents & POLLIN)) wake_->MarkPending();
     }
-}
-
-// ---- lookups ----
-
-int DefaultHostResolver(const std::string& name, std::vector<uint32_t>& addresses) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* result = nullptr;
-    int rc = getaddrinfo(name.c_str(), nullptr, &hints, &result);
-    if (rc != 0) return SocketErrorFromLookup(rc);
-    for (addrinfo* a = result; a; a = a->ai_next) {
-        if (a->ai_family == AF_INET && a->ai_addr) {
-            addresses.push_back(reinterpret_cast<sockaddr_in*>(a->ai_addr)->sin_addr.s_addr);
-        }
-    }
-    freeaddrinfo(result);
-    return addresses.empty() ? 11004 : 0;
-}
-
-THostResolver SetHostResolver(THostResolver resolver) {
-    std::lock_guard<std::mutex> lock(resolverMutex);
-    THostResolver previous = std::move(ResolverSlot());
-    ResolverSlot() = std::move(resolver);
-    return previous;
-}
-
-// ---- notification windows ----
-
-TNotificationWindow::TNotificationWindow(TSink sink) : id_(State().nextId++) {
-    State().windows[id_] = std::move(sink);
-}
-
-TNotificationWindow::~TNotificationWindow() {
-    auto& pump = State();
-    pump.windows.erase(id_);
-    std::erase_if(pump.sockets, [this](const SocketEntry& s) { return s.window == id_; });
-    std::erase_if(pump.posted, [this](const auto& p) { return p.first == id_; });
-    // The worker keeps its own reference to the job and finishes into it unobserved.
-    std::erase_if(pump.lookups, [this](const PendingLookup& l) { return l.window == id_; });
-}
-
-void TNotificationWindow::WatchSocket(int fd) {
-    auto& pump = State();
-    ForgetSocket(fd);
-    // A descriptor number can come back after a close outside our knowledge; it is new now.
-    std::erase_if(pump.sockets, [fd](const SocketEntry& s) { return s.fd == fd; });
-    SocketEntry entry;
-    entry.fd = fd;
-    entry.window = id_;
-    pump.sockets.push_back(entry);
-}
-
-void TNotificationWindow::WatchConnectedSocket(int fd) {
-    WatchSocket(fd);
-    State().sockets.back().state = SocketEntry::Connected;
-}
-
-void TNotificationWindow::ForgetSocket(int fd) {
-    auto& pump = State();
-    std::erase_if(pump.sockets,
-                  [&](const SocketEntry& s) { return s.window == id_ && s.fd == fd; });
-    std::erase_if(pump.posted,
-                  [&](const auto& p) { return p.first == id_ && p.second.socket == fd; });
-}
-
-void TNotificationWindow::ConnectStarted(int fd) {
-    for (auto& s : State().sockets) {
-        if (s.window == id_ && s.fd == fd) {
-            s.state = SocketEntry::Connecting;
-            s.readNotified = s.oobNotified = s.acceptNotified = false;
-        }
-    }
-}
-
-void TNotificationWindow::Post(TPumpNotification notification) {
-    auto& pump = State();
-    if (notification.kind == TPumpNotification::SocketEvent &&
-        notification.event == TSocketEvent::Connect) {
-        // The connect ended at once; nothing more will come from this attempt.
-        for (auto& s : pump.sockets) {
-            if (s.window == id_ && s.fd == notification.socket) s.state = SocketEntry::Finished;
-        }
-    }
-    pump.posted.emplace_back(id_, std::move(notification));
-}
-
-void TNotificationWindow::StartLookup(const std::string& name) {
-    WithdrawLookup();
-    auto job = std::make_shared<LookupJob>();
-    job->name = name;
-    MakeWakePipe();
-    THostResolver resolver = CurrentResolver();
-    try {
-        std::thread([job, resolver] {
-            int error = 11003;
-            try {
-                error = resolver(job->name, job->addresses);
-            } catch (...) {
-                job->addresses.clear();
-            }
-            job->error = error;
-            job->done.store(true, std::memory_order_release);
-            wakePending.store(true, std::memory_order_release);
-            if (wakeFds[1] >= 0) {
-                char one = 1;
-                (void)!write(wakeFds[1], &one, 1);
-            }
-        }).detach();
-    } catch (const std::system_error&) {
-        // No thread for the lookup: it fails like a lookup the resolver could not serve.
-        job->error = 11002;
-        job->done.store(true, std::memory_order_release);
-    }
-    State().lookups.push_back(PendingLookup{id_, job});
-}
-
-void TNotificationWindow::WithdrawLookup() {
-    std::erase_if(State().lookups, [this](const PendingLookup& l) { return l.window == id_; });
-}
-
-// ---- timers ----
-
-int StartPumpTimer(uint32_t intervalMs, std::function<void()> tick) {
-    auto& pump = State();
-    TimerEntry t;
-    t.id = pump.nextId++;
-    t.interval = intervalMs;
-    t.due = Clock::now() + std::chrono::milliseconds(intervalMs);
-    t.tick = std::move(tick);
-    pump.timers.push_back(std::move(t));
-    return pump.timers.back().id;
-}
-
-void StopPumpTimer(int id) {
-    std::erase_if(State().timers, [id](const TimerEntry& t) { return t.id == id; });
 }

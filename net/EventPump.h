@@ -1,30 +1,44 @@
-// The process's event pump. Socket notifications, finished host lookups and timer ticks reach
-// their objects only inside PumpOnce, on the thread that calls it (the user-interface thread),
-// so an object's flags change only at the points where it pumps. The worker threads of host
+// The event pump. Socket notifications, finished host lookups and timer ticks reach their
+// objects only inside PumpOnce, on the thread that calls it (the user-interface thread), so
+// an object's flags change only at the points where it pumps. The worker threads of host
 // lookups never touch an object: they fill a shared state that the pump hands over.
+//
+// The program makes one pump (with its own waiter, which serves the windows while it sleeps)
+// and hands it to its transports; a transport made without one keeps a private pump that
+// waits with poll(). Nothing here is process-wide.
 #pragma once
 
+#include <poll.h>
+
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-// Delivers pending socket notifications (in the order the sockets report them), finished
-// lookups and due timer ticks, then calls the application hook once.
-void PumpOnce();
+// Milliseconds on a monotonic scale. Every time-out of the transport reads the pump's clock,
+// so tests can drive time instead of waiting for it.
+using TClock = std::function<std::chrono::milliseconds()>;
+std::chrono::milliseconds SteadyNow();
 
-// The application's own event processing (the Qt program passes processEvents); may be empty.
-void SetPumpHook(std::function<void()> hook);
+// How a pump sleeps. Wait blocks until one of fds shows one of its events (as for poll) or
+// timeoutMs passes (-1 = no limit), whichever comes first, and marks in revents what woke it;
+// it delivers nothing itself. The list holds each descriptor once.
+class TWaiter {
+  public:
+    virtual ~TWaiter() = default;
+    virtual void Wait(std::vector<pollfd>& fds, int timeoutMs) = 0;
+    // Called once per pump step: the application's own pending events (none for poll).
+    virtual void ServePending() {}
+};
 
-// Where an error escaping a timer handler is shown (default: standard error). The timer goes on.
-void SetPumpErrorDisplay(std::function<void(const std::string& message)> display);
-
-// Blocks until the socket shows one of events (as for poll; fd < 0 = none), a lookup finishes,
-// a timer falls due, or maxMs milliseconds pass, whichever comes first. Delivers nothing.
-void WaitForActivity(int fd, short events, int maxMs);
-
-// ---- for the classes of this folder ----
+// Waits with one poll() call: for tests, tools and benchmarks, which have no windows.
+class TPollWaiter : public TWaiter {
+  public:
+    void Wait(std::vector<pollfd>& fds, int timeoutMs) override;
+};
 
 enum class TSocketEvent { Read, OutOfBand, Accept, Connect, Close };
 
@@ -39,42 +53,130 @@ struct TPumpNotification {
 // Resolves a host name to IPv4 addresses (network byte order). Returns 0 or an error number
 // of the table (11001 host not found, ...). Runs on a worker thread.
 using THostResolver = std::function<int(const std::string& name, std::vector<uint32_t>& addresses)>;
-
-// The resolver used by new lookups (getaddrinfo, IPv4). Tests inject slow or failing ones.
-// Returns the previous resolver; an empty one restores the default.
-THostResolver SetHostResolver(THostResolver resolver);
 int DefaultHostResolver(const std::string& name, std::vector<uint32_t>& addresses);
+
+struct TLookupJob;
+struct TWakeChannel;
+
+class TEventPump {
+  public:
+    // Without a waiter the pump waits with poll().
+    explicit TEventPump(std::unique_ptr<TWaiter> waiter = nullptr);
+    ~TEventPump();
+    TEventPump(const TEventPump&) = delete;
+    TEventPump& operator=(const TEventPump&) = delete;
+
+    // Delivers pending socket notifications (in the order the sockets report them), finished
+    // lookups and due timer ticks, then lets the waiter serve the application and calls
+    // OnPump.
+    void PumpOnce();
+    // Blocks until the socket shows one of events (fd < 0 = none), a watched socket has news,
+    // a lookup finishes, a timer falls due, or the deadline (on Now()) passes. Delivers
+    // nothing: the caller pumps next.
+    void Wait(int fd, short events, std::optional<std::chrono::milliseconds> deadline = {});
+
+    // The clock of every deadline; SteadyNow unless a test drives its own.
+    std::chrono::milliseconds Now() const { return clock_(); }
+    void SetClock(TClock clock);
+    TWaiter& Waiter() { return *waiter_; }
+
+    // Called at the end of every pump step (tests act at pump points through it); may be empty.
+    std::function<void()> OnPump;
+    // Where an error escaping a timer handler is shown (default: standard error). The timer
+    // goes on.
+    std::function<void(const std::string& message)> ShowTimerError;
+    // The resolver of lookups started from now on; empty = DefaultHostResolver.
+    THostResolver HostResolver;
+    // How the transports of this pump make a stream socket (socket(2) when empty); tests
+    // make the start-up fail with it.
+    std::function<int(int domain, int type, int protocol)> SocketFactory;
+
+    // ---- for the classes of this folder ----
+    using TSink = std::function<void(const TPumpNotification&)>;
+    int AddSink(TSink sink);
+    // Drops the sink and everything still addressed to it, including a running lookup's result.
+    void RemoveSink(int sink);
+    void WatchSocket(int sink, int fd, bool connected);
+    void ForgetSocket(int sink, int fd);
+    void ConnectStarted(int sink, int fd);
+    void Post(int sink, TPumpNotification notification);
+    void StartLookup(int sink, const std::string& name);
+    void WithdrawLookup(int sink);
+    // Periodic ticks delivered by PumpOnce; returns a registration id (never 0).
+    int StartTimer(uint32_t intervalMs, std::function<void()> tick);
+    void StopTimer(int id);
+
+  private:
+    struct SocketEntry {
+        enum State { Idle, Connecting, Connected, Finished };
+        int fd = -1;
+        int sink = 0;
+        State state = Idle;
+        // Notifications fire on a change of readiness, not on every pump while it lasts.
+        bool readNotified = false;
+        bool oobNotified = false;
+        bool acceptNotified = false;
+    };
+    struct PendingLookup {
+        int sink = 0;
+        std::shared_ptr<TLookupJob> job;
+    };
+    struct TimerEntry {
+        int id = 0;
+        uint32_t interval = 0;
+        std::chrono::milliseconds due{0};
+        std::function<void()> tick;
+    };
+
+    void Deliver(int sink, const TPumpNotification& note);
+    void PollSockets();
+    // The events of a watched socket that would bring a notification it has not had yet.
+    short InterestOf(const SocketEntry& s) const;
+    void FinishLookups();
+    void FireTimers();
+    std::optional<std::chrono::milliseconds> NextTimerDue() const;
+    void AddWaitFd(int fd, short events);
+
+    std::unique_ptr<TWaiter> waiter_;
+    TClock clock_;
+    std::vector<std::pair<int, TSink>> sinks_;
+    std::vector<SocketEntry> sockets_;
+    std::vector<std::pair<int, TPumpNotification>> posted_;
+    std::vector<PendingLookup> lookups_;
+    std::vector<TimerEntry> timers_;
+    std::shared_ptr<TWakeChannel> wake_;
+    int nextId_ = 1;
+    // Reused, so a pump step allocates nothing in steady state.
+    std::vector<pollfd> pollScratch_;
+    std::vector<pollfd> waitScratch_;
+    std::vector<std::pair<int, TPumpNotification>> noteScratch_;
+};
 
 // The sink of one object's notifications (the stand-in for a hidden notification window).
 // Destroying it drops everything still addressed to it, including a running lookup's result.
 class TNotificationWindow {
   public:
-    using TSink = std::function<void(const TPumpNotification&)>;
-    explicit TNotificationWindow(TSink sink);
-    ~TNotificationWindow();
+    TNotificationWindow(TEventPump& pump, TEventPump::TSink sink)
+        : pump_(pump), id_(pump.AddSink(std::move(sink))) {}
+    ~TNotificationWindow() { pump_.RemoveSink(id_); }
     TNotificationWindow(const TNotificationWindow&) = delete;
     TNotificationWindow& operator=(const TNotificationWindow&) = delete;
 
     // Registers a socket for read, out-of-band, accept, connect and close notifications.
-    void WatchSocket(int fd);
+    void WatchSocket(int fd) { pump_.WatchSocket(id_, fd, false); }
     // The same for a socket that is already connected (one that Accept took).
-    void WatchConnectedSocket(int fd);
-    void ForgetSocket(int fd);
+    void WatchConnectedSocket(int fd) { pump_.WatchSocket(id_, fd, true); }
+    void ForgetSocket(int fd) { pump_.ForgetSocket(id_, fd); }
     // A connect is in flight on fd: its outcome arrives as a Connect notification.
-    void ConnectStarted(int fd);
+    void ConnectStarted(int fd) { pump_.ConnectStarted(id_, fd); }
     // Queues a notification the platform gave synchronously, delivered by the next pump.
-    void Post(TPumpNotification notification);
+    void Post(TPumpNotification n) { pump_.Post(id_, std::move(n)); }
     // Starts an asynchronous lookup; a LookupDone notification follows. Starting another or
     // withdrawing drops the result of the one before.
-    void StartLookup(const std::string& name);
-    void WithdrawLookup();
-
-    int Id() const { return id_; }
+    void StartLookup(const std::string& name) { pump_.StartLookup(id_, name); }
+    void WithdrawLookup() { pump_.WithdrawLookup(id_); }
 
   private:
+    TEventPump& pump_;
     int id_;
 };
-
-// Periodic timer ticks delivered by the pump. Returns a registration id (never 0).
-int StartPumpTimer(uint32_t intervalMs, std::function<void()> tick);
-void StopPumpTimer(int id);

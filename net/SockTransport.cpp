@@ -1,144 +1,63 @@
+// The connection lifecycle: construction, status and error texts, notifications, the
+// time-out, lookup, connect, close, cancel and accept.
 #include "SockTransport.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <cstdio>
 #include <cstring>
 
 namespace {
 constexpr size_t kIoSize = 65536;  // data bytes of IoBuffer; one more holds a NUL
 constexpr size_t kLookupSize = 1024;
-constexpr int kWaitSliceMs = 2;
-
-int32_t gSocketUserCount = 0;
-bool gLibraryStarted = false;
-int32_t gLibraryStarts = 0;
-
-// POSIX sockets need no library start-up; the counter keeps the start/stop pairing that
-// callers and tests observe.
-void StartSocketLibrary() {
-    gLibraryStarted = true;
-    ++gLibraryStarts;
-}
-void StopSocketLibrary() {
-    gLibraryStarted = false;
-}
-
-void ReleaseSocketUser() {
-    if (--gSocketUserCount == 0) StopSocketLibrary();
-}
-
-int32_t AddWrapping(int32_t total, size_t n) {
-    return static_cast<int32_t>(static_cast<uint32_t>(total) + static_cast<uint32_t>(n));
-}
-
-// Every transfer arms the time-out at its start and disarms it on every way out.
-class TimerScope {
-  public:
-    explicit TimerScope(std::function<void()> off) : off_(std::move(off)) {}
-    ~TimerScope() { off_(); }
-    TimerScope(const TimerScope&) = delete;
-    TimerScope& operator=(const TimerScope&) = delete;
-
-  private:
-    std::function<void()> off_;
-};
-
-TSocketFactory& SocketFactorySlot() {
-    static TSocketFactory factory;
-    return factory;
-}
-
-int MakeSocket(int domain, int type, int protocol) {
-    const TSocketFactory& factory = SocketFactorySlot();
-    return factory ? factory(domain, type, protocol) : socket(domain, type, protocol);
-}
 }  // namespace
-
-TSocketFactory SetSocketFactory(TSocketFactory factory) {
-    TSocketFactory previous = std::move(SocketFactorySlot());
-    SocketFactorySlot() = std::move(factory);
-    return previous;
-}
-
-int32_t SocketUserCount() {
-    return gSocketUserCount;
-}
-bool SocketLibraryStarted() {
-    return gLibraryStarted;
-}
-int32_t SocketLibraryStartCount() {
-    return gLibraryStarts;
-}
-
-// ---------------------------------------------------------------- TThreadTimer
-
-TThreadTimer::TThreadTimer() = default;
-
-TThreadTimer::~TThreadTimer() {
-    enabled_ = false;
-    UpdateTimer();
-}
-
-void TThreadTimer::SetEnabled(bool value) {
-    if (value == enabled_) return;
-    enabled_ = value;
-    UpdateTimer();
-}
-
-void TThreadTimer::SetInterval(uint32_t value) {
-    if (value == interval_) return;
-    interval_ = value;
-    UpdateTimer();
-}
-
-void TThreadTimer::SetOnTimer(TTimerEvent handler) {
-    onTimer_ = std::move(handler);
-    UpdateTimer();
-}
-
-void TThreadTimer::UpdateTimer() {
-    if (timerId_ != 0) {
-        StopPumpTimer(timerId_);
-        timerId_ = 0;
-    }
-    if (interval_ != 0 && enabled_ && onTimer_) {
-        timerId_ = StartPumpTimer(interval_, [this] { Tick(); });
-    }
-}
-
-void TThreadTimer::Tick() {
-    // A copy: the handler may replace OnTimer.
-    TTimerEvent handler = onTimer_;
-    if (handler) handler(this);
-}
 
 // ---------------------------------------------------------------- construction
 
-TSockTransport::TSockTransport() : IoBuffer(kIoSize + 1, 0), LookupBuffer(kLookupSize, 0) {
+TSockTransport::TSockTransport() : TSockTransport(std::make_unique<TEventPump>(), nullptr) {}
+
+TSockTransport::TSockTransport(TEventPump& pump) : TSockTransport(nullptr, &pump) {}
+
+TSockTransport::TSockTransport(std::unique_ptr<TEventPump> own, TEventPump* pump)
+    : ownPump_(std::move(own)),
+      pump_(pump ? pump : ownPump_.get()),
+      IoBuffer(kIoSize + 1, 0),
+      LookupBuffer(kLookupSize, 0) {
+    Attach();
+    InitializeSockets();
+}
+
+void TSockTransport::Attach() {
     window_ = std::make_unique<TNotificationWindow>(
-        [this](const TPumpNotification& n) { HandleSocketEvent(n); });
-    TimeoutTimer = std::make_unique<TThreadTimer>();
+        *pump_, [this](const TPumpNotification& n) { HandleSocketEvent(n); });
+    TimeoutTimer = std::make_unique<TThreadTimer>(*pump_);
     TimeoutTimer->SetEnabled(false);
     TimeoutTimer->SetOnTimer([this](TThreadTimer* sender) { TimerTriggered(sender); });
-    InitializeSockets();
+}
+
+void TSockTransport::UsePump(TEventPump& pump) {
+    if (&pump == pump_) return;
+    TimeoutTimer.reset();
+    window_.reset();
+    pump_ = &pump;
+    Attach();
+    if (socketHandle_ >= 0 && IsConnected) {
+        window_->WatchConnectedSocket(socketHandle_);
+    } else if (socketHandle_ >= 0) {
+        window_->WatchSocket(socketHandle_);
+    }
+    // Last: the old pump may be the one this object made, and nothing refers to it now.
+    if (ownPump_.get() != pump_) ownPump_.reset();
 }
 
 void TSockTransport::InitializeSockets() {
     ReportStatus(8, "Initializing Winsock");
-    if (++gSocketUserCount == 1) StartSocketLibrary();
     socketHandle_ = CreateSocket(true);
-    if (socketHandle_ < 0) {
-        ReleaseSocketUser();
-        throw ESockError(SockText::kInitFailed);
-    }
-    counted_ = true;
+    if (socketHandle_ < 0) throw ESockError(SockText::kInitFailed);
 }
 
 TSockTransport::~TSockTransport() {
@@ -154,14 +73,15 @@ TSockTransport::~TSockTransport() {
     } catch (...) {
         // The descriptor is released by close() even when it reports an error.
     }
-    if (counted_) ReleaseSocketUser();
 }
 
 int TSockTransport::CreateSocket(bool withLinger) {
     // Only the socket made at start-up resets its connection on close; the fresh ones
     // made after each close end their connections in order.
-    int fd = MakeSocket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                        withLinger ? IPPROTO_TCP : 0);
+    const int type = SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC;
+    const int protocol = withLinger ? IPPROTO_TCP : 0;
+    const auto& factory = pump_->SocketFactory;
+    int fd = factory ? factory(AF_INET, type, protocol) : socket(AF_INET, type, protocol);
     if (fd < 0) {
         lastError_ = SocketErrorFromErrno(errno);
         return -1;
@@ -172,6 +92,12 @@ int TSockTransport::CreateSocket(bool withLinger) {
     }
     if (window_) window_->WatchSocket(fd);
     return fd;
+}
+
+void TSockTransport::RaiseUnlessWouldBlock(int32_t code) {
+    lastError_ = code;
+    std::string message;
+    CheckSocketError(SocketError::kWouldBlock, message);
 }
 
 // ---------------------------------------------------------------- status and errors
@@ -271,9 +197,9 @@ void TSockTransport::TimerTriggered(TThreadTimer*) {
     Abort();
 }
 
-void TSockTransport::WaitAndPump(short events) {
-    WaitForActivity(socketHandle_, events, kWaitSliceMs);
-    PumpOnce();
+void TSockTransport::WaitAndPump(short events, std::optional<std::chrono::milliseconds> deadline) {
+    pump_->Wait(socketHandle_, events, deadline);
+    pump_->PumpOnce();
 }
 
 // ---------------------------------------------------------------- lookup and connect
@@ -293,14 +219,14 @@ void TSockTransport::ResolveHost() {
     }
     remoteAddress_ = 0;
     TimerOn();
-    TimerScope timer([this] { TimerOff(); });
+    TTimerGuard timer{*this};
     EventArrived = false;
     lookupCount_ = 0;
     window_->StartLookup(name);
     // Not on the socket: an unconnected one reports a hang-up at once and would spin the wait.
     while (!(EventArrived || TimedOut || CancelRequested)) {
-        WaitForActivity(-1, 0, kWaitSliceMs);
-        PumpOnce();
+        pump_->Wait(-1, 0);
+        pump_->PumpOnce();
     }
     if (TimedOut || CancelRequested) {
         // A late answer must not end a later lookup early with this one's address.
@@ -376,9 +302,7 @@ void TSockTransport::Connect() {
             break;
         }
         default: {
-            lastError_ = SocketErrorFromErrno(err);
-            std::string message;
-            CheckSocketError(SocketError::kWouldBlock, message);
+            RaiseUnlessWouldBlock(SocketErrorFromErrno(err));
             window_->ConnectStarted(socketHandle_);
             break;
         }
@@ -386,7 +310,7 @@ void TSockTransport::Connect() {
 
     TimerOn();
     {
-        TimerScope timer([this] { TimerOff(); });
+        TTimerGuard timer{*this};
         while (!(IsConnected || TimedOut || CancelRequested || !LastEventOk)) WaitAndPump(POLLOUT);
     }
     if (!TimedOut && !CancelRequested && LastEventOk) return;
@@ -410,11 +334,7 @@ void TSockTransport::RequestCloseSocket() {
     // goes on with a fresh socket.
     socketHandle_ = -1;
     if (!BeingDestroyed) socketHandle_ = CreateSocket(false);
-    if (err != 0 && err != EINTR) {
-        lastError_ = SocketErrorFromErrno(err);
-        std::string message;
-        CheckSocketError(SocketError::kWouldBlock, message);
-    }
+    if (err != 0 && err != EINTR) RaiseUnlessWouldBlock(SocketErrorFromErrno(err));
     if (!destroying_ && OnDisconnect) OnDisconnect(this);
 }
 
@@ -439,8 +359,8 @@ int TSockTransport::Accept() {
         // The offered connection ends the wait too; nothing else would.
         // Not on the socket: one that is not listening reports a hang-up at once.
         while (!EventArrived && !CancelRequested && !acceptOffered_) {
-            WaitForActivity(-1, 0, kWaitSliceMs);
-            PumpOnce();
+            pump_->Wait(-1, 0);
+            pump_->PumpOnce();
         }
         if (CancelRequested) throw ESockError(SockText::kAcceptCanceled);
         if (!LastEventOk) throw ESockError(SockText::kAcceptFailed);
@@ -450,9 +370,7 @@ int TSockTransport::Accept() {
         int fd = accept4(socketHandle_, reinterpret_cast<sockaddr*>(&peer), &len,
                          SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
-            lastError_ = SocketErrorFromErrno(errno);
-            std::string message;
-            CheckSocketError(SocketError::kWouldBlock, message);
+            RaiseUnlessWouldBlock(SocketErrorFromErrno(errno));
             if (EventArrived) return -1;
             continue;  // the offer was withdrawn before we took it: wait for the next
         }
@@ -467,269 +385,4 @@ int TSockTransport::Accept() {
         }
         return fd;
     }
-}
-
-// ---------------------------------------------------------------- sending
-
-size_t TSockTransport::SendLoop(const char* data, size_t length, bool countAndNotify,
-                                int32_t stallLimitMs) {
-    using Clock = std::chrono::steady_clock;
-    size_t offset = 0;
-    Clock::time_point lastProgress = Clock::now();
-    while (offset < length && !CancelRequested) {
-        ssize_t n =
-            send(socketHandle_, data + offset, length - offset, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n == 0) break;
-        if (n > 0) {
-            offset += static_cast<size_t>(n);
-            lastProgress = Clock::now();
-            if (countAndNotify) {
-                SentTotal = AddWrapping(SentTotal, static_cast<size_t>(n));
-                if (OnPacketSent) OnPacketSent(this);
-                PumpOnce();
-            }
-            continue;
-        }
-        if (errno == EINTR) continue;
-        lastError_ = SocketErrorFromErrno(errno);
-        std::string message;
-        CheckSocketError(SocketError::kWouldBlock, message);
-        // The peer is not taking data. Wait for room while the time-out and Cancel stay
-        // alive, instead of retrying the send in a tight loop.
-        if (stallLimitMs > 0 &&
-            Clock::now() - lastProgress >= std::chrono::milliseconds(stallLimitMs)) {
-            TimedOut = true;
-            CancelRequested = true;
-            break;
-        }
-        WaitAndPump(POLLOUT);
-    }
-    return offset;
-}
-
-void TSockTransport::SendBuffer(const char* data, uint16_t length) {
-    ReportStatus(4, "Sending Buffer");
-    TimerOn();
-    TimerScope timer([this] { TimerOff(); });
-    if (!CancelRequested) {
-        size_t count = length;
-        if (count == 0) {
-            const void* nul = std::memchr(data, 0, kIoSize);
-            count = nul ? static_cast<size_t>(static_cast<const char*>(nul) - data) : kIoSize;
-            if (count > 65535) {
-                throw ESockError(SockText::kTextTooLongPrefix + std::to_string(count) + " bytes");
-            }
-        }
-        SendLoop(data, count, false, 0);
-    }
-    if (CancelRequested) {
-        CancelRequested = false;
-        throw EAbortError(SockText::kSendAborted);
-    }
-}
-
-void TSockTransport::Write(const std::string& text) {
-    ReportStatus(8, "Write");
-    size_t count = std::min(text.find('\0'), text.size());
-    if (count > 65535) {
-        throw ESockError(SockText::kTextTooLongPrefix + std::to_string(count) + " bytes");
-    }
-    std::memcpy(IoBuffer.data(), text.data(), count);
-    IoBuffer[count] = '\0';
-    SendBuffer(IoBuffer.data(), 0);
-}
-
-void TSockTransport::Writeln(const std::string& text) {
-    ReportStatus(8, "Writeln");
-    Write(text + "\r\n");
-}
-
-void TSockTransport::SendFile(const std::string& fileName) {
-    ReportStatus(8, "SendFile");
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
-    if (!file) throw EFOpenError(FileOpenErrorMessage(fileName));
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
-    while (!CancelRequested) {
-        size_t size = std::fread(IoBuffer.data(), 1, kIoSize, file);
-        if (size == 0) {
-            if (std::ferror(file)) throw EFOpenError(FileOpenErrorMessage(fileName));
-            break;
-        }
-        // No time-out bounds the whole file; a peer that takes nothing for TimeOut does.
-        size_t sent = SendLoop(IoBuffer.data(), size, true, TimeOut);
-        if (sent < size && !CancelRequested) break;  // the transport took 0 bytes
-        if (size < kIoSize && std::feof(file)) break;
-    }
-    closer.reset();
-    if (CancelRequested) {
-        CancelRequested = false;
-        throw EAbortError(SockText::kSendAborted);
-    }
-}
-
-// ---------------------------------------------------------------- receiving
-
-void TSockTransport::RaiseIfPeerReset() const {
-    if (peerResetError_ != 0) throw ESockError(SocketErrorMessage(peerResetError_));
-}
-
-void TSockTransport::ReadLn(std::string& line) {
-    ReportStatus(8, "ReadLn");
-    line.clear();
-    size_t consumed = 0;
-    TimerOn();
-    TimerScope timer([this] { TimerOff(); });
-    bool found = false;
-    size_t lineEnd = 0;  // position of the LF in IoBuffer
-    do {
-        if (consumed >= kIoSize) throw ESockError(SockText::kLineTooLong);
-        char* at = IoBuffer.data() + consumed;
-        // Peek first, so nothing beyond the line's LF is taken out of the transport.
-        ssize_t n = recv(socketHandle_, at, kIoSize - consumed, MSG_PEEK | MSG_DONTWAIT);
-        if (n == 0) {
-            // The peer closed: the bytes of an unfinished line are dropped.
-            RaiseIfPeerReset();
-            return;
-        }
-        if (n > 0) {
-            // Bytes before `consumed` were searched in earlier passes.
-            if (const void* lf = std::memchr(at, '\n', static_cast<size_t>(n))) {
-                lineEnd = static_cast<size_t>(static_cast<const char*>(lf) - IoBuffer.data());
-                found = true;
-                break;
-            }
-            ssize_t got = recv(socketHandle_, at, static_cast<size_t>(n), MSG_DONTWAIT);
-            if (got > 0) {
-                consumed += static_cast<size_t>(got);
-            } else if (got < 0 && errno != EINTR) {
-                lastError_ = SocketErrorFromErrno(errno);
-                std::string message;
-                CheckSocketError(SocketError::kWouldBlock, message);
-            }
-            PumpOnce();
-        } else {
-            if (errno == EINTR) continue;
-            lastError_ = SocketErrorFromErrno(errno);
-            // The peer closed and the socket was replaced: the end of the data.
-            if (lastError_ == SocketError::kNotConnected) break;
-            std::string message;
-            CheckSocketError(SocketError::kWouldBlock, message);
-            WaitAndPump(POLLIN);
-        }
-    } while (!CancelRequested);
-
-    if (CancelRequested) {
-        CancelRequested = false;
-        throw EAbortError(SockText::kReadLnAborted);
-    }
-    if (!found) {
-        RaiseIfPeerReset();
-        return;
-    }
-    while (consumed < lineEnd + 1) {
-        ssize_t got =
-            recv(socketHandle_, IoBuffer.data() + consumed, lineEnd + 1 - consumed, MSG_DONTWAIT);
-        if (got > 0) {
-            consumed += static_cast<size_t>(got);
-        } else if (got < 0 && errno == EINTR) {
-            continue;
-        } else {
-            // The peeked bytes are gone (the connection broke in between).
-            lastError_ = got == 0 ? SocketError::kNotConnected : SocketErrorFromErrno(errno);
-            std::string message;
-            CheckSocketError(SocketError::kWouldBlock, message);
-            return;
-        }
-    }
-    line.assign(IoBuffer.data(), consumed);
-}
-
-void TSockTransport::ReceiveUntilClosed(const std::function<bool()>& full,
-                                        const std::function<void(const char*, size_t)>& sink) {
-    while (!CancelRequested) {
-        if (full()) break;
-        ssize_t n = recv(socketHandle_, IoBuffer.data(), kIoSize, MSG_DONTWAIT);
-        if (n > 0) {
-            sink(IoBuffer.data(), static_cast<size_t>(n));
-            ReceivedTotal = AddWrapping(ReceivedTotal, static_cast<size_t>(n));
-            if (OnPacketRecvd) OnPacketRecvd(this);
-            TimerOn();
-            PumpOnce();
-        } else if (n == 0) {
-            RaiseIfPeerReset();
-            break;
-        } else {
-            if (errno == EINTR) continue;
-            lastError_ = SocketErrorFromErrno(errno);
-            if (lastError_ == SocketError::kNotConnected) {
-                RaiseIfPeerReset();
-                break;
-            }
-            std::string message;
-            CheckSocketError(SocketError::kWouldBlock, message);
-            WaitAndPump(POLLIN);
-        }
-    }
-}
-
-void TSockTransport::CaptureFile(const std::string& fileName) {
-    ReportStatus(8, "CaptureFile");
-    ReceivedTotal = 0;
-    TimerOn();
-    TimerScope timer([this] { TimerOff(); });
-    std::FILE* file = std::fopen(fileName.c_str(), "wb");
-    if (!file) throw EFCreateError(FileCreateErrorMessage(fileName));
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
-    ReceiveUntilClosed([] { return false; },
-                       [&](const char* data, size_t n) {
-                           if (std::fwrite(data, 1, n, file) != n) {
-                               throw EFCreateError(FileCreateErrorMessage(fileName));
-                           }
-                       });
-    // A full disk shows up at the latest when the last block is flushed.
-    if (std::fclose(closer.release()) != 0) throw EFCreateError(FileCreateErrorMessage(fileName));
-    if (CancelRequested) {
-        CancelRequested = false;
-        throw EAbortError(SockText::kSendAborted);
-    }
-}
-
-void TSockTransport::CaptureString(std::string& text, int32_t limit) {
-    ReportStatus(8, "Capture String");
-    text.clear();
-    ReceivedTotal = 0;
-    TimerOn();
-    TimerScope timer([this] { TimerOff(); });
-    // The limit is tested before each receive, so the text may pass it by one block.
-    ReceiveUntilClosed([&] { return limit != -1 && static_cast<int64_t>(text.size()) >= limit; },
-                       [&](const char* data, size_t n) { text.append(data, n); });
-    if (CancelRequested) {
-        CancelRequested = false;
-        throw EAbortError(SockText::kCaptureAborted);
-    }
-}
-
-void TSockTransport::Transaction(const std::string& command, std::string& reply) {
-    ReportStatus(8, "Transaction");
-    ReplyCode = 0;
-    Writeln(command);
-    std::string line;
-    ReadLn(line);
-    LastReply = line;
-    if (!LastReply.empty()) {
-        ReportStatus(1, LastReply);
-        size_t digits = 0;
-        while (digits < LastReply.size() && digits < 10 && LastReply[digits] >= '0' &&
-               LastReply[digits] <= '9') {
-            ++digits;
-        }
-        if (digits > 0) {
-            int64_t value = std::stoll(LastReply.substr(0, digits));
-            if (value > 32767) {
-                throw ESockError(SockText::kReplyCodeTooBigPrefix + LastReply.substr(0, digits));
-            }
-            ReplyCode = static_cast<int16_t>(value);
-        }
-    }
-    reply = LastReply;
 }

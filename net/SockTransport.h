@@ -2,25 +2,31 @@
 // host, with host lookup, connect, close, a time-out, cancellation, level-gated status texts
 // and the transfers on the open connection (text, lines, files, captures).
 //
-// Threading: every operation runs on the caller's (user-interface) thread and blocks it, but
-// while it waits it pumps the process's events (EventPump.h), so socket notifications, the
-// time-out tick, finished lookups and the application's own events are handled. Flags such
-// as CancelRequested or IsConnected change only at those pump points.
+// Threading: every operation runs on the caller's (user-interface) thread and blocks it. While
+// it waits it sleeps in its pump's waiter until something it cares about happens, then pumps
+// (EventPump.h), so socket notifications, the time-out tick, finished lookups and the
+// application's own events are handled. Flags such as CancelRequested or IsConnected change
+// only at those pump points.
 //
 // Errors: ESockError with the texts below (or "<code>:<text>" from the socket error table);
 // EAbortError (an ESockError) when a transfer ends by Cancel or by the time-out.
 #pragma once
 
+#include <sys/types.h>
+
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "EventPump.h"
 #include "SocketErrors.h"
 #include "SysUtils.h"
+#include "ThreadTimer.h"
 
 // A failure of the socket transport; the message is shown to the user as it is.
 class ESockError : public Exception {
@@ -35,13 +41,11 @@ class EAbortError : public ESockError {
 };
 
 class TSockTransport;
-class TThreadTimer;
 
 using TNotifyEvent = std::function<void(TSockTransport* Sender)>;
 using THandlerEvent = std::function<void(bool& Handled)>;
 using TOnHostResolved = std::function<void(TSockTransport* Sender)>;
 using TOnStatus = std::function<void(TSockTransport* Sender, const std::string& Status)>;
-using TTimerEvent = std::function<void(TThreadTimer* Sender)>;
 
 // Texts raised by the transport (exact, including the odd spellings callers may compare).
 namespace SockText {
@@ -59,7 +63,6 @@ inline constexpr const char kAcceptFailed[] = "Error creating Data Connection";
 inline constexpr const char kSendAborted[] = "Socket send aborted";
 inline constexpr const char kReadLnAborted[] = "Socket readln aborted";
 inline constexpr const char kCaptureAborted[] = "Socket capture aborted";
-inline constexpr const char kNoTimer[] = "No Timer";
 // A line that does not fit IoBuffer (65,536 bytes including its LF).
 inline constexpr const char kLineTooLong[] =
     "Line too long: more than 65536 bytes without a line end";
@@ -69,48 +72,16 @@ inline constexpr const char kReplyCodeTooBigPrefix[] = "Reply code out of range 
 inline constexpr const char kNegativeTimeOutPrefix[] = "TimeOut must not be negative: ";
 }  // namespace SockText
 
-// The time-out timer of a socket object. Ticks arrive only through PumpOnce. The setters act
-// only on a change, so arming a running timer does not restart its countdown.
-class TThreadTimer {
-  public:
-    TThreadTimer();
-    ~TThreadTimer();
-    TThreadTimer(const TThreadTimer&) = delete;
-    TThreadTimer& operator=(const TThreadTimer&) = delete;
-
-    bool Enabled() const { return enabled_; }
-    void SetEnabled(bool value);
-    uint32_t Interval() const { return interval_; }
-    void SetInterval(uint32_t value);
-    const TTimerEvent& OnTimer() const { return onTimer_; }
-    void SetOnTimer(TTimerEvent handler);
-
-  private:
-    // Stops the ticks, then restarts them when Interval != 0, Enabled and OnTimer is set.
-    void UpdateTimer();
-    void Tick();
-
-    bool enabled_ = true;
-    uint32_t interval_ = 1000;
-    TTimerEvent onTimer_;
-    int timerId_ = 0;  // registration with the pump; 0 = not running
-};
-
-// The call that makes a stream socket (socket(2) by default). Tests replace it to see the
-// start-up fail; an empty one restores the default. Returns the previous one.
-using TSocketFactory = std::function<int(int domain, int type, int protocol)>;
-TSocketFactory SetSocketFactory(TSocketFactory factory);
-
-// Process-wide number of socket objects whose start-up succeeded.
-int32_t SocketUserCount();
-// True while the socket library is started (SocketUserCount went 0 -> 1 and not yet back).
-bool SocketLibraryStarted();
-// How often the library has been started since the process began (tests check sharing).
-int32_t SocketLibraryStartCount();
-
 class TSockTransport {
+    // First, so that it outlives everything registered with it.
+    std::unique_ptr<TEventPump> ownPump_;
+    TEventPump* pump_;
+
   public:
+    // With a pump of its own that waits with poll().
     TSockTransport();
+    // With the pump the program (or a test) made; it must outlive the transport.
+    explicit TSockTransport(TEventPump& pump);
     virtual ~TSockTransport();
     TSockTransport(const TSockTransport&) = delete;
     TSockTransport& operator=(const TSockTransport&) = delete;
@@ -149,6 +120,12 @@ class TSockTransport {
     // the limit is tested before each receive.
     void CaptureString(std::string& text, int32_t limit);
 
+    // The pump this transport waits and pumps with, and the clock of all its time-outs.
+    TEventPump& Pump() { return *pump_; }
+    std::chrono::milliseconds Now() const { return pump_->Now(); }
+    // Moves the socket and the time-out to another pump; only between operations.
+    void UsePump(TEventPump& pump);
+
     // --- properties ---
     std::string Host;
     int32_t Port = 0;
@@ -186,6 +163,11 @@ class TSockTransport {
     uint16_t RemotePort() const { return remotePort_; }
 
   protected:
+    // Disarms the time-out on every way out of the scope that armed it.
+    struct TTimerGuard {
+        TSockTransport& transport;
+        ~TTimerGuard() { transport.TimerOff(); }
+    };
     // Arms the time-out with TimeOut (a running countdown is not restarted).
     void TimerOn();
     void TimerOff();
@@ -211,9 +193,21 @@ class TSockTransport {
     std::unique_ptr<TThreadTimer> TimeoutTimer;
 
   private:
+    TSockTransport(std::unique_ptr<TEventPump> own, TEventPump* pump);
+    void Attach();
     int CreateSocket(bool withLinger);
-    // Waits at most 2 ms for the socket (events as for poll), then pumps once.
-    void WaitAndPump(short events);
+    // Sleeps until the socket shows events (as for poll), anything else the pump watches
+    // happens, or the deadline passes; then pumps once.
+    void WaitAndPump(short events, std::optional<std::chrono::milliseconds> deadline = {});
+    // One receive into at (peek leaves the bytes in the transport): the bytes received, 0 when
+    // the data has ended (the peer closed, or the socket was replaced after its close), or -1
+    // when nothing is there yet. Any other failure raises ESockError.
+    ssize_t Receive(char* at, size_t size, bool peek);
+    // One send: the bytes taken (0 ends a send early) or -1 while the transport is full. Any
+    // other failure raises ESockError.
+    ssize_t SendSome(const char* data, size_t size);
+    // Records the error number of a failed socket call and raises unless it is would-block.
+    void RaiseUnlessWouldBlock(int32_t code);
     // The receive loop of both captures: until the peer closes, the connection is gone,
     // a cancel or time-out, or full() says enough; every block goes to sink.
     void ReceiveUntilClosed(const std::function<bool()>& full,
@@ -226,7 +220,6 @@ class TSockTransport {
     uint32_t remoteAddress_ = 0;
     uint16_t remotePort_ = 0;
     bool destroying_ = false;  // no status text or OnDisconnect reaches a handler
-    bool counted_ = false;     // start-up succeeded and was counted in SocketUserCount
     bool acceptOffered_ = false;
     int32_t lastError_ = 0;  // table number of the last failed socket call
     // Set when the peer reset the connection (a close reported with an error). The reset

@@ -1,6 +1,6 @@
 // The program's windows against the simulated recorder: what a user does with the mouse,
 // from the main window's buttons through the transfer dialog, with the socket transport
-// pumping the Qt events while it waits.
+// waiting in the program's own pump, which serves the Qt events while it sleeps.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -12,11 +12,11 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "EventPump.h"
 #include "FrmGet.h"
 #include "FrmMain.h"
 #include "QtText.h"
 #include "RecorderSim.h"
+#include "Startup.h"
 #include "TempDir.h"
 #include "Texts.h"
 
@@ -49,13 +49,10 @@ class ProgramE2e : public ::testing::Test {
             form.FormGet->BitBtn1->click();
             form.FormGet->BitBtn4->click();
         };
-        SetPumpHook([this] {
-            ++pumps;
-            QCoreApplication::processEvents();
-        });
+        form.Session.HttpClient1.UsePump(*pump);
+        pump->OnPump = [this] { ++pumps; };
         form.Session.HttpClient1.TimeOut = 2000;
     }
-    void TearDown() override { SetPumpHook(nullptr); }
 
     recsim::RecorderSim& Start(recsim::Mode mode, std::vector<recsim::Reservation> stored) {
         recsim::Options options;
@@ -69,6 +66,7 @@ class ProgramE2e : public ::testing::Test {
     }
 
     TempDir dir;
+    const std::unique_ptr<TEventPump> pump = MakeProgramPump();  // outlives the form's client
     TFormMain form;
     std::vector<std::unique_ptr<recsim::RecorderSim>> sims;
     std::vector<Box> mainBoxes, dialogBoxes;

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 
-#include "EventPump.h"
 #include "QtPrint.h"
 #include "QtText.h"
 #include "Startup.h"
@@ -66,7 +65,6 @@ TEST(QtText, DisplayTurnsEveryLineBreakIntoOne) {
 
 TEST(QtText, StartUpSetsTheApplicationTitle) {
     ConfigureApplication();
-    SetPumpHook(nullptr);
     EXPECT_EQ(QCoreApplication::applicationName(), QString::fromUtf8("ZAVO RD-X4→X4RX コンバータ"));
 }
 

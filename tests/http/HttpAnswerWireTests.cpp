@@ -197,18 +197,23 @@ TEST_F(HttpWireTest, EarlyCloseWithoutLength_BodyToTheClose) {
 }
 
 TEST_F(HttpWireTest, TimeOutDuringBody_AbortErrorPartInBodyNoEvent) {
-    client.TimeOut = 300;
+    UseVirtualTime();
+    client.TimeOut = 10000;
     ScriptedPeer peer;
-    peer.ExpectUntil("\r\n\r\n").Send("HTTP/1.0 200 OK\r\n\r\npart").Pause(2000ms).Send("rest");
+    peer.ExpectUntil("\r\n\r\n")
+        .Send("HTTP/1.0 200 OK\r\n\r\npart")
+        .Call(Quiet())
+        .Pause(2000ms)
+        .Send("rest");
     peer.Start();
-    auto start = std::chrono::steady_clock::now();
+    const auto start = virt.clock.now;
     try {
         client.Get(Base(peer) + "/");
         FAIL() << "no error";
     } catch (const EAbortError& e) {
         EXPECT_EQ(e.Message, "Socket capture aborted");
     }
-    EXPECT_LT(SecondsSince(start), 1.5);
+    EXPECT_EQ(virt.clock.now - start, 10000ms);
     EXPECT_EQ(client.Body, "part");
     EXPECT_EQ(client.Header, "HTTP/1.0 200 OK\r\n\r\n");
     EXPECT_TRUE(events.empty());
@@ -217,9 +222,10 @@ TEST_F(HttpWireTest, TimeOutDuringBody_AbortErrorPartInBodyNoEvent) {
 }
 
 TEST_F(HttpWireTest, TimeOutDuringHeader_AbortErrorBodyUntouched) {
-    client.TimeOut = 300;
+    UseVirtualTime();
+    client.TimeOut = 10000;
     ScriptedPeer peer;
-    peer.ExpectUntil("\r\n\r\n").Send("HTTP/1.0 200 OK\r\nX-Slow").Pause(2000ms);
+    peer.ExpectUntil("\r\n\r\n").Send("HTTP/1.0 200 OK\r\nX-Slow").Call(Quiet()).Pause(2000ms);
     peer.Start();
     client.Body = "before";
     try {
@@ -234,28 +240,41 @@ TEST_F(HttpWireTest, TimeOutDuringHeader_AbortErrorBodyUntouched) {
 }
 
 TEST_F(HttpWireTest, HeaderTricklingShortLines_EndsByTheTimeOutAsAWhole) {
+    UseVirtualTime();
     client.TimeOut = 300;
     std::string lines;
     for (int i = 0; i < 30; ++i) lines += "X: 1\r\n";
     ScriptedPeer peer;
-    // Every line comes well within the time-out, the blank line never.
-    peer.ExpectUntil("\r\n\r\n").Send("HTTP/1.0 200 OK\r\n").Send(lines, 6, 100ms);
+    // The blank line never comes.
+    peer.ExpectUntil("\r\n\r\n").Send("HTTP/1.0 200 OK\r\n" + lines).Call(Quiet()).Pause(2000ms);
     peer.Start();
-    auto start = std::chrono::steady_clock::now();
+    // Every line takes 60 ms, well within the time-out of one line; the fifth ends the header.
+    int lineReads = 0;
+    client.ReportLevel = 8;
+    client.OnStatus = [&](TSockTransport*, const std::string& status) {
+        if (status != "ReadLn") return;
+        ++lineReads;
+        virt.clock.now += 60ms;
+    };
     try {
         client.Get(Base(peer) + "/");
         FAIL() << "no error";
     } catch (const EAbortError& e) {
         EXPECT_EQ(e.Message, "Socket readln aborted");
     }
-    EXPECT_LT(SecondsSince(start), 1.0);
+    EXPECT_EQ(lineReads, 5);
+    EXPECT_EQ(virt.waiter->Jumps, 0);
     EXPECT_TRUE(events.empty());
 }
 
 TEST_F(HttpWireTest, KeptOpenWithoutLength_ReadsUntilTimeOut) {
-    client.TimeOut = 300;
+    UseVirtualTime();
+    client.TimeOut = 10000;
     ScriptedPeer peer;
-    peer.ExpectUntil("\r\n\r\n").Send("HTTP/1.0 200 OK\r\n\r\nwhole body").ReceiveUntilClose();
+    peer.ExpectUntil("\r\n\r\n")
+        .Send("HTTP/1.0 200 OK\r\n\r\nwhole body")
+        .Call(Quiet())
+        .ReceiveUntilClose();
     peer.Start();
     EXPECT_THROW(client.Get(Base(peer) + "/"), EAbortError);
     ASSERT_TRUE(peer.Finish()) << peer.Report();  // the client closed its end
@@ -383,11 +402,12 @@ TEST_F(HttpWireTest, BodyFileCannotBeCreated_CreateErrorNoEvent) {
 }
 
 TEST_F(HttpWireTest, TimeOutDuringBodyToFile_PartKeptInFile) {
-    client.TimeOut = 300;
+    UseVirtualTime();
+    client.TimeOut = 10000;
     client.InputFileMode = true;
     client.Body = (dir / "b.htm").string();
     ScriptedPeer peer;
-    peer.ExpectUntil("\r\n\r\n").Send("HTTP/1.0 200 OK\r\n\r\npart").Pause(2000ms);
+    peer.ExpectUntil("\r\n\r\n").Send("HTTP/1.0 200 OK\r\n\r\npart").Call(Quiet()).Pause(2000ms);
     peer.Start();
     EXPECT_THROW(client.Get(Base(peer) + "/"), EAbortError);
     EXPECT_EQ(ReadFileBytes(dir / "b.htm"), "part");

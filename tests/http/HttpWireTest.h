@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 
 #include "HttpClient.h"
 #include "ScriptedPeer.h"
+#include "VirtualTime.h"
 
 // The two Accept lines and the Content-type line every request carries.
 inline const std::string kAcceptLines =
@@ -70,6 +72,19 @@ class HttpWireTest : public ::testing::Test {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
 
+    // Puts the client on a clock the test drives. Time passes only once the peer has said all
+    // it will (its script calls Quiet()); from then on a wait with nothing to do ends at its
+    // deadline at once.
+    void UseVirtualTime() {
+        client.UsePump(virt.pump);
+        virt.waiter->MayJump = [this] { return quiet.load(); };
+    }
+    std::function<void()> Quiet() {
+        return [this] { quiet = true; };
+    }
+
+    VirtualTimePump virt;  // before the client, which may use its pump
+    std::atomic<bool> quiet{false};
     THttpClient client;
     std::vector<std::string> events;
     bool handleRedirect = false;

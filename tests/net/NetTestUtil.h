@@ -1,4 +1,5 @@
-// Helpers shared by the transport tests: bounded pumping and recording of events.
+// Helpers shared by the transport tests: bounded pumping, a clock the test drives, and
+// recording of events.
 #pragma once
 
 #include <chrono>
@@ -9,21 +10,20 @@
 
 #include "EventPump.h"
 #include "SockTransport.h"
+#include "VirtualTime.h"
 
-// Pumps (waiting at most 2 ms between pumps) until done() or maxMs passed; returns done().
-inline bool PumpUntil(const std::function<bool()>& done, int maxMs = 2000) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
+// Pumps until done() or maxMs of real time passed; returns done(). Between pumps it sleeps
+// until the pump has something (or the bound passes), as the transport's own waits do.
+inline bool PumpUntil(TEventPump& pump, const std::function<bool()>& done, int maxMs = 2000) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
     for (;;) {
         if (done()) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        WaitForActivity(-1, 0, 2);
-        PumpOnce();
+        auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(limit - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pump.Wait(-1, 0, pump.Now() + left);
+        pump.PumpOnce();
     }
-}
-
-// Pumps for a while, to let notifications that should not come have their chance.
-inline void PumpFor(int ms) {
-    PumpUntil([] { return false; }, ms);
 }
 
 inline double MillisSince(std::chrono::steady_clock::time_point start) {
@@ -35,24 +35,6 @@ inline double MillisSince(std::chrono::steady_clock::time_point start) {
 inline double CpuMillis() {
     return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
-
-// Installs a pump hook for one test and removes it again.
-class ScopedPumpHook {
-  public:
-    explicit ScopedPumpHook(std::function<void()> hook) { SetPumpHook(std::move(hook)); }
-    ~ScopedPumpHook() { SetPumpHook(nullptr); }
-};
-
-// Installs a resolver for one test and restores the previous one.
-class ScopedResolver {
-  public:
-    explicit ScopedResolver(THostResolver resolver)
-        : previous_(SetHostResolver(std::move(resolver))) {}
-    ~ScopedResolver() { SetHostResolver(previous_); }
-
-  private:
-    THostResolver previous_;
-};
 
 // Connects t to 127.0.0.1:port with a short time-out.
 inline void ConnectLocal(TSockTransport& t, uint16_t port, int32_t timeOut = 2000) {

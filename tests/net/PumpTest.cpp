@@ -1,0 +1,91 @@
+// The event pump with its poll() waiter, and the transport's timer on a clock the test drives.
+#include <gtest/gtest.h>
+
+#include "NetTestUtil.h"
+#include "SockTransport.h"
+#include "WaiterContract.h"
+
+INSTANTIATE_TEST_SUITE_P(Poll, WaiterContract,
+                         ::testing::Values(WaiterCase{
+                             "poll", [] { return std::make_unique<TPollWaiter>(); }}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(EventPump, OnPumpRunsOncePerPump) {
+    TEventPump pump;
+    int calls = 0;
+    pump.OnPump = [&] { ++calls; };
+    pump.PumpOnce();
+    pump.PumpOnce();
+    EXPECT_EQ(calls, 2);
+}
+
+using namespace std::chrono_literals;
+
+TEST(ThreadTimer, TicksOnlyInsideThePumpOncePerPumpHoweverLate) {
+    VirtualTimePump v;
+    TThreadTimer timer(v.pump);
+    int ticks = 0;
+    timer.SetInterval(10);
+    timer.SetOnTimer([&](TThreadTimer* sender) {
+        EXPECT_EQ(sender, &timer);
+        ++ticks;
+    });
+    v.clock.now += 35ms;
+    EXPECT_EQ(ticks, 0);
+    v.pump.PumpOnce();
+    EXPECT_EQ(ticks, 1);
+    v.pump.PumpOnce();
+    EXPECT_EQ(ticks, 1);  // the next tick is 10 ms after the late one
+    v.clock.now += 10ms;
+    v.pump.PumpOnce();
+    EXPECT_EQ(ticks, 2);
+    timer.SetEnabled(false);
+    v.clock.now += 100ms;
+    v.pump.PumpOnce();
+    EXPECT_EQ(ticks, 2);
+}
+
+TEST(ThreadTimer, StartsOnlyWithIntervalEnabledAndHandler) {
+    VirtualTimePump v;
+    TThreadTimer timer(v.pump);
+    EXPECT_TRUE(timer.Enabled());
+    EXPECT_EQ(timer.Interval(), 1000u);
+    int ticks = 0;
+    timer.SetInterval(0);
+    timer.SetOnTimer([&](TThreadTimer*) { ++ticks; });
+    v.clock.now += 5000ms;
+    v.pump.PumpOnce();
+    EXPECT_EQ(ticks, 0);
+    timer.SetInterval(5);
+    v.clock.now += 5ms;
+    v.pump.PumpOnce();
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST(ThreadTimer, SettingTheSameValuesDoesNotRestartTheCountdown) {
+    VirtualTimePump v;
+    TThreadTimer timer(v.pump);
+    int ticks = 0;
+    timer.SetInterval(60);
+    timer.SetOnTimer([&](TThreadTimer*) { ++ticks; });
+    v.clock.now += 50ms;
+    timer.SetInterval(60);
+    timer.SetEnabled(true);
+    v.clock.now += 10ms;
+    v.pump.PumpOnce();
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST(ThreadTimer, HandlerErrorGoesToTheErrorDisplayAndTheTimerGoesOn) {
+    VirtualTimePump v;
+    std::vector<std::string> shown;
+    v.pump.ShowTimerError = [&](const std::string& m) { shown.push_back(m); };
+    TThreadTimer timer(v.pump);
+    timer.SetInterval(5);
+    timer.SetOnTimer([&](TThreadTimer*) { throw Exception("tick failed"); });
+    for (int i = 0; i < 2; ++i) {
+        v.clock.now += 5ms;
+        v.pump.PumpOnce();
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"tick failed", "tick failed"}));
+}

@@ -1,0 +1,132 @@
+// What every waiter of the event pump must do, run through the pump against each waiter
+// implementation: a wait sleeps until the socket it waits on, another watched socket, a
+// finished lookup or a timer has news, or until its deadline, and not longer. Include in one
+// file per test program and instantiate with the waiters to check:
+//   INSTANTIATE_TEST_SUITE_P(Poll, WaiterContract, ::testing::Values(WaiterCase{"poll", make}));
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "EventPump.h"
+
+struct WaiterCase {
+    const char* name;
+    std::function<std::unique_ptr<TWaiter>()> make;
+};
+
+inline void PrintTo(const WaiterCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WaiterContract : public ::testing::TestWithParam<WaiterCase> {
+  protected:
+    // Something happens 30 ms from now on another thread; the wait must sleep through the
+    // gap (so it is not spinning nor returning early) and wake well before its 3 s deadline.
+    static constexpr int kLaterMs = 30;
+    static constexpr std::chrono::milliseconds kDeadline{3000};
+
+    void SetUp() override {
+        pump = std::make_unique<TEventPump>(GetParam().make());
+        sink = pump->AddSink([this](const TPumpNotification& n) { seen.push_back(n); });
+        for (auto* pair : {own, other}) ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    }
+    void TearDown() override {
+        if (writer.joinable()) writer.join();
+        pump->RemoveSink(sink);
+        for (int fd : {own[0], own[1], other[0], other[1]}) close(fd);
+    }
+    void WriteLater(int fd) {
+        since = std::chrono::steady_clock::now();
+        writer = std::thread([fd] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kLaterMs));
+            (void)!write(fd, "x", 1);
+        });
+    }
+    // Waits once and returns the milliseconds from `since` (when the wake-up was set going)
+    // to the wait's return.
+    double WaitOnce(int fd, short events, std::chrono::milliseconds limit = kDeadline) {
+        pump->Wait(fd, events, pump->Now() + limit);
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since)
+            .count();
+    }
+
+    std::unique_ptr<TEventPump> pump;
+    int sink = 0;
+    int own[2] = {-1, -1};
+    int other[2] = {-1, -1};
+    std::thread writer;
+    std::chrono::steady_clock::time_point since = std::chrono::steady_clock::now();
+    std::vector<TPumpNotification> seen;
+};
+
+TEST_P(WaiterContract, WakesOnTheSocketItWaitsOn) {
+    WriteLater(own[1]);
+    double ms = WaitOnce(own[0], POLLIN);
+    EXPECT_GE(ms, kLaterMs - 5);
+    EXPECT_LT(ms, 1000);
+    char c = 0;
+    EXPECT_EQ(recv(own[0], &c, 1, MSG_DONTWAIT), 1);
+}
+
+TEST_P(WaiterContract, WakesOnAnotherWatchedSocket) {
+    pump->WatchSocket(sink, other[0], true);
+    WriteLater(other[1]);
+    double ms = WaitOnce(own[0], POLLIN);
+    EXPECT_GE(ms, kLaterMs - 5);
+    EXPECT_LT(ms, 1000);
+    pump->PumpOnce();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].socket, other[0]);
+    EXPECT_EQ(seen[0].event, TSocketEvent::Read);
+}
+
+TEST_P(WaiterContract, WakesOnAFinishedLookup) {
+    pump->HostResolver = [](const std::string&, std::vector<uint32_t>& out) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kLaterMs));
+        out.push_back(0x0100007f);
+        return 0;
+    };
+    since = std::chrono::steady_clock::now();
+    pump->StartLookup(sink, "recorder.example");
+    double ms = WaitOnce(own[0], POLLIN);
+    EXPECT_GE(ms, kLaterMs - 5);
+    EXPECT_LT(ms, 1000);
+    pump->PumpOnce();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].kind, TPumpNotification::LookupDone);
+    EXPECT_EQ(seen[0].addresses, std::vector<uint32_t>{0x0100007f});
+}
+
+TEST_P(WaiterContract, WakesWhenATimerFallsDue) {
+    int ticks = 0;
+    since = std::chrono::steady_clock::now();
+    int id = pump->StartTimer(kLaterMs, [&] { ++ticks; });
+    double ms = WaitOnce(own[0], POLLIN);
+    EXPECT_GE(ms, kLaterMs - 2);
+    EXPECT_LT(ms, 1000);
+    pump->PumpOnce();
+    EXPECT_EQ(ticks, 1);
+    pump->StopTimer(id);
+}
+
+TEST_P(WaiterContract, WakesAtItsDeadline) {
+    since = std::chrono::steady_clock::now();
+    double ms = WaitOnce(own[0], POLLIN, std::chrono::milliseconds(40));
+    EXPECT_GE(ms, 38);
+    EXPECT_LT(ms, 1000);
+}
+
+TEST_P(WaiterContract, DataAlreadyWaitingEndsTheWaitAtOnce) {
+    ASSERT_EQ(write(own[1], "x", 1), 1);
+    since = std::chrono::steady_clock::now();
+    EXPECT_LT(WaitOnce(own[0], POLLIN), 500);
+}
