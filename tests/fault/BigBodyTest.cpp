@@ -11,6 +11,7 @@
 #include "FaultyRecorder.h"
 #include "HttpClient.h"
 #include "RecorderSim.h"
+#include "Texts.h"
 #include "TransferFrame.h"
 #include "TransferSession.h"
 
@@ -90,8 +91,8 @@ TEST(BigBody, Capture_100MBChannelPage_SavedWholeWithBoundedMemory) {
         const Clock::time_point start = Clock::now();
         frame.RunCapture(view);
         const milliseconds took = Since(start);
-        EXPECT_EQ(view.Messages(),
-                  (std::vector<RecordingView::Message>{{MessageKind::Information, kCaptureDone}}));
+        EXPECT_EQ(view.Messages(), (std::vector<RecordingView::Message>{
+                                       {MessageKind::Information, Texts::CaptureDoneMessage(1)}}));
         const size_t growth = PeakResidentBytes() - before;
         std::printf("capture with a 100 MB page: %lld ms, peak memory growth %zu MB\n",
                     static_cast<long long>(took.count()), growth / kMB);
