@@ -6,14 +6,20 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QUrl>
 
 #include "DataLocation.h"
 #include "QtText.h"
+#include "ReservationTable.h"
+#include "SavedSet.h"
 #include "SpinEdit.h"
+#include "SysUtils.h"
 #include "Texts.h"
 #include "TransferSession.h"
 
@@ -27,6 +33,10 @@ QPushButton* MakeButton(QWidget* parent, const char* text, int x, int y, int w, 
     button->setGeometry(x, y, w, h);
     button->setAutoDefault(false);
     return button;
+}
+
+QString FromPath(const std::string& path) {
+    return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 
 bool FileExists(const std::string& path) {
@@ -47,16 +57,16 @@ TFormDisp::TFormDisp(const TransferSession& context, QWidget* parent)
     font.setFamilies({QtText::FromSjis(Texts::kFontPGothic), QApplication::font().family()});
     font.setPixelSize(16);
     setFont(font);
-
-    // Below the buttons, one line in the desktop's own font names the folder in use.
+    // The buttons keep their place on the left; the table of the saved set lies beside them.
+    // Below both, one line in the desktop's own font names the folder in use.
     LblFolder = new QLabel(this);
     LblFolder->setObjectName("LblFolder");
     LblFolder->setTextFormat(Qt::PlainText);
     LblFolder->setFont(QApplication::font());
     LblFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     int lineHeight = QFontMetrics(LblFolder->font()).height() + 4;
-    LblFolder->setGeometry(4, 166, 160, lineHeight);
-    setFixedSize(168, 166 + lineHeight);
+    LblFolder->setGeometry(4, 300, 772, lineHeight);
+    setFixedSize(780, 300 + lineHeight);
 
     BitBtn1 = MakeButton(this, Texts::kDispBtnList, 0, 0, 161, 33, "BitBtn1");
     BitBtn3 = MakeButton(this, Texts::kDispBtnReservation, 56, 33, 105, 33, "BitBtn3");
@@ -67,19 +77,48 @@ TFormDisp::TFormDisp(const TransferSession& context, QWidget* parent)
     BitBtn2 = MakeButton(this, Texts::kDispBtnChannel, 0, 66, 161, 33, "BitBtn2");
     BitBtn4 = MakeButton(this, Texts::kDispBtnSetup, 0, 99, 161, 33, "BitBtn4");
     BitBtn5 = MakeButton(this, Texts::kDispBtnClose, 0, 132, 161, 33, "BitBtn5");
+    BitBtn6 = MakeButton(this, Texts::kDispBtnCsv, 0, 173, 161, 33, "BitBtn6");
+    BitBtn7 = MakeButton(this, Texts::kDispBtnBackup, 0, 206, 161, 33, "BitBtn7");
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName("Label1");
+    Label1->setTextFormat(Qt::PlainText);
+    Label1->setGeometry(170, 4, 606, 22);
+    StringGrid1 = new QTableWidget(0, 9, this);
+    StringGrid1->setObjectName("StringGrid1");
+    StringGrid1->setGeometry(170, 30, 606, 266);
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StringGrid1->verticalHeader()->setVisible(false);
+    StringGrid1->horizontalHeader()->setStretchLastSection(true);
+    QStringList headings;
+    for (const char* heading :
+         {Texts::kColNumber, Texts::kColOn, Texts::kColDate, Texts::kColStart, Texts::kColEnd,
+          Texts::kColChannel, Texts::kColMode, Texts::kColTitle, Texts::kColProblem})
+        headings << QtText::FromSjis(heading);
+    StringGrid1->setHorizontalHeaderLabels(headings);
 
     QWidget::setTabOrder(BitBtn1, BitBtn2);
     QWidget::setTabOrder(BitBtn2, BitBtn3);
     QWidget::setTabOrder(BitBtn3, SpinEdit1);
     QWidget::setTabOrder(SpinEdit1, BitBtn4);
     QWidget::setTabOrder(BitBtn4, BitBtn5);
+    QWidget::setTabOrder(BitBtn5, BitBtn6);
+    QWidget::setTabOrder(BitBtn6, BitBtn7);
+    QWidget::setTabOrder(BitBtn7, StringGrid1);
 
     OpenFile = [](const std::string& path) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(
-            QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())))));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(FromPath(path)));
     };
     ShowBox = [this](MessageKind kind, const std::string& sjis, bool yesNo) {
-        return ShowQtMessageBox(this, kind, sjis, yesNo);
+        return ShowQtMessageBox(this, kind, sjis, yesNo, /*defaultNo=*/true);
+    };
+    ChooseCsvPath = [this] {
+        const QString path = QFileDialog::getSaveFileName(
+            this, QtText::FromSjis(Texts::kDispBtnCsv),
+            FromPath(context_.ProgramDir + "ZAVOCV.csv"), "CSV (*.csv)");
+        const QByteArray bytes = QFile::encodeName(path);
+        return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
     };
 
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
@@ -87,11 +126,36 @@ TFormDisp::TFormDisp(const TransferSession& context, QWidget* parent)
     connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
     connect(BitBtn4, &QPushButton::clicked, this, [this] { BitBtn4Click(); });
     connect(BitBtn5, &QPushButton::clicked, this, [this] { close(); });
+    connect(BitBtn6, &QPushButton::clicked, this, [this] { BitBtn6Click(); });
+    connect(BitBtn7, &QPushButton::clicked, this, [this] { BitBtn7Click(); });
 }
 
 void TFormDisp::showEvent(QShowEvent* event) {
     UpdateFolderLine();
+    Refresh();
     QDialog::showEvent(event);
+}
+
+void TFormDisp::Refresh() {
+    const std::vector<ReservationRow> rows = ReadReservationTable(context_.ProgramDir);
+    Label1->setText(QtText::FromSjis(ReservationSummary(rows)));
+    StringGrid1->setRowCount(static_cast<int>(rows.size()));
+    const QBrush marked(QColor(255, 220, 220));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const ReservationRow& row = rows[static_cast<size_t>(r)];
+        const std::string number =
+            (row.Complete ? std::string() : std::string(Texts::kIncompleteMark)) +
+            std::to_string(row.Number);
+        const std::string cells[] = {number,     row.On ? "ON" : "OFF", row.Date, row.Start,
+                                     row.End,    row.Channel,           row.Mode, row.Title,
+                                     row.Problem};
+        for (int c = 0; c < 9; ++c) {
+            auto* item = new QTableWidgetItem(QtText::FromSjis(cells[c]));
+            if (!row.Complete) item->setBackground(marked);
+            StringGrid1->setItem(r, c, item);
+        }
+    }
+    StringGrid1->resizeColumnsToContents();
 }
 
 void TFormDisp::UpdateFolderLine() {
@@ -133,4 +197,33 @@ void TFormDisp::BitBtn3Click() {
 
 void TFormDisp::BitBtn4Click() {
     OpenIfExists(Texts::kSetupPageFile);
+}
+
+void TFormDisp::BitBtn6Click() {
+    const std::string path = ChooseCsvPath ? ChooseCsvPath() : std::string();
+    if (path.empty()) return;
+    try {
+        SaveReservationCsv(path, ReadReservationTable(context_.ProgramDir));
+    } catch (const Exception& e) {
+        if (ShowBox) ShowBox(MessageKind::Error, e.Message, false);
+    }
+}
+
+void TFormDisp::BitBtn7Click() {
+    const std::string& dir = context_.ProgramDir;
+    try {
+        // A swap cut short by a crash is finished first, so the counts below are the real ones.
+        SavedSet::Recover(dir);
+        if (SavedSet::SetFiles(SavedSet::BackupDir(dir)).empty()) {
+            if (ShowBox) ShowBox(MessageKind::Information, Texts::kNoBackup, false);
+            return;
+        }
+        const std::string question = Texts::RestoreBackupQuestion(
+            SavedSet::ReservationCount(SavedSet::BackupDir(dir)), SavedSet::ReservationCount(dir));
+        if (!ShowBox || !ShowBox(MessageKind::Confirmation, question, true)) return;
+        SavedSet::RestoreBackup(dir);
+    } catch (const Exception& e) {
+        if (ShowBox) ShowBox(MessageKind::Error, e.Message, false);
+    }
+    Refresh();
 }

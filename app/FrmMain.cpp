@@ -11,6 +11,7 @@
 #include "FrmGet.h"
 #include "IniFile.h"
 #include "QtText.h"
+#include "SavedSet.h"
 #include "SettingsFile.h"
 #include "Texts.h"
 
@@ -101,12 +102,20 @@ bool TFormMain::FormCreate() {
             Session.HttpClient1.Header = Location.DataDir + Texts::kHeaderFile;
         settingsFile_ = std::make_unique<TIniFile>(SettingsPath);
         LoadConnectionSettings(*settingsFile_, Session.Settings);
-        return true;
     } catch (const Exception& e) {
         settingsFile_.reset();
         ShowError(e.Message);
         return false;
     }
+    // A capture or a swap that a crash or a power loss cut short is finished (or, before its
+    // commit, undone) before anything reads the saved pages. A failure here leaves the pages
+    // as they are, says so, and is tried again by the next capture.
+    try {
+        SavedSet::Recover(Session.ProgramDir);
+    } catch (const Exception& e) {
+        if (ShowBox) ShowBox(MessageKind::Error, e.Message, false);
+    }
+    return true;
 }
 
 void TFormMain::FormClose() {

@@ -2,6 +2,7 @@
 
 #include "BoxText.h"
 #include "PageScan.h"
+#include "SavedSet.h"
 #include "SysUtils.h"
 #include "TextSearch.h"
 #include "Texts.h"
@@ -9,19 +10,27 @@
 
 namespace {
 
-// Saves the last answer's body, with CR LF line ends, as the named page file.
-void SaveBody(TransferRun& run, const std::string& fileName) {
+// Stages the last answer's body, with CR LF line ends, as the named page file.
+void StageBody(TransferRun& run, SavedSetStaging& staging, const std::string& fileName) {
     run.WorkList.SetText(run.Session.HttpClient1.Body);
-    run.WorkList.SaveToFile(run.Session.ProgramDir + fileName);
+    staging.Save(fileName, run.WorkList.Text());
 }
 
 }  // namespace
 
 void CaptureSequence(TransferRun& run) {
     THttpClient& http = run.Session.HttpClient1;
+    // The new pages wait in the staging folder until the whole capture has arrived; on every
+    // other way out, a stop or an error included, the folder goes and the saved set stays.
+    SavedSetStaging staging(run.Session.ProgramDir);
+    int fetched = 0;
+    int pages = 0;
     // Every page by GET; one that does not arrive ends the capture with its failure box.
-    auto fetch = [&run](const std::string& path) {
-        return run.FetchOrFail(run.Url(path), Texts::kCaptureFailed);
+    auto fetch = [&](const std::string& path) {
+        if (!run.FetchOrFail(run.Url(path), Texts::kCaptureFailed)) return false;
+        ++fetched;
+        if (pages > 0) run.View.SetProgress(fetched, pages);
+        return true;
     };
 
     if (!fetch("/program/b_prgrm.htm")) return;
@@ -33,31 +42,40 @@ void CaptureSequence(TransferRun& run) {
     if (!fetch(base + "/program.htm")) return;
     run.Status(Texts::kStatusParsing);
     const std::string list = http.Body;
-    SaveBody(run, Texts::kListPageFile);
+    StageBody(run, staging, Texts::kListPageFile);
 
     std::string slot;
-    // A link the scan cannot read ends the capture without a word; the list stays saved.
+    // A link the scan cannot read ends the capture without a word.
     if (!ScanReservationLinks(list, slot)) return;
     int count = StrToInt(slot);
     // The list counts on a trailing new-reservation link whose number is one past the
     // last reservation. A full recorder (32 reservations) shows no such link: its last
     // link, 31, is a stored reservation, which would otherwise be lost.
     if (ListIsFull(slot, list)) count = 32;
+    pages = 2 * (count > 0 ? count : 0) + 4;
+    run.View.SetProgress(fetched, pages);
 
     for (int i = 0; i < count; ++i) {
         if (!fetch(base + "/b_proginfo.htm?" + std::to_string(i))) return;
         if (!fetch(base + "/proginfo.htm")) return;
-        SaveBody(run, Texts::ReservationPageFile(i));
+        StageBody(run, staging, Texts::ReservationPageFile(i));
     }
 
     if (!fetch("/setup/setup.htm")) return;
     run.WorkList.SetText(http.Body);
     // The saved setup page shows the recorder's passwords in clear when opened.
     run.WorkList.SetText(SjisReplaceAll(run.WorkList.Text(), "type=\"password\"", "type=\"text\""));
-    run.WorkList.SaveToFile(run.Session.ProgramDir + Texts::kSetupPageFile);
+    staging.Save(Texts::kSetupPageFile, run.WorkList.Text());
 
     if (!fetch("/setup/ch_set.htm")) return;
-    SaveBody(run, Texts::kChannelPageFile);
+    StageBody(run, staging, Texts::kChannelPageFile);
 
-    run.View.ShowMessage(MessageKind::Information, Texts::kCaptureDone);
+    // A recorder holding fewer reservations (after the upgrade: none) would otherwise wipe
+    // the user's copy without a word.
+    const int captured = staging.ReservationCount();
+    const int saved = SavedSet::ReservationCount(run.Session.ProgramDir);
+    if (captured < saved && !run.View.Ask(Texts::SmallerCaptureQuestion(captured, saved))) return;
+    staging.Commit();
+
+    run.View.ShowMessage(MessageKind::Information, Texts::CaptureDoneMessage(captured));
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 #include "TextSearch.h"
 #include "WorkList.h"
@@ -121,52 +122,119 @@ struct TextInput {
     const char* valueMarker;
 };
 
-void ScanCheckBox(Scanner& page, std::string& body) {
-    body += "bExec=";
-    if (!page.DropThrough("name=\"bExec\"")) return;
+// One field as the scan finds it: its value (and, for a selection list, the page from the
+// value on) are views into the page, so building a body copies nothing but the body.
+struct FieldView {
+    const char* name;
+    EntryFieldKind kind;
+    std::string_view value;
+    std::string_view optionTail;
+    // The body carries the field (the check box always, the detail also without its end).
+    bool sent = false;
+    // Every marker of the field was found.
+    bool whole = false;
+};
+
+FieldView ScanCheckBox(Scanner& page) {
+    // The body always names the check box, with an empty value when it is off or missing.
+    FieldView field{"bExec", EntryFieldKind::CheckBox, {}, {}, true, false};
+    if (!page.DropThrough("name=\"bExec\"")) return field;
+    field.whole = true;
     page.Drop(1);
-    if (page.StartsWith("checked")) body += "ON";
+    if (page.StartsWith("checked")) field.value = "ON";
+    return field;
 }
 
-void ScanTitle(Scanner& page, std::string& body) {
+FieldView ScanTitle(Scanner& page) {
+    FieldView field{"title_name", EntryFieldKind::FreeText, {}, {}, false, false};
     // The RD-X4 writes the title input from a script, inside a quoted string.
-    if (!page.DropThrough("value=\\\"")) return;
-    std::string_view raw;
-    if (!page.TakeBefore("\\\">\")", raw)) return;
-    body += "&title_name=";
-    AppendFreeText(raw, body);
+    if (!page.DropThrough("value=\\\"")) return field;
+    if (!page.TakeBefore("\\\">\")", field.value)) return field;
+    field.sent = field.whole = true;
+    return field;
 }
 
-void ScanSelectionList(Scanner& page, const SelectionList& field, std::string& body) {
-    if (!page.DropThrough(std::string("name=\"") + field.name + "\"")) return;
+FieldView ScanSelectionList(Scanner& page, const SelectionList& list) {
+    FieldView field{list.name, EntryFieldKind::Selection, {}, {}, false, false};
+    if (!page.DropThrough(std::string("name=\"") + list.name + "\"")) return field;
     long selected = page.Find("selected");
     long listEnd = page.Find("</select>");
     // A "selected" behind this list's end belongs to a later list.
-    if (selected == 0 || listEnd == 0 || selected > listEnd) return;
-    page.Drop(selected - 1 - field.kept);
-    if (!page.DropThrough("value=\"")) return;
-    std::string_view value;
-    if (!page.TakeBefore("\"", value)) return;
-    body += std::string("&") + field.name + "=";
-    body += value;
+    if (selected == 0 || listEnd == 0 || selected > listEnd) return field;
+    page.Drop(selected - 1 - list.kept);
+    if (!page.DropThrough("value=\"")) return field;
+    if (!page.TakeBefore("\"", field.value)) return field;
+    field.sent = field.whole = true;
+    // What the page shows for the option whose value is sent is read from here on; the
+    // scan itself goes on from exactly where the body's rules leave it.
+    page.TakeBefore("</select>", field.optionTail);
+    return field;
 }
 
-void ScanTextInput(Scanner& page, const TextInput& field, std::string& body) {
-    if (!page.DropThrough(std::string("name=\"") + field.name + "\"")) return;
-    if (!page.DropThrough(field.valueMarker)) return;
-    std::string_view value;
-    if (!page.TakeBefore("\"", value)) return;
-    body += std::string("&") + field.name + "=";
-    body += value;
+FieldView ScanTextInput(Scanner& page, const TextInput& input) {
+    FieldView field{input.name, EntryFieldKind::Text, {}, {}, false, false};
+    if (!page.DropThrough(std::string("name=\"") + input.name + "\"")) return field;
+    if (!page.DropThrough(input.valueMarker)) return field;
+    if (!page.TakeBefore("\"", field.value)) return field;
+    field.sent = field.whole = true;
+    return field;
 }
 
-void ScanDetail(Scanner& page, std::string& body) {
-    if (!page.DropThrough("</SCRIPT>")) return;
+FieldView ScanDetail(Scanner& page) {
+    FieldView field{"detail", EntryFieldKind::FreeText, {}, {}, false, false};
+    if (!page.DropThrough("</SCRIPT>")) return field;
     page.Drop(2);  // the line break after the script block
-    std::string_view raw;
-    if (!page.TakeBefore("</textarea>", raw)) raw = std::string_view();
-    body += "&detail=";
-    AppendFreeText(raw, body);
+    // Without its end the text area is still sent, empty.
+    field.sent = true;
+    field.whole = page.TakeBefore("</textarea>", field.value);
+    return field;
+}
+
+// Scans pageText once, front to back, and hands the 17 fields in body order to f.
+template <class F>
+void ForEachField(const std::string& pageText, F f) {
+    // The fields in the order the RD-X4's form holds them; a field the scan has passed is
+    // not looked for again.
+    static const SelectionList kBeforeTimes[] = {{"genre", 12}, {"channel", 12}, {"date", 23}};
+    static const TextInput kTimes[] = {{"start_hour", "value =\""},
+                                       {"start_minute", "value =\""},
+                                       {"end_hour", "value = \""},
+                                       {"end_minute", "value = \""}};
+    static const SelectionList kAfterTimes[] = {
+        {"disc", 11},   {"vrate", 14},     {"amode", 12},       {"dvdr", 11},
+        {"aspect", 11}, {"bVPerform", 11}, {"bAutoChapter", 11}};
+
+    Scanner page(std::string_view(pageText).substr(0, pageText.find('\0')));
+    f(ScanCheckBox(page));
+    f(ScanTitle(page));
+    for (const SelectionList& list : kBeforeTimes) f(ScanSelectionList(page, list));
+    for (const TextInput& input : kTimes) f(ScanTextInput(page, input));
+    for (const SelectionList& list : kAfterTimes) f(ScanSelectionList(page, list));
+    f(ScanDetail(page));
+}
+
+// The text the page shows for an option whose value attribute starts tail: what follows
+// the option tag's ">" up to the next tag or line end, without surrounding blanks.
+std::string OptionTextAfter(std::string_view tail) {
+    const size_t close = tail.find('>');
+    if (close == std::string_view::npos) return {};
+    size_t begin = close + 1;
+    size_t end = tail.find_first_of("<\r\n", begin);
+    if (end == std::string_view::npos) end = tail.size();
+    while (begin < end && (tail[begin] == ' ' || tail[begin] == '\t')) ++begin;
+    while (end > begin && (tail[end - 1] == ' ' || tail[end - 1] == '\t')) --end;
+    return std::string(tail.substr(begin, end - begin));
+}
+
+void AppendField(std::string& body, std::string_view name, EntryFieldKind kind,
+                 std::string_view value) {
+    if (!body.empty()) body += '&';
+    body += name;
+    body += '=';
+    if (kind == EntryFieldKind::FreeText)
+        AppendFreeText(value, body);
+    else
+        body += value;
 }
 
 }  // namespace
@@ -182,28 +250,37 @@ std::string BuildEntryFormBody(const std::string& pagePath) {
 }
 
 std::string BuildEntryFormBodyFromText(const std::string& pageText) {
-    // The fields in the order the RD-X4's form holds them; a field the scan has passed is
-    // not looked for again.
-    static const SelectionList kBeforeTimes[] = {{"genre", 12}, {"channel", 12}, {"date", 23}};
-    static const TextInput kTimes[] = {{"start_hour", "value =\""},
-                                       {"start_minute", "value =\""},
-                                       {"end_hour", "value = \""},
-                                       {"end_minute", "value = \""}};
-    static const SelectionList kAfterTimes[] = {
-        {"disc", 11},   {"vrate", 14},     {"amode", 12},       {"dvdr", 11},
-        {"aspect", 11}, {"bVPerform", 11}, {"bAutoChapter", 11}};
-
-    Scanner page(std::string_view(pageText).substr(0, pageText.find('\0')));
     std::string body;
     // Reserved, not touched: a long detail text then grows the body without the copies
     // (and twice the memory) of repeated doubling.
     body.reserve(pageText.size() + 64);
-    ScanCheckBox(page, body);
-    ScanTitle(page, body);
-    for (const SelectionList& field : kBeforeTimes) ScanSelectionList(page, field, body);
-    for (const TextInput& field : kTimes) ScanTextInput(page, field, body);
-    for (const SelectionList& field : kAfterTimes) ScanSelectionList(page, field, body);
-    ScanDetail(page, body);
+    ForEachField(pageText, [&body](const FieldView& field) {
+        if (field.sent) AppendField(body, field.name, field.kind, field.value);
+    });
+    body += "&lVoice=1&end_form=0";
+    return body;
+}
+
+std::vector<EntryField> ScanEntryForm(const std::string& pageText) {
+    std::vector<EntryField> fields;
+    fields.reserve(17);
+    ForEachField(pageText, [&fields](const FieldView& view) {
+        EntryField field;
+        field.Name = view.name;
+        field.Kind = view.kind;
+        field.Value = std::string(view.value);
+        if (!view.optionTail.empty()) field.OptionText = OptionTextAfter(view.optionTail);
+        field.Sent = view.sent;
+        field.Whole = view.whole;
+        fields.push_back(std::move(field));
+    });
+    return fields;
+}
+
+std::string BuildEntryFormBodyFromFields(const std::vector<EntryField>& fields) {
+    std::string body;
+    for (const EntryField& field : fields)
+        if (field.Sent) AppendField(body, field.Name, field.Kind, field.Value);
     body += "&lVoice=1&end_form=0";
     return body;
 }

@@ -107,6 +107,9 @@ std::vector<std::string> TWorkList::Lines() const {
 void TWorkList::SaveToFile(const std::string& path, bool flushToDisk) const {
     ReplaceOptions options;
     options.flush = flushToDisk;
+    // The files saved this way hold what the recorder holds: its owner's only.
+    options.newFileMode = 0600;
+    options.keepModeMask = 0600;
     // The joined text is streamed into the file, never held whole beside the page.
     const bool saved = ReplaceFileWith(
         path,

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 
 #include "FrmDisp.h"
@@ -51,10 +52,10 @@ const std::string kNoSuch =
 
 TEST_F(FormDispTest, Layout) {
     EXPECT_EQ(form.windowTitle(), U("RD-X4の取込内容の表示"));
-    // The buttons' 166 pixels, then the line naming the folder in use.
+    // The buttons and the table, then the line naming the folder in use.
     QRect folderLine = form.LblFolder->geometry();
-    EXPECT_EQ(folderLine.top(), 166);
-    EXPECT_EQ(form.size(), QSize(168, 166 + folderLine.height()));
+    EXPECT_EQ(folderLine.top(), 300);
+    EXPECT_EQ(form.size(), QSize(780, 300 + folderLine.height()));
     EXPECT_EQ(form.maximumSize(), form.size());
     EXPECT_EQ(form.font().family(), U("ＭＳ Ｐゴシック"));
     EXPECT_EQ(form.font().pixelSize(), 16);
@@ -69,6 +70,9 @@ TEST_F(FormDispTest, Layout) {
         {form.BitBtn2, "チャンネル設定", QRect(0, 66, 161, 33)},
         {form.BitBtn4, "本体設定", QRect(0, 99, 161, 33)},
         {form.BitBtn5, "閉じる", QRect(0, 132, 161, 33)},
+        {form.BitBtn6, "CSVに書き出し", QRect(0, 173, 161, 33)},
+        {form.BitBtn7, "バックアップを戻す", QRect(0, 206, 161, 33)},
+        {form.StringGrid1, nullptr, QRect(170, 30, 606, 266)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.widget->objectName().toStdString());

@@ -94,7 +94,7 @@ TEST_F(ProgramE2e, CaptureFromX4ThenRestoreIntoX4exThroughTheWindows) {
 
     ASSERT_EQ(dialogBoxes.size(), 1u);
     EXPECT_EQ(dialogBoxes[0].Kind, MessageKind::Information);
-    EXPECT_EQ(dialogBoxes[0].Text, Texts::kCaptureDone);
+    EXPECT_EQ(dialogBoxes[0].Text, Texts::CaptureDoneMessage(3));
     EXPECT_GT(pumps, 0);
     EXPECT_GT(ticks, 0);
     EXPECT_EQ(x4.Requests().size(), 2u * 3 + 4);  // nothing from the second presses
@@ -164,7 +164,7 @@ TEST_F(ProgramE2e, CaptureThroughTheModalDialogAndItsBox) {
 
     EXPECT_TRUE(started);
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0], QtText::FromSjis(Texts::kCaptureDone));
+    EXPECT_EQ(seen[0], QtText::ForDisplay(Texts::CaptureDoneMessage(2)));
     EXPECT_EQ(x4.Requests().size(), 2u * 2 + 4);
     EXPECT_TRUE(std::filesystem::exists(dir.File("ZAVOCV01.HTM")));
     EXPECT_FALSE(form.FormGet->isVisible());

@@ -1,18 +1,24 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <filesystem>
+#include <map>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "E2eFixture.h"
+#include "SockTransport.h"
 #include "SysUtils.h"
 #include "TextSearch.h"
 
 namespace e2e {
 namespace {
+
+using namespace std::string_literals;
 
 using recsim::Mode;
 
@@ -42,9 +48,20 @@ TEST_P(CaptureCount, SavesListEveryReservationSetupAndChannels) {
         StartRecorder(Mode::X4, recsim::SampleReservations(count, 7), "admin", "pa:ss");
     frame.RunCapture(view);
 
-    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Information, Texts::kCaptureDone}}));
+    EXPECT_EQ(view.Messages(),
+              (Messages{{MessageKind::Information, Texts::CaptureDoneMessage(count)}}));
     ExpectFramed(view);
     EXPECT_EQ(Targets(sim), ExpectedTargets(sim, count));
+    // Exactly the set, each file its owner's only (the setup page holds the passwords); no
+    // staging folder left, and no backup of a set that was not there.
+    std::set<std::string> names = {"ZAVOCVRV.HTM", "ZAVOCVST.HTM", "ZAVOCVCH.HTM"};
+    for (int i = 0; i < count; ++i) names.insert(Texts::ReservationPageFile(i));
+    EXPECT_EQ(dir.Names(), names);
+    for (const std::string& name : names) {
+        struct stat st {};
+        ASSERT_EQ(::stat(Saved(name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << name;
+    }
     ASSERT_EQ(sim.Requests().size(), static_cast<size_t>(2 * count + 4));
 
     // Each saved file holds the page as the recorder serves it, with CR LF line ends.
@@ -84,20 +101,104 @@ TEST_F(Capture, StatusLineFollowsEveryStep) {
                   Fetching(Url("/setup/setup.htm")), Fetching(Url("/setup/ch_set.htm")), ""}));
 }
 
-TEST_F(Capture, SmallerRecaptureLeavesLaterFilesOfTheEarlierOne) {
-    StartRecorder(Mode::X4, recsim::SampleReservations(10, 11));
-    frame.RunCapture(view);
-    const std::string earlier0 = ReadBytes(SavedReservation(0));
-    const std::string earlier9 = ReadBytes(SavedReservation(9));
-    sims.back()->SetReservations(recsim::SampleReservations(4, 12));
-    frame.RunCapture(view);
-    EXPECT_EQ(view.Messages(), Repeat({MessageKind::Information, Texts::kCaptureDone}, 2));
-    EXPECT_NE(ReadBytes(SavedReservation(0)), earlier0);
-    for (int i = 4; i < 10; ++i) EXPECT_TRUE(Exists(SavedReservation(i))) << i;
-    EXPECT_EQ(ReadBytes(SavedReservation(9)), earlier9);
+// The files of the program directory and of the backup folder, by name.
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
+        if (e.is_regular_file()) files[e.path().filename().string()] = ReadBytes(e.path().string());
+    return files;
 }
 
-TEST_F(Capture, FailureAtReservationFiveKeepsTheFourBefore) {
+// A recapture from a smaller recorder asks first; No keeps everything as it was, Yes leaves
+// exactly the new set (the later pages of the earlier one go) and the earlier set as backup.
+TEST_F(Capture, SmallerRecaptureAsksAndReplacesOnlyOnYes) {
+    StartRecorder(Mode::X4, recsim::SampleReservations(10, 11));
+    frame.RunCapture(view);
+    const auto earlier = Snapshot(dir.Path());
+    ASSERT_EQ(earlier.size(), 13u);
+    sims.back()->SetReservations(recsim::SampleReservations(4, 12));
+    for (bool yes : {false, true}) {
+        SCOPED_TRACE(yes);
+        RecordingView answer;
+        answer.Answers = {yes};
+        frame.RunCapture(answer);
+        EXPECT_EQ(answer.Questions(),
+                  std::vector<std::string>{Texts::SmallerCaptureQuestion(4, 10)});
+        ExpectFramed(answer);
+        if (!yes) {
+            EXPECT_TRUE(answer.Messages().empty());
+            EXPECT_EQ(Snapshot(dir.Path()), earlier);
+            EXPECT_EQ(dir.Names().size(), 13u) << "no staging or backup folder";
+        } else {
+            EXPECT_EQ(answer.Messages(),
+                      (Messages{{MessageKind::Information, Texts::CaptureDoneMessage(4)}}));
+            const auto now = Snapshot(dir.Path());
+            EXPECT_EQ(now.size(), 7u);
+            for (int i = 4; i < 10; ++i) EXPECT_FALSE(Exists(SavedReservation(i))) << i;
+            EXPECT_NE(now.at("ZAVOCV00.HTM"), earlier.at("ZAVOCV00.HTM"));
+            EXPECT_EQ(Snapshot(dir.Path() + Texts::kBackupFolder), earlier);
+        }
+    }
+    // A capture that holds as many reservations as the set asks nothing.
+    RecordingView same;
+    frame.RunCapture(same);
+    EXPECT_TRUE(same.Questions().empty());
+    EXPECT_EQ(same.Messages(),
+              (Messages{{MessageKind::Information, Texts::CaptureDoneMessage(4)}}));
+}
+
+TEST_F(Capture, EmptyRecorderAfterTheUpgradeAsksBeforeReplacing) {
+    StartRecorder(Mode::X4, recsim::SampleReservations(2, 11));
+    frame.RunCapture(view);
+    const auto earlier = Snapshot(dir.Path());
+    sims.back()->SetReservations({});
+    RecordingView answer;  // no answer given: the default, No
+    frame.RunCapture(answer);
+    EXPECT_EQ(answer.Questions(), std::vector<std::string>{Texts::SmallerCaptureQuestion(0, 2)});
+    EXPECT_EQ(Snapshot(dir.Path()), earlier);
+}
+
+// A failure or a stop at any page leaves every saved file as it was and nothing new beside it.
+TEST_F(Capture, FailureOrStopAtAnyPageLeavesTheSavedSetByteIdentical) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(3, 5));
+    frame.RunCapture(view);
+    const auto earlier = Snapshot(dir.Path());
+    const std::set<std::string> names = dir.Names();
+    sim.SetReservations(recsim::SampleReservations(5, 6));
+    const struct {
+        const char* name;
+        int atStatus;  // the n-th " 取得中…" status (1-based): the page where it happens
+        bool stop;     // a stop (an exception from the view) instead of an HTTP error
+    } cases[] = {{"ListFrame", 1, false}, {"List", 2, false},     {"Selector", 3, false},
+                 {"Page", 8, false},      {"Setup", 13, false},   {"StopAtChannel", 14, true},
+                 {"StopAtPage", 6, true}, {"StopAtList", 2, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingView v;
+        int fetching = 0;
+        std::string failing;
+        v.OnStatus = [&](const std::string& status) {
+            if (status.size() < sizeof Texts::kStatusFetching - 1 ||
+                status.compare(status.size() - (sizeof Texts::kStatusFetching - 1),
+                               std::string::npos, Texts::kStatusFetching) != 0 ||
+                ++fetching != c.atStatus)
+                return;
+            if (c.stop) throw EAbortError("stopped");
+            failing = status.substr(0, status.find(' '));
+            // Every attempt of the fetch loop fails, and the recorder is well again afterwards.
+            sim.SetErrorStatus(failing.substr(failing.find('/', 7)), 500, 21);
+        };
+        frame.RunCapture(v);
+        ExpectFramed(v);
+        ASSERT_FALSE(v.Messages().empty());
+        EXPECT_EQ(v.Messages().back().Box, MessageKind::Error);
+        EXPECT_EQ(Snapshot(dir.Path()), earlier);
+        EXPECT_EQ(dir.Names(), names);
+    }
+}
+
+TEST_F(Capture, FailureAtReservationFiveSavesNothing) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(8, 5));
     const std::string page = Url(Seg(sim) + "/proginfo.htm");
     int pageFetches = 0;
@@ -111,10 +212,7 @@ TEST_F(Capture, FailureAtReservationFiveKeepsTheFourBefore) {
     expected.push_back({MessageKind::Error, page + Texts::kLfCr + Texts::kCaptureFailed});
     EXPECT_EQ(view.Messages(), expected);
     ExpectFramed(view);
-    for (int i = 0; i < 5; ++i) EXPECT_TRUE(Exists(SavedReservation(i))) << i;
-    EXPECT_FALSE(Exists(SavedReservation(5)));
-    EXPECT_FALSE(Exists(Saved("ZAVOCVST.HTM")));
-    EXPECT_FALSE(Exists(Saved("ZAVOCVCH.HTM")));
+    EXPECT_TRUE(dir.Names().empty());
     // 2 + 2 × 5 fetched, then the selector of reservation 5 and 21 tries of its page.
     EXPECT_EQ(sim.Requests().size(), 2u + 10u + 1u + 21u);
 }
@@ -126,8 +224,7 @@ TEST_F(Capture, ThreeDigitLinkEndsSilentlyAfterTheList) {
     EXPECT_TRUE(view.Messages().empty());
     EXPECT_EQ(Targets(sim), (std::vector<std::string>{"GET /program/b_prgrm.htm",
                                                       "GET " + Seg(sim) + "/program.htm"}));
-    EXPECT_TRUE(Exists(Saved("ZAVOCVRV.HTM")));
-    EXPECT_FALSE(Exists(SavedReservation(0)));
+    EXPECT_TRUE(dir.Names().empty());
     ExpectFramed(view);
 }
 
@@ -192,7 +289,8 @@ TEST_F(Capture, PortTextIsIgnoredWithoutProxy) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(1, 2));
     ctx.Settings.ProxyPort = "not a port";
     frame.RunCapture(view);
-    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Information, Texts::kCaptureDone}}));
+    EXPECT_EQ(view.Messages(),
+              (Messages{{MessageKind::Information, Texts::CaptureDoneMessage(1)}}));
     EXPECT_EQ(sim.Requests().size(), 6u);
 }
 
@@ -202,7 +300,8 @@ TEST_F(Capture, ThroughAProxyTheRequestLineCarriesTheWholeAddress) {
     ctx.Settings.Proxy = "127.0.0.1";
     ctx.Settings.ProxyPort = std::to_string(sim.Port());
     frame.RunCapture(view);
-    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Information, Texts::kCaptureDone}}));
+    EXPECT_EQ(view.Messages(),
+              (Messages{{MessageKind::Information, Texts::CaptureDoneMessage(1)}}));
     ASSERT_EQ(sim.Requests().size(), 6u);
     EXPECT_EQ(
         sim.Requests()[0].rawHeader.rfind(
@@ -211,15 +310,16 @@ TEST_F(Capture, ThroughAProxyTheRequestLineCarriesTheWholeAddress) {
     EXPECT_TRUE(Exists(SavedReservation(0)));
 }
 
-TEST_F(Capture, FileThatCannotBeCreatedNamesPathAndAddress) {
+// A program directory the capture cannot write to is named before anything is fetched.
+TEST_F(Capture, FolderThatCannotBeCreatedIsNamedBeforeAnyRequest) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(2, 1));
     ctx.SetProgramDir(dir.Path() + "missing/");
     frame.RunCapture(view);
-    EXPECT_EQ(
-        view.Messages(),
-        (Messages{{MessageKind::Error, FileCreateErrorMessage(dir.Path() + "missing/ZAVOCVRV.HTM") +
-                                           Texts::kLfCr + Url(Seg(sim) + "/program.htm")}}));
-    EXPECT_EQ(sim.Requests().size(), 2u);
+    EXPECT_EQ(view.Messages(),
+              (Messages{{MessageKind::Error, Texts::CannotCreateFolderMessage(
+                                                 dir.Path() + "missing/" + Texts::kStagingFolder) +
+                                                 Texts::kLfCr}}));
+    EXPECT_EQ(sim.Requests().size(), 0u);
     ExpectFramed(view);
 }
 
@@ -241,9 +341,11 @@ TEST_F(Capture, FailedSaveLeavesTheOldFileWhole) {
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, oldHandler);
 
+    // The message names the file that could not be written: the list, in the staging folder.
     EXPECT_EQ(view.Messages(),
-              (Messages{{MessageKind::Error, FileCreateErrorMessage(Saved("ZAVOCVRV.HTM")) +
-                                                 Texts::kLfCr + Url(Seg(sim) + "/program.htm")}}));
+              (Messages{{MessageKind::Error,
+                         FileCreateErrorMessage(Saved(Texts::kStagingFolder + "/ZAVOCVRV.HTM"s)) +
+                             Texts::kLfCr + Url(Seg(sim) + "/program.htm")}}));
     EXPECT_EQ(ReadBytes(Saved("ZAVOCVRV.HTM")), "old list\r\n");
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
         EXPECT_EQ(entry.path().filename(), "ZAVOCVRV.HTM") << "no temporary file left behind";
@@ -282,7 +384,8 @@ TEST_F(Capture, SecondStartWhileRunningStartsNothing) {
     EXPECT_TRUE(pressed);
     EXPECT_TRUE(second.Events.empty());
     EXPECT_EQ(sim.Requests().size(), 8u);
-    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Information, Texts::kCaptureDone}}));
+    EXPECT_EQ(view.Messages(),
+              (Messages{{MessageKind::Information, Texts::CaptureDoneMessage(2)}}));
     ExpectFramed(view);
 }
 

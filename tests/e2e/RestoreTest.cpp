@@ -23,7 +23,8 @@ class Restore : public TransferTest {
         RecordingView captureView;
         frame.RunCapture(captureView);
         EXPECT_EQ(captureView.Messages(),
-                  (Messages{{MessageKind::Information, Texts::kCaptureDone}}));
+                  (Messages{{MessageKind::Information,
+                             Texts::CaptureDoneMessage(static_cast<int>(captured.size()))}}));
         return StartRecorder(Mode::X4EX, std::move(stored));
     }
 

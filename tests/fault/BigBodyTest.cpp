@@ -12,6 +12,7 @@
 #include "FaultyRecorder.h"
 #include "HttpClient.h"
 #include "RecorderSim.h"
+#include "Texts.h"
 #include "TransferFrame.h"
 #include "TransferSession.h"
 #include "WorkList.h"
@@ -98,8 +99,8 @@ TEST(BigBody, Capture_60MBChannelPage_SavedWholeWithBoundedMemory) {
         const Clock::time_point start = Clock::now();
         frame.RunCapture(view);
         const milliseconds took = Since(start);
-        EXPECT_EQ(view.Messages(),
-                  (std::vector<RecordingView::Message>{{MessageKind::Information, kCaptureDone}}));
+        EXPECT_EQ(view.Messages(), (std::vector<RecordingView::Message>{
+                                       {MessageKind::Information, Texts::CaptureDoneMessage(1)}}));
         const size_t growth = PeakResidentBytes() - before;
         std::printf("capture with a 60 MB page: %lld ms, peak memory growth %zu MB\n",
                     static_cast<long long>(took.count()), growth / kMB);

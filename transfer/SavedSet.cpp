@@ -1,0 +1,217 @@
+#include "SavedSet.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+
+#include "FileUtil.h"
+#include "SysUtils.h"
+#include "Texts.h"
+
+namespace {
+
+constexpr char kMarker[] = "COMMIT";
+constexpr char kOldFolder[] = "old/";
+constexpr char kDiscardFolder[] = "discard";
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+void RemoveTree(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+}
+
+void MakeFolder(const std::string& path) {
+    // Only the owner may look inside: the pages hold the recorder's passwords.
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+        const std::string shown = path.back() == '/' ? path.substr(0, path.size() - 1) : path;
+        throw EFCreateError(Texts::CannotCreateFolderMessage(shown));
+    }
+}
+
+void Move(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) throw EFCreateError(FileCreateErrorMessage(to));
+}
+
+void Step(const std::function<void()>& afterStep) {
+    if (afterStep) afterStep();
+}
+
+// Writes a small file whole and durably: temporary name, flush, rename, folder flush.
+void WriteDurably(const std::string& folder, const std::string& name, const std::string& bytes) {
+    ReplaceOptions options;
+    options.newFileMode = 0600;
+    if (!ReplaceFile(folder + name, bytes, options))
+        throw EFCreateError(FileCreateErrorMessage(folder + name));
+}
+
+std::string NameList(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names) list += name + "\n";
+    return list;
+}
+
+// Steps 3 and 4 of the journal; every step can be repeated after a crash. A file of the new
+// set is in place once the staging folder no longer holds it.
+void RollForward(const std::string& programDir, const std::function<void()>& afterStep) {
+    const std::string staging = SavedSet::StagingDir(programDir);
+    const std::string old = staging + kOldFolder;
+    std::string marker;
+    if (TryReadWholeFile(staging + kMarker, marker) != ReadStatus::Ok)
+        throw EFCreateError(FileOpenErrorMessage(staging + kMarker));
+    std::vector<std::string> incoming;
+    for (size_t start = 0, end; (end = marker.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        std::string name = marker.substr(start, end - start);
+        if (SavedSet::IsSetFile(name)) incoming.push_back(name);
+    }
+    for (const std::string& name : SavedSet::SetFiles(programDir)) {
+        const bool alreadyNew =
+            std::find(incoming.begin(), incoming.end(), name) != incoming.end() &&
+            !Exists(staging + name);
+        if (alreadyNew) continue;
+        MakeFolder(old);
+        Move(programDir + name, old + name);
+    }
+    for (const std::string& name : incoming) {
+        if (Exists(staging + name)) Move(staging + name, programDir + name);
+    }
+    SyncDirectory(programDir);
+    Step(afterStep);
+    if (Exists(old)) {
+        SyncDirectory(old);
+        const std::string backup = SavedSet::BackupDir(programDir);
+        if (Exists(backup)) {
+            RemoveTree(staging + kDiscardFolder);
+            Move(backup, staging + kDiscardFolder);
+        }
+        Move(old, backup);
+        SyncDirectory(programDir);
+        Step(afterStep);
+    }
+    // Without its marker the folder holds nothing that is still needed.
+    ::unlink((staging + kMarker).c_str());
+    SyncDirectory(staging);
+    Step(afterStep);
+    RemoveTree(staging);
+    SyncDirectory(programDir);
+}
+
+}  // namespace
+
+namespace SavedSet {
+
+bool IsSetFile(const std::string& name) {
+    if (name == Texts::kListPageFile || name == Texts::kSetupPageFile ||
+        name == Texts::kChannelPageFile)
+        return true;
+    return name.size() == 12 && name.compare(0, 6, "ZAVOCV") == 0 && name[6] >= '0' &&
+           name[6] <= '9' && name[7] >= '0' && name[7] <= '9' && name.compare(8, 4, ".HTM") == 0;
+}
+
+std::vector<std::string> SetFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (IsSetFile(entry->d_name)) names.push_back(entry->d_name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int ReservationCount(const std::string& folder) {
+    int count = 0;
+    for (const std::string& name : SetFiles(folder))
+        if (name[6] >= '0' && name[6] <= '9') ++count;
+    return count;
+}
+
+std::string StagingDir(const std::string& programDir) {
+    return programDir + Texts::kStagingFolder + "/";
+}
+
+std::string BackupDir(const std::string& programDir) {
+    return programDir + Texts::kBackupFolder + "/";
+}
+
+void Recover(const std::string& programDir) {
+    // A marker in the backup folder was written by a swap that stopped before the folder
+    // became the staging folder: the backup itself is untouched.
+    ::unlink((BackupDir(programDir) + kMarker).c_str());
+    const std::string staging = StagingDir(programDir);
+    if (!Exists(staging)) return;
+    if (Exists(staging + kMarker)) {
+        RollForward(programDir, nullptr);
+    } else {
+        RemoveTree(staging);
+    }
+}
+
+bool RestoreBackup(const std::string& programDir, const std::function<void()>& afterStep) {
+    Recover(programDir);
+    const std::string backup = BackupDir(programDir);
+    const std::vector<std::string> names = SetFiles(backup);
+    if (names.empty()) return false;
+    // The marker goes in first: once the folder is renamed it is a committed staging folder.
+    WriteDurably(backup, kMarker, NameList(names));
+    Step(afterStep);
+    Move(backup, StagingDir(programDir));
+    SyncDirectory(programDir);
+    Step(afterStep);
+    RollForward(programDir, afterStep);
+    return true;
+}
+
+}  // namespace SavedSet
+
+SavedSetStaging::SavedSetStaging(std::string programDir)
+    : programDir_(std::move(programDir)), staging_(SavedSet::StagingDir(programDir_)) {
+    SavedSet::Recover(programDir_);
+    MakeFolder(staging_);
+}
+
+SavedSetStaging::~SavedSetStaging() {
+    if (!committed_) RemoveTree(staging_);
+}
+
+void SavedSetStaging::Save(const std::string& name, const std::string& bytes) {
+    const std::string path = staging_ + name;
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    bool ok = file.Valid() && WriteAll(file.Get(), bytes);
+    ok = file.Close() && ok;
+    if (!ok) throw EFCreateError(FileCreateErrorMessage(path));
+    if (std::find(names_.begin(), names_.end(), name) == names_.end()) {
+        names_.push_back(name);
+        if (name[6] >= '0' && name[6] <= '9') ++reservations_;
+    }
+}
+
+void SavedSetStaging::Commit() {
+    // One flush for the whole set: the file system's pending writes, the staged pages with
+    // them. Where that is not available, each page on its own.
+    FileDescriptor folder(::open(staging_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    bool flushed = folder.Valid() && ::syncfs(folder.Get()) == 0;
+    for (size_t i = 0; !flushed && i < names_.size(); ++i) {
+        FileDescriptor page(::open((staging_ + names_[i]).c_str(), O_RDONLY | O_CLOEXEC));
+        if (!page.Valid() || ::fsync(page.Get()) != 0)
+            throw EFCreateError(FileCreateErrorMessage(staging_ + names_[i]));
+        if (i + 1 == names_.size()) flushed = true;
+    }
+    SyncDirectory(staging_);
+    Step(AfterStep);
+    WriteDurably(staging_, kMarker, NameList(names_));
+    // From here on the new set wins: what is left undone now is done at the next start.
+    committed_ = true;
+    Step(AfterStep);
+    RollForward(programDir_, AfterStep);
+}
