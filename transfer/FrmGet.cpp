@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -110,6 +111,14 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     EdtSPORT = MakeEdit(this, 229, 108, 44, 20);
     BitBtn1 = MakeButton(this, Texts::kGetBtnCapture, QStyle::SP_BrowserReload, 8, 144, 97, 33);
     BitBtn4 = MakeButton(this, Texts::kGetBtnClose, QStyle::SP_DialogCloseButton, 304, 144, 97, 33);
+    PbarR = new QProgressBar(this);
+    PbarR->setGeometry(112, 150, 105, 20);
+    PbarR->setRange(0, 1);
+    PbarR->setValue(0);
+    PbarR->setFormat(QStringLiteral("%v / %m"));
+    PbarR->setAlignment(Qt::AlignCenter);
+    BtnStop = MakeButton(this, Texts::kGetBtnStop, QStyle::SP_BrowserStop, 224, 144, 73, 33);
+    BtnStop->setEnabled(false);
     SbarR = new QStatusBar(this);
     SbarR->setSizeGripEnabled(false);
     SbarR->setGeometry(0, 190, 413, 20);
@@ -127,6 +136,8 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     EdtSPORT->setObjectName("EdtSPORT");
     BitBtn1->setObjectName("BitBtn1");
     BitBtn4->setObjectName("BitBtn4");
+    BtnStop->setObjectName("BtnStop");
+    PbarR->setObjectName("PbarR");
     SbarR->setObjectName("SbarR");
 
     // Screen readers name each field by the label above it.
@@ -148,6 +159,7 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     QWidget::setTabOrder(EdtSPROXY, EdtSPORT);
     QWidget::setTabOrder(EdtSPORT, BitBtn1);
     QWidget::setTabOrder(BitBtn1, BitBtn4);
+    QWidget::setTabOrder(BitBtn4, BtnStop);
     SbarR->setFocusPolicy(Qt::NoFocus);
 
     ShowBox = [this](MessageKind kind, const std::string& sjis, bool yesNo) {
@@ -158,6 +170,7 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     };
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn4, &QPushButton::clicked, this, [this] { close(); });
+    connect(BtnStop, &QPushButton::clicked, this, [this] { BtnStopClick(); });
 }
 
 void TFormGet::OpenForCapture() {
@@ -205,23 +218,53 @@ void TFormGet::BitBtn1Click() {
     if (frame_.Busy()) return;
     CopyFieldsToSettings();
     bool capture = QtText::ToSjis(BitBtn1->text()) == Texts::kGetBtnCapture;
-    // Both buttons stay off for the whole transfer and come back on every way out.
+    stopRequested_ = false;
+    closeAfterStop_ = false;
+    // Moving to and fro until the transfer knows how many steps it has.
+    PbarR->setRange(0, 0);
+    // Start and close stay off for the whole transfer, the stop button on; all come back on
+    // every way out.
     struct ButtonsOff {
-        QPushButton* start;
-        QPushButton* close;
-        ButtonsOff(QPushButton* s, QPushButton* c) : start(s), close(c) {
-            start->setEnabled(false);
-            close->setEnabled(false);
-        }
+        TFormGet& form;
+        explicit ButtonsOff(TFormGet& f) : form(f) { Set(false); }
         ~ButtonsOff() {
-            start->setEnabled(true);
-            close->setEnabled(true);
+            Set(true);
+            // A transfer that never learnt its size leaves an empty bar, not a moving one.
+            if (form.PbarR->maximum() == 0) {
+                form.PbarR->setRange(0, 1);
+                form.PbarR->setValue(0);
+            }
         }
-    } off(BitBtn1, BitBtn4);
-    if (capture)
-        frame_.RunCapture(*this);
-    else
-        frame_.RunRestore(*this);
+        void Set(bool idle) {
+            form.BitBtn1->setEnabled(idle);
+            form.BitBtn4->setEnabled(idle);
+            form.BtnStop->setEnabled(!idle);
+        }
+    };
+    {
+        ButtonsOff off(*this);
+        if (capture)
+            frame_.RunCapture(*this);
+        else
+            frame_.RunRestore(*this);
+    }
+    if (closeAfterStop_) {
+        closeAfterStop_ = false;
+        close();
+    }
+}
+
+void TFormGet::BtnStopClick() {
+    if (!frame_.Busy()) return;
+    stopRequested_ = true;
+    BtnStop->setEnabled(false);
+}
+
+void TFormGet::AskToStopAndClose() {
+    if (stopRequested_) return;  // already stopping
+    if (!Ask(Texts::kAskStopOnClose)) return;
+    BtnStopClick();
+    closeAfterStop_ = true;
 }
 
 void TFormGet::FormClose() {
@@ -229,7 +272,10 @@ void TFormGet::FormClose() {
 }
 
 void TFormGet::done(int result) {
-    if (frame_.Busy()) return;
+    if (frame_.Busy()) {
+        AskToStopAndClose();
+        return;
+    }
     FormClose();
     QDialog::done(result);
 }
@@ -237,6 +283,7 @@ void TFormGet::done(int result) {
 void TFormGet::closeEvent(QCloseEvent* event) {
     if (frame_.Busy()) {
         event->ignore();
+        AskToStopAndClose();
         return;
     }
     QDialog::closeEvent(event);
@@ -248,10 +295,25 @@ std::string TFormGet::StatusLine() const {
 
 void TFormGet::SetStatus(const std::string& sjis) {
     status_ = sjis;
-    if (sjis.empty())
+    if (sjis.empty()) {
         SbarR->clearMessage();
-    else
-        SbarR->showMessage(QtText::FromSjis(sjis));
+        return;
+    }
+    // An address can be longer than the bar: its middle gives way, so that the end
+    // ("取得中…", "送信中…") stays in sight.
+    const int room =
+        SbarR->width() - 2 * SbarR->style()->pixelMetric(QStyle::PM_LayoutLeftMargin) - 8;
+    SbarR->showMessage(
+        QFontMetrics(SbarR->font()).elidedText(QtText::FromSjis(sjis), Qt::ElideMiddle, room));
+}
+
+void TFormGet::SetProgress(int done, int total) {
+    if (total <= 0) {
+        PbarR->setRange(0, 0);
+        return;
+    }
+    PbarR->setRange(0, total);
+    PbarR->setValue(std::clamp(done, 0, total));
 }
 
 void TFormGet::SetBusyCursor(bool busy) {

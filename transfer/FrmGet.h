@@ -12,6 +12,7 @@
 
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class TransferFrame;
@@ -34,6 +35,11 @@ class TFormGet : public QDialog, public TransferView {
     QLineEdit* EdtSPORT;
     QPushButton* BitBtn1;
     QPushButton* BitBtn4;
+    // "中止": on only while a transfer runs; the transfer ends at its next safe point.
+    QPushButton* BtnStop;
+    // Pages of a capture, reservations of a restore; moving to and fro while the total is
+    // not known yet.
+    QProgressBar* PbarR;
     QStatusBar* SbarR;
 
     // How boxes are shown; tests replace it.
@@ -51,6 +57,8 @@ class TFormGet : public QDialog, public TransferView {
     void BitBtn1Click();
     // The dialog is closing: the fields go back into the connection settings.
     void FormClose();
+    // The stop button: the running transfer ends at its next safe point.
+    void BtnStopClick();
 
     // The status line (Shift-JIS) the status bar shows.
     std::string StatusLine() const;
@@ -60,8 +68,11 @@ class TFormGet : public QDialog, public TransferView {
     void SetBusyCursor(bool busy) override;
     void ShowMessage(MessageKind kind, const std::string& sjis) override;
     bool Ask(const std::string& sjis) override;
+    void SetProgress(int done, int total) override;
+    bool StopRequested() override { return stopRequested_; }
 
-    // Refuses to close while a transfer runs; otherwise copies the fields back.
+    // While a transfer runs, asks whether to stop it (and closes once it has ended);
+    // otherwise copies the fields back.
     void done(int result) override;
 
   protected:
@@ -72,10 +83,14 @@ class TFormGet : public QDialog, public TransferView {
     void SetField(QLineEdit* edit, std::string& shown, const std::string& sjis);
     std::string FieldText(const QLineEdit* edit, const std::string& shown) const;
     void CopyFieldsToSettings();
+    // Closing during a transfer: asks, and on Yes stops it and closes afterwards.
+    void AskToStopAndClose();
 
     TransferFrame& frame_;
     // The Shift-JIS text each field was last filled with: a field the user did not change
     // gives back exactly these bytes, even where they do not decode cleanly.
     std::string shownHost_, shownUser_, shownPassword_, shownProxy_, shownPort_;
     std::string status_;
+    bool stopRequested_ = false;
+    bool closeAfterStop_ = false;
 };

@@ -214,6 +214,81 @@ inline constexpr char kSpinEditName[] =
 // プロキシのポート -- accessible name of the port field, whose label says only "ポート"
 inline constexpr char kPortFieldName[] =
     "\x83\x76\x83\x8d\x83\x4c\x83\x56\x82\xcc\x83\x7c\x81\x5b\x83\x67";
+// Refused logins and stopped transfers.
+// Follows the address and LF CR when the recorder answers 401 or 403: one box, no retries.
+// RDが本体ユーザー名または本体パスワードを受け付けませんでした。
+inline constexpr char kLoginRefused[] =
+    "RD\x82\xaa\x96\x7b\x91\xcc\x83\x86\x81\x5b\x83\x55\x81\x5b\x96\xbc\x82\xdc\x82\xbd\x82\xcd\x96"
+    "\x7b\x91\xcc\x83\x70\x83\x58\x83\x8f\x81\x5b\x83\x68\x82\xf0\x8e\xf3\x82\xaf\x95\x74\x82\xaf"
+    "\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42";
+// The stop button, shown while a transfer runs.
+// 中止
+inline constexpr char kGetBtnStop[] = "\x92\x86\x8e\x7e";
+// Closing the dialog while a transfer runs (a Yes/No question, No by default).
+// 実行中の処理を中止して閉じますか？
+inline constexpr char kAskStopOnClose[] =
+    "\x8e\xc0\x8d\x73\x92\x86\x82\xcc\x8f\x88\x97\x9d\x82\xf0\x92\x86\x8e\x7e\x82\xb5\x82\xc4\x95"
+    "\xc2\x82\xb6\x82\xdc\x82\xb7\x82\xa9\x81\x48";
+// A capture stopped by the user; the saved set of the previous capture stays.
+// RD-X4からの取込を中止しました。
+inline constexpr char kCaptureStopped[] =
+    "RD-"
+    "X4\x82\xa9\x82\xe7\x82\xcc\x8e\xe6\x8d\x9e\x82\xf0\x92\x86\x8e\x7e\x82\xb5\x82\xdc\x82\xb5\x82"
+    "\xbd\x81\x42";
+
+// Before a restore: kRestoreHolds1 + N + kRestoreHolds2 + LF CR + kRestoreHolds3.
+// RD-X4EXには既に
+inline constexpr char kRestoreHolds1[] = "RD-X4EX\x82\xc9\x82\xcd\x8a\xf9\x82\xc9";
+// 件の予約があります。
+inline constexpr char kRestoreHolds2[] =
+    "\x8c\x8f\x82\xcc\x97\x5c\x96\xf1\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb7\x81\x42";
+// 復元を続けると、同じ予約が重複して登録されます。続けますか？
+inline constexpr char kRestoreHolds3[] =
+    "\x95\x9c\x8c\xb3\x82\xf0\x91\xb1\x82\xaf\x82\xe9\x82\xc6\x81\x41\x93\xaf\x82\xb6\x97\x5c\x96"
+    "\xf1\x82\xaa\x8f\x64\x95\xa1\x82\xb5\x82\xc4\x93\x6f\x98\x5e\x82\xb3\x82\xea\x82\xdc\x82\xb7"
+    "\x81\x42\x91\xb1\x82\xaf\x82\xdc\x82\xb7\x82\xa9\x81\x48";
+// Last line of a stopped restore's report, followed by the numbers left out, joined by
+// kListSeparator.
+// 中止しました。登録しなかった予約：
+inline constexpr char kRestoreStopped[] =
+    "\x92\x86\x8e\x7e\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42\x93\x6f\x98\x5e\x82\xb5\x82\xc8\x82"
+    "\xa9\x82\xc1\x82\xbd\x97\x5c\x96\xf1\x81\x46";
+// 、
+inline constexpr char kListSeparator[] = "\x81\x41";
+// The check after a restore: kCheckHead + now + kCheckCount + before + kCheckPlus + entered +
+// kCheckEquals + expected + kCheckExpected + kCheckMatch or kCheckMismatch.
+// 確認：RD-X4EXの予約は
+inline constexpr char kCheckHead[] =
+    "\x8a\x6d\x94\x46\x81\x46RD-X4EX\x82\xcc\x97\x5c\x96\xf1\x82\xcd";
+// 件です（復元前
+inline constexpr char kCheckCount[] = "\x8c\x8f\x82\xc5\x82\xb7\x81\x69\x95\x9c\x8c\xb3\x91\x4f";
+// 件＋今回
+inline constexpr char kCheckPlus[] = "\x8c\x8f\x81\x7b\x8d\xa1\x89\xf1";
+// 件＝
+inline constexpr char kCheckEquals[] = "\x8c\x8f\x81\x81";
+// 件のはず）。
+inline constexpr char kCheckExpected[] = "\x8c\x8f\x82\xcc\x82\xcd\x82\xb8\x81\x6a\x81\x42";
+// 件数は合っています。
+inline constexpr char kCheckMatch[] =
+    "\x8c\x8f\x90\x94\x82\xcd\x8d\x87\x82\xc1\x82\xc4\x82\xa2\x82\xdc\x82\xb7\x81\x42";
+// 件数が合いません。
+inline constexpr char kCheckMismatch[] =
+    "\x8c\x8f\x90\x94\x82\xaa\x8d\x87\x82\xa2\x82\xdc\x82\xb9\x82\xf1\x81\x42";
+// The check when the list could not be read afterwards.
+// 確認：RD-X4EXの予約一覧を読めなかったため、件数を確かめられませんでした。
+inline constexpr char kCheckUnknown[] =
+    "\x8a\x6d\x94\x46\x81\x46RD-"
+    "X4EX\x82\xcc\x97\x5c\x96\xf1\x88\xea\x97\x97\x82\xf0\x93\xc7\x82\xdf\x82\xc8\x82\xa9\x82\xc1"
+    "\x82\xbd\x82\xbd\x82\xdf\x81\x41\x8c\x8f\x90\x94\x82\xf0\x8a\x6d\x82\xa9\x82\xdf\x82\xe7\x82"
+    "\xea\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42";
+// Title of each block of the report file, after the date, the time and the recorder's host.
+// RD-X4EXへの復元
+inline constexpr char kReportBlockTitle[] = "RD-X4EX\x82\xd6\x82\xcc\x95\x9c\x8c\xb3";
+// Added to the report box when its file could not be written, followed by the path.
+// 報告をファイルに書き込めませんでした：
+inline constexpr char kReportFileFailed[] =
+    "\x95\xf1\x8d\x90\x82\xf0\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82"
+    "\xdf\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x46";
 
 // The recorder's factory host name, the default of the host setting.
 inline constexpr char kDefaultHost[] = "rd-x4";
@@ -233,6 +308,8 @@ inline constexpr char kListPageFile[] = "ZAVOCVRV.HTM";
 inline constexpr char kSetupPageFile[] = "ZAVOCVST.HTM";
 inline constexpr char kChannelPageFile[] = "ZAVOCVCH.HTM";
 inline constexpr char kPostDataFile[] = "Reserv.txt";
+// The restore reports, appended one block per restore (Shift-JIS, CR LF).
+inline constexpr char kRestoreReportFile[] = "ZAVOCVRP.TXT";
 inline constexpr char kHeaderFile[] = "Head.txt";
 // The restore reads the reservation pages 00 to 31 only.
 inline constexpr int kMaxReservations = 32;

@@ -11,14 +11,15 @@
 #include "WorkList.h"
 
 void TransferFrame::RunCapture(TransferView& view) {
-    Run(view, Mode::Capture);
+    Run(view, Mode::Capture, std::nullopt);
 }
 
-void TransferFrame::RunRestore(TransferView& view) {
-    Run(view, Mode::Restore);
+void TransferFrame::RunRestore(TransferView& view, std::optional<std::set<int>> selection) {
+    Run(view, Mode::Restore, selection);
 }
 
-void TransferFrame::Run(TransferView& view, Mode mode) {
+void TransferFrame::Run(TransferView& view, Mode mode,
+                        const std::optional<std::set<int>>& selection) {
     // The window keeps handling events while a request waits; a second press of the start
     // button then lands here and must not start a transfer inside the running one.
     if (busy_) return;
@@ -57,8 +58,13 @@ void TransferFrame::Run(TransferView& view, Mode mode) {
         if (mode == Mode::Capture) {
             CaptureSequence(run);
         } else {
-            RestoreSequence(run);
+            RestoreSequence(run, selection);
         }
+    } catch (const EStopped&) {
+        // The user asked for it: no error. A capture says that it ended; a restore has shown
+        // its own report of what was entered.
+        if (mode == Mode::Capture)
+            view.ShowMessage(MessageKind::Information, Texts::kCaptureStopped);
     } catch (const Exception& e) {
         failed = true;
         failure = e.Message;

@@ -4,6 +4,7 @@
 
 bool TransferRun::Fetch(bool post, const std::string& url, const char* statusSuffix) {
     CurrentAddress = url;
+    if (StopBeforeEachPage && View.StopRequested()) throw EStopped();
     Status(statusSuffix);
     Session.FetchPage(post, url);
     return Session.RequestSucceeded;
@@ -11,6 +12,11 @@ bool TransferRun::Fetch(bool post, const std::string& url, const char* statusSuf
 
 bool TransferRun::FetchOrFail(const std::string& url, const char* failureText) {
     if (Fetch(false, url, Texts::kStatusFetching)) return true;
-    View.ShowMessage(MessageKind::Error, ClipForBox(CurrentAddress) + Texts::kLfCr + failureText);
+    View.ShowMessage(MessageKind::Error, FailureMessage(failureText));
     return false;
+}
+
+std::string TransferRun::FailureMessage(const char* failureText) const {
+    return ClipForBox(CurrentAddress) + Texts::kLfCr +
+           (Session.LoginRefused ? Texts::kLoginRefused : failureText);
 }

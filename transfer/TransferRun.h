@@ -18,17 +18,25 @@ struct TransferRun {
     std::string Host;
     // The address built last; failure boxes name it (empty before the first one).
     std::string CurrentAddress;
+    // True: Fetch raises EStopped before a page when the user asked to stop. The restore turns
+    // it off and stops between reservations instead, after the current one's answer.
+    bool StopBeforeEachPage = true;
 
     // "http://" + host + path; the host goes in exactly as typed.
     std::string Url(const std::string& path) const { return "http://" + Host + path; }
 
     // Makes url the current address, shows it with the status suffix and fetches it.
-    // True when the page arrived (the request-succeeded flag).
+    // True when the page arrived (the request-succeeded flag). Raises EStopped first when
+    // the user asked to stop and StopBeforeEachPage is on.
     bool Fetch(bool post, const std::string& url, const char* statusSuffix);
 
     // Fetches url by GET; when it does not arrive, shows an error box of the current address,
-    // LF CR and failureText, and returns false.
+    // LF CR and failureText (or, when the recorder refused the login, the refusal text), and
+    // returns false.
     bool FetchOrFail(const std::string& url, const char* failureText);
+
+    // The current address, LF CR and failureText; the refusal text instead after a 401 or 403.
+    std::string FailureMessage(const char* failureText) const;
 
     // Shows the current address with the status suffix.
     void Status(const char* statusSuffix) {

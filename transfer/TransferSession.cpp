@@ -18,6 +18,11 @@ std::chrono::milliseconds MonotonicNow() {
         std::chrono::steady_clock::now().time_since_epoch());
 }
 
+// The recorder's answers to a user name or password it does not accept.
+bool IsLoginRefusal(int replyCode) {
+    return replyCode == 401 || replyCode == 403;
+}
+
 }  // namespace
 
 TransferSession::TransferSession() : Clock(MonotonicNow) {
@@ -55,6 +60,11 @@ void TransferSession::HttpClient1Success(CmdType Cmd) {
 }
 
 void TransferSession::HttpClient1Failure(CmdType Cmd) {
+    // A refused login gets one box of its own from the transfer, naming the address.
+    if (IsLoginRefusal(HttpClient1.ReplyCode)) {
+        LoginRefused = true;
+        return;
+    }
     const std::string text = Texts::HttpFailureText(Cmd);
     // Only GET and POST are ever issued; a code without a text has nothing to tell.
     if (View != nullptr && !text.empty()) View->ShowMessage(MessageKind::Error, text);
@@ -62,9 +72,11 @@ void TransferSession::HttpClient1Failure(CmdType Cmd) {
 
 void TransferSession::FetchPage(bool post, const std::string& url) {
     RequestSucceeded = false;
+    LoginRefused = false;
     HttpClient1.InputFileMode = false;
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-        if (RequestSucceeded) break;
+        if (RequestSucceeded || LoginRefused) break;
+        if (attempt > 0 && !post && View != nullptr && View->StopRequested()) throw EStopped();
         const std::chrono::milliseconds start = Clock();
         try {
             if (post) {

@@ -10,7 +10,16 @@
 
 #include "ConnectionSettings.h"
 #include "HttpClient.h"
+#include "SysUtils.h"
 #include "TransferView.h"
+
+// The user asked the running transfer to stop. Raised at a safe point only (before a page is
+// requested, or between two attempts at a page that did not arrive); the transfer frame ends
+// the transfer without an error box.
+class EStopped : public Exception {
+  public:
+    EStopped() : Exception("stopped") {}
+};
 
 class TransferSession {
   public:
@@ -28,6 +37,10 @@ class TransferSession {
     std::string PostDataPath;
     // Cleared by FetchPage, set by HttpClient1Success for GET and POST.
     bool RequestSucceeded = false;
+    // Set by FetchPage when the recorder refused the user name or password (401 or 403): the
+    // fetch loop then ends at once, since every further try is refused too and some devices
+    // lock an account after a few. Callers tell this failure from the others by it.
+    bool LoginRefused = false;
     THttpClient HttpClient1;
     // The view of the running transfer (set by the transfer frame); null between transfers.
     TransferView* View = nullptr;
@@ -48,6 +61,9 @@ class TransferSession {
 
     // Requests one page with up to 21 attempts. GET empties Body first; POST sends the
     // file at PostDataPath. An attempt that raises ends the loop once it took 5 whole
-    // seconds or more. The outcome is RequestSucceeded; the answer is in HttpClient1.Body.
+    // seconds or more; a 401 or 403 answer ends it at once (LoginRefused). The outcome is
+    // RequestSucceeded; the answer is in HttpClient1.Body. Between the attempts of a GET a
+    // stop request of the view raises EStopped; a POST is tried to its end, so that no entry
+    // is left unanswered.
     void FetchPage(bool post, const std::string& url);
 };

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 
@@ -10,6 +12,7 @@
 #include "QtPrint.h"
 #include "QtText.h"
 #include "TempDir.h"
+#include "Texts.h"
 #include "TransferFrame.h"
 #include "TransferSession.h"
 
@@ -34,6 +37,10 @@ class FormGetTest : public ::testing::Test {
             if (duringBox) duringBox();
             return true;
         };
+        form.AskBox = [this](const std::string& text) {
+            questions.push_back(text);
+            return answer;
+        };
     }
 
     TempDir dir;
@@ -42,6 +49,8 @@ class FormGetTest : public ::testing::Test {
     TFormGet form{frame};
     std::vector<Box> boxes;
     std::function<void()> duringBox;
+    std::vector<std::string> questions;
+    bool answer = false;
 };
 
 struct ControlCase {
@@ -90,6 +99,10 @@ TEST_F(FormGetTest, ControlsAsLaidOut) {
     }
     EXPECT_EQ(form.BitBtn1->geometry(), QRect(8, 144, 97, 33));
     EXPECT_EQ(form.BitBtn4->geometry(), QRect(304, 144, 97, 33));
+    EXPECT_EQ(form.BtnStop->geometry(), QRect(224, 144, 73, 33));
+    EXPECT_EQ(form.BtnStop->text(), U("中止"));
+    EXPECT_FALSE(form.BtnStop->isEnabled());
+    EXPECT_EQ(form.PbarR->geometry(), QRect(112, 150, 105, 20));
     EXPECT_EQ(form.BitBtn4->text(), U("閉じる"));
     EXPECT_FALSE(form.BitBtn1->icon().isNull());
     EXPECT_FALSE(form.BitBtn4->icon().isNull());
@@ -227,13 +240,18 @@ TEST_F(FormGetTest, WhileATransferRunsNothingElseStartsAndTheDialogStaysOpen) {
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         EXPECT_FALSE(form.BitBtn1->isEnabled());
         EXPECT_FALSE(form.BitBtn4->isEnabled());
+        EXPECT_TRUE(form.BtnStop->isEnabled());
         form.BitBtn1Click();
+        // Closing asks whether to stop; No (the default) keeps the transfer going.
         form.close();
         form.reject();
         EXPECT_TRUE(form.isVisible());
+        EXPECT_FALSE(form.StopRequested());
     };
     form.BitBtn1Click();
     EXPECT_TRUE(checked);
+    EXPECT_EQ(questions, std::vector<std::string>(2, Texts::kAskStopOnClose));
+    EXPECT_FALSE(form.BtnStop->isEnabled());
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -248,6 +266,44 @@ TEST_F(FormGetTest, StatusLineShownInTheStatusBar) {
     EXPECT_EQ(form.SbarR->currentMessage(), U("http://rd-x4/program/b_prgrm.htm 取得中…"));
     form.SetStatus("");
     EXPECT_EQ(form.SbarR->currentMessage(), QString());
+}
+
+TEST_F(FormGetTest, LongStatusLineKeepsItsEndInSight) {
+    const std::string address = "http://192.168.100.200:8080/program/ABCDEF/b_proginfo.htm?31";
+    const std::string status = address + address + Texts::kStatusFetching;
+    form.SetStatus(status);
+    EXPECT_EQ(form.StatusLine(), status);
+    const QString shown = form.SbarR->currentMessage();
+    EXPECT_TRUE(shown.startsWith(U("http://192.168.1"))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(U("?31 取得中…"))) << shown.toStdString();
+    EXPECT_LT(shown.size(), QtText::FromSjis(status).size());
+    EXPECT_LE(QFontMetrics(form.SbarR->font()).horizontalAdvance(shown), form.SbarR->width());
+}
+
+TEST_F(FormGetTest, ProgressBarShowsDoneOfTotal) {
+    form.SetProgress(0, 0);
+    EXPECT_EQ(form.PbarR->maximum(), 0);  // not known yet: moving to and fro
+    form.SetProgress(3, 8);
+    EXPECT_EQ(form.PbarR->maximum(), 8);
+    EXPECT_EQ(form.PbarR->value(), 3);
+    EXPECT_EQ(form.PbarR->text(), U("3 / 8"));
+}
+
+TEST_F(FormGetTest, StopButtonAsksTheRunningTransferToStop) {
+    form.OpenForCapture();
+    form.EdtSPROXY->setText(U("proxy"));
+    form.EdtSPORT->setText(U("x"));
+    form.show();
+    duringBox = [&] {
+        form.BtnStop->click();
+        EXPECT_TRUE(form.StopRequested());
+        EXPECT_FALSE(form.BtnStop->isEnabled());
+    };
+    form.BitBtn1Click();
+    // The next transfer starts afresh.
+    duringBox = [&] { EXPECT_FALSE(form.StopRequested()); };
+    form.BitBtn1Click();
+    EXPECT_EQ(boxes.size(), 2u);
 }
 
 TEST_F(FormGetTest, BusyCursorGoesBackToTheDefault) {

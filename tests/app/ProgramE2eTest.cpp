@@ -170,4 +170,51 @@ TEST_F(ProgramE2e, CaptureThroughTheModalDialogAndItsBox) {
     EXPECT_FALSE(form.FormGet->isVisible());
 }
 
+// Stop pressed, or the dialog closed with Yes, while the first page is asked for again: the
+// capture ends without asking further and says so.
+class ProgramStop : public ProgramE2e, public testing::WithParamInterface<bool> {};
+
+TEST_P(ProgramStop, EndsTheCaptureAtTheNextSafePoint) {
+    const bool byClosing = GetParam();
+    ASSERT_TRUE(form.FormCreate());
+    recsim::RecorderSim& x4 = Start(recsim::Mode::X4, recsim::SampleReservations(2, 9));
+    x4.SetErrorStatus("/program/b_prgrm.htm", 500);
+    std::vector<std::string> questions;
+    form.FormGet->AskBox = [&](const std::string& text) {
+        questions.push_back(text);
+        return true;
+    };
+    form.FormGet->ShowBox = [&](MessageKind kind, const std::string& text, bool) {
+        dialogBoxes.push_back({kind, text});
+        if (dialogBoxes.size() != 1) return true;
+        if (byClosing)
+            form.FormGet->close();
+        else
+            form.FormGet->BtnStop->click();
+        return true;
+    };
+    form.ShowModal = [this](QDialog&) {
+        form.FormGet->show();
+        form.FormGet->EdtSIP->setText(QString::fromStdString(typedHost));
+        form.FormGet->BitBtn1->click();
+    };
+    form.BitBtn1->click();
+
+    ASSERT_EQ(dialogBoxes.size(), 2u);
+    EXPECT_EQ(dialogBoxes[0].Text, Texts::kFailGet);
+    EXPECT_EQ(dialogBoxes[1].Kind, MessageKind::Information);
+    EXPECT_EQ(dialogBoxes[1].Text, Texts::kCaptureStopped);
+    EXPECT_EQ(x4.Requests().size(), 1u);
+    EXPECT_EQ(questions, byClosing ? std::vector<std::string>{Texts::kAskStopOnClose}
+                                   : std::vector<std::string>{});
+    EXPECT_EQ(form.FormGet->isVisible(), !byClosing);
+    EXPECT_TRUE(form.FormGet->BitBtn1->isEnabled());
+    form.FormGet->close();
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ProgramStop, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& i) {
+                             return i.param ? "Closing" : "StopButton";
+                         });
+
 }  // namespace

@@ -228,20 +228,28 @@ TEST_F(Capture, ThreeDigitLinkEndsSilentlyAfterTheList) {
     ExpectFramed(view);
 }
 
-TEST_F(Capture, WrongPasswordIsAskedTwentyOneTimes) {
+// A refused login is not asked again: some devices lock the account after a few tries.
+class CaptureLoginRefused : public Capture, public testing::WithParamInterface<int> {};
+
+TEST_P(CaptureLoginRefused, EndsAtOnceWithOneBox) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, {}, "admin", "secret");
-    ctx.Settings.Password = "wrong";
+    const int status = GetParam();
+    if (status == 401)
+        ctx.Settings.Password = "wrong";
+    else
+        sim.SetErrorStatus("*", status);
     frame.RunCapture(view);
 
-    Messages expected = Repeat({MessageKind::Error, Texts::kFailGet}, 21);
-    expected.push_back(
-        {MessageKind::Error, Url("/program/b_prgrm.htm") + Texts::kLfCr + Texts::kCaptureFailed});
-    EXPECT_EQ(view.Messages(), expected);
-    EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /program/b_prgrm.htm"));
-    for (const recsim::LoggedRequest& r : sim.Requests()) EXPECT_EQ(r.status, 401);
+    EXPECT_EQ(view.Messages(),
+              (Messages{{MessageKind::Error,
+                         Url("/program/b_prgrm.htm") + Texts::kLfCr + Texts::kLoginRefused}}));
+    EXPECT_EQ(Targets(sim), std::vector<std::string>{"GET /program/b_prgrm.htm"});
+    EXPECT_TRUE(ctx.LoginRefused);
     EXPECT_FALSE(Exists(Saved("ZAVOCVRV.HTM")));
     ExpectFramed(view);
 }
+
+INSTANTIATE_TEST_SUITE_P(Statuses, CaptureLoginRefused, testing::Values(401, 403));
 
 TEST_F(Capture, RefusedConnectionFailsWithTheFrameAddress) {
     RefusingPort refusing;
@@ -367,6 +375,45 @@ TEST_F(Capture, PageClosedWithoutAnswerIsNotSavedEmpty) {
         view.Messages().back(),
         (RecordingView::Message{MessageKind::Error, page + Texts::kLfCr + Texts::kCaptureFailed}));
     EXPECT_EQ(ReadBytes(SavedReservation(2)), earlier2);
+}
+
+// The user presses stop while the k-th page is on its way: that page still arrives, the
+// next one is never asked for, and the capture ends with its stop notice alone.
+class CaptureStopped : public Capture, public testing::WithParamInterface<int> {};
+
+TEST_P(CaptureStopped, EndsBeforeTheNextPage) {
+    const int stopAt = GetParam();
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(2, 4));
+    int fetches = 0;
+    view.OnStatus = [&](const std::string& status) {
+        if (status.size() >= sizeof Texts::kStatusFetching - 1 &&
+            status.compare(status.size() - (sizeof Texts::kStatusFetching - 1), std::string::npos,
+                           Texts::kStatusFetching) == 0 &&
+            ++fetches == stopAt)
+            view.Stop = true;
+    };
+    frame.RunCapture(view);
+
+    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Information, Texts::kCaptureStopped}}));
+    const std::vector<std::string> all = ExpectedTargets(sim, 2);
+    EXPECT_EQ(Targets(sim), std::vector<std::string>(all.begin(), all.begin() + stopAt));
+    EXPECT_FALSE(Exists(Saved("ZAVOCVCH.HTM")));
+    ExpectFramed(view);
+}
+
+// Every stage: list frame, list, each selector and page, setup; the channel page is the last
+// one, after which there is nothing left to stop.
+INSTANTIATE_TEST_SUITE_P(Stages, CaptureStopped, testing::Range(1, 8));
+
+TEST_F(Capture, StopEndsTheRetriesOfAPageThatDoesNotArrive) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(1, 4));
+    sim.SetErrorStatus("/program/b_prgrm.htm", 500);
+    view.OnMessage = [&](MessageKind, const std::string&) { view.Stop = true; };
+    frame.RunCapture(view);
+    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Error, Texts::kFailGet},
+                                         {MessageKind::Information, Texts::kCaptureStopped}}));
+    EXPECT_EQ(sim.Requests().size(), 1u);
+    ExpectFramed(view);
 }
 
 TEST_F(Capture, SecondStartWhileRunningStartsNothing) {

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "E2eFixture.h"
 #include "EntryForm.h"
+#include "RestoreReport.h"
 #include "SysUtils.h"
+#include "TextSearch.h"
 
 namespace e2e {
 namespace {
@@ -67,7 +71,7 @@ TEST_P(RestoreRoundTrip, EveryCapturedReservationArrivesIntact) {
         EXPECT_EQ(answer.find("\\r\\n"), std::string::npos);
         report.erase(0, end + 2);
     }
-    EXPECT_EQ(report, "");
+    EXPECT_EQ(report, CheckLine(0, count, count));
     ExpectFramed(view);
 }
 
@@ -79,13 +83,15 @@ TEST_F(Restore, RequestsFollowTheEntrySequence) {
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
     frame.RunRestore(view);
 
-    // The first list is read before any segment is known.
+    // The first list is read before any segment is known; the list is read once more before
+    // the first entry and after the last, to count the reservations.
     EXPECT_EQ(Targets(x4ex),
               (std::vector<std::string>{
-                  "GET /program//program.htm", "GET /program/b_prgrm.htm",
-                  "GET " + Seg(x4ex) + "/b_proginfo.htm?0", "POST " + Seg(x4ex) + "/entry.htm",
-                  "GET " + Seg(x4ex) + "/program.htm", "GET /program/b_prgrm.htm",
-                  "GET " + Seg(x4ex) + "/b_proginfo.htm?1", "POST " + Seg(x4ex) + "/entry.htm"}));
+                  "GET /program//program.htm", "GET /program//program.htm",
+                  "GET /program/b_prgrm.htm", "GET " + Seg(x4ex) + "/b_proginfo.htm?0",
+                  "POST " + Seg(x4ex) + "/entry.htm", "GET " + Seg(x4ex) + "/program.htm",
+                  "GET /program/b_prgrm.htm", "GET " + Seg(x4ex) + "/b_proginfo.htm?1",
+                  "POST " + Seg(x4ex) + "/entry.htm", "GET " + Seg(x4ex) + "/program.htm"}));
     // Each post carries the entry form body of its saved page and a CR LF.
     const std::vector<recsim::LoggedRequest> posts = Posts(x4ex);
     ASSERT_EQ(posts.size(), 2u);
@@ -102,12 +108,16 @@ TEST_F(Restore, RequestsFollowTheEntrySequence) {
     const std::string frame = Url("/program/b_prgrm.htm");
     const std::string entry = Url(Seg(x4ex) + "/entry.htm");
     const std::vector<std::string> statuses = view.Statuses();
-    ASSERT_GE(statuses.size(), 7u);
-    EXPECT_EQ(std::vector<std::string>(statuses.begin(), statuses.begin() + 7),
-              (std::vector<std::string>{
-                  Fetching(list0), Parsing(list0), Fetching(frame), Parsing(frame),
-                  Fetching(Url(Seg(x4ex) + "/b_proginfo.htm?0")), Sending(entry), Parsing(entry)}));
-    EXPECT_EQ(statuses.back(), "");
+    const std::string listSeg = Url(Seg(x4ex) + "/program.htm");
+    ASSERT_GE(statuses.size(), 9u);
+    EXPECT_EQ(std::vector<std::string>(statuses.begin(), statuses.begin() + 9),
+              (std::vector<std::string>{Fetching(list0), Parsing(list0), Fetching(list0),
+                                        Parsing(list0), Fetching(frame), Parsing(frame),
+                                        Fetching(Url(Seg(x4ex) + "/b_proginfo.htm?0")),
+                                        Sending(entry), Parsing(entry)}));
+    EXPECT_EQ(std::vector<std::string>(statuses.end() - 3, statuses.end()),
+              (std::vector<std::string>{Fetching(listSeg), Parsing(listSeg), ""}));
+    EXPECT_EQ(view.Progress, (std::vector<std::pair<int, int>>{{0, 2}, {1, 2}, {2, 2}}));
 }
 
 TEST_F(Restore, PagesZeroOneAndFiveGiveThreeReportLines) {
@@ -124,11 +134,13 @@ TEST_F(Restore, PagesZeroOneAndFiveGiveThreeReportLines) {
     for (size_t start = 0, end; (end = report.find(Texts::kLfCr, start)) != std::string::npos;
          start = end + 2)
         lines.push_back(report.substr(start, end - start));
-    ASSERT_EQ(lines.size(), 3u) << report;
+    ASSERT_EQ(lines.size(), 4u) << report;
     EXPECT_EQ(lines[0].rfind(ReportPrefix(0), 0), 0u);
     EXPECT_EQ(lines[1].rfind(ReportPrefix(1), 0), 0u);
     EXPECT_EQ(lines[2].rfind(ReportPrefix(5), 0), 0u);
-    EXPECT_EQ(report.size(), lines[0].size() + lines[1].size() + lines[2].size() + 6);
+    EXPECT_EQ(lines[3] + Texts::kLfCr, CheckLine(0, 3, 3));
+    EXPECT_EQ(report.size(),
+              lines[0].size() + lines[1].size() + lines[2].size() + lines[3].size() + 8);
 }
 
 TEST_F(Restore, NoSavedPageSendsNothingAndShowsAnEmptyReport) {
@@ -142,9 +154,11 @@ TEST_F(Restore, NoSavedPageSendsNothingAndShowsAnEmptyReport) {
 TEST_F(Restore, FullRecorderStopsBeforeEntering) {
     recsim::RecorderSim& x4ex =
         CaptureThenStartX4ex(recsim::SampleReservations(1, 2), recsim::SampleReservations(32, 3));
+    view.Answers = {true};
     frame.RunRestore(view);
+    EXPECT_EQ(view.Questions(), std::vector<std::string>{RepeatQuestion(32)});
     EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Error, Texts::kRestoreFull}}));
-    EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
+    EXPECT_EQ(Targets(x4ex), std::vector<std::string>(2, "GET /program//program.htm"));
     EXPECT_EQ(x4ex.Reservations().size(), 32u);
     ExpectFramed(view);
 }
@@ -153,6 +167,7 @@ TEST_F(Restore, ThirtyFirstSlotIsStillEntered) {
     const std::vector<recsim::Reservation> stored = recsim::SampleReservations(31, 3);
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(1, 2);
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original, stored);
+    view.Answers = {true};
     frame.RunRestore(view);
     ASSERT_EQ(view.Messages().size(), 1u);
     EXPECT_EQ(view.Messages()[0].Box, MessageKind::Information);
@@ -225,14 +240,182 @@ TEST_F(Restore, UnreadablePageNamesPathAndLastAddress) {
     EXPECT_EQ(x4ex.Reservations().size(), 1u);
 }
 
-TEST_F(Restore, SecondRestoreEntersEverythingAgain) {
-    const std::vector<recsim::Reservation> original = recsim::SampleReservations(1, 30);
+// Stop pressed while the n-th entry is sent (0: while the list is first read): that entry
+// is answered and reported, the rest are named as not entered, and the list read afterwards
+// shows exactly the entered ones.
+class RestoreStopped : public Restore, public testing::WithParamInterface<int> {};
+
+TEST_P(RestoreStopped, EndsAfterTheCurrentAnswer) {
+    const int stopAt = GetParam();
+    const std::vector<recsim::Reservation> original = recsim::SampleReservations(3, 14);
+    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
+    const std::string entry = Url(Seg(x4ex) + "/entry.htm");
+    int sent = 0;
+    view.OnStatus = [&](const std::string& status) {
+        if (status == Sending(entry)) ++sent;
+        if (sent == stopAt && (stopAt > 0 || status == Fetching(Url("/program//program.htm"))))
+            view.Stop = true;
+    };
+    frame.RunRestore(view);
+
+    EXPECT_EQ(x4ex.Reservations(),
+              std::vector<recsim::Reservation>(original.begin(), original.begin() + stopAt));
+    EXPECT_EQ(Posts(x4ex).size(), static_cast<size_t>(stopAt));
+    ASSERT_EQ(view.Messages().size(), 1u);
+    std::string expected;
+    for (int i = 0; i < stopAt; ++i) expected += ReportPrefix(i);
+    std::string report = view.Messages()[0].Text;
+    std::vector<int> left;
+    for (int i = stopAt; i < 3; ++i) left.push_back(i);
+    const std::string tail = (left.empty() ? "" : StoppedLine(left)) + CheckLine(0, stopAt, stopAt);
+    ASSERT_GE(report.size(), tail.size());
+    EXPECT_EQ(report.substr(report.size() - tail.size()), tail);
+    for (int i = 0; i < stopAt; ++i) {
+        EXPECT_EQ(report.rfind(ReportPrefix(i), 0), 0u) << report;
+        report.erase(0, report.find(Texts::kLfCr) + 2);
+    }
+    EXPECT_EQ(report, tail);
+    ExpectFramed(view);
+}
+
+// 3: pressed during the last entry, after which nothing is left to stop.
+INSTANTIATE_TEST_SUITE_P(Stages, RestoreStopped, testing::Values(0, 1, 2, 3));
+
+TEST_F(Restore, StopDuringTheRetriesOfAPageLeavesThatReservationOut) {
+    const std::vector<recsim::Reservation> original = recsim::SampleReservations(2, 15);
+    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
+    const std::string selector = Seg(x4ex) + "/b_proginfo.htm?1";
+    view.OnStatus = [&](const std::string& status) {
+        if (status == Fetching(Url(selector))) x4ex.SetErrorStatus(selector, 500);
+    };
+    view.OnMessage = [&](MessageKind kind, const std::string&) {
+        if (kind == MessageKind::Error) view.Stop = true;
+    };
+    frame.RunRestore(view);
+
+    EXPECT_EQ(x4ex.Reservations(), std::vector<recsim::Reservation>{original[0]});
+    const Messages messages = view.Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], (RecordingView::Message{MessageKind::Error, Texts::kFailGet}));
+    const std::string tail = StoppedLine({1}) + CheckLine(0, 1, 1);
+    EXPECT_EQ(messages[1].Text.rfind(ReportPrefix(0), 0), 0u);
+    EXPECT_EQ(messages[1].Text.substr(messages[1].Text.size() - tail.size()), tail);
+}
+
+TEST_F(Restore, OnlyTheTickedReservationsArePostedInNumberOrder) {
+    const std::vector<recsim::Reservation> original = recsim::SampleReservations(5, 16);
+    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
+    frame.RunRestore(view, std::set<int>{3, 1, 7});
+
+    EXPECT_EQ(x4ex.Reservations(), (std::vector<recsim::Reservation>{original[1], original[3]}));
+    const std::vector<recsim::LoggedRequest> posts = Posts(x4ex);
+    ASSERT_EQ(posts.size(), 2u);
+    EXPECT_EQ(posts[0].body, BuildEntryFormBody(SavedReservation(1)) + "\r\n");
+    EXPECT_EQ(posts[1].body, BuildEntryFormBody(SavedReservation(3)) + "\r\n");
+    ASSERT_EQ(view.Messages().size(), 1u);
+    const std::string report = view.Messages()[0].Text;
+    EXPECT_EQ(report.rfind(ReportPrefix(1), 0), 0u);
+    EXPECT_NE(report.find(Texts::kLfCr + ReportPrefix(3)), std::string::npos);
+    EXPECT_EQ(view.Progress, (std::vector<std::pair<int, int>>{{0, 2}, {1, 2}, {2, 2}}));
+}
+
+// The check compares the list afterwards with the list before plus what the recorder said
+// it took: a recorder that loses an entry it answered is caught.
+struct CheckCase {
+    const char* name;
+    int storedBefore, lost;
+};
+
+class RestoreCheck : public Restore, public testing::WithParamInterface<CheckCase> {};
+
+TEST_P(RestoreCheck, LastLineComparesTheCounts) {
+    const CheckCase c = GetParam();
+    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(
+        recsim::SampleReservations(3, 17), recsim::SampleReservations(c.storedBefore, 40));
+    x4ex.SetLoseEntries(c.lost);
+    view.Answers = {true};
+    frame.RunRestore(view);
+
+    ASSERT_EQ(view.Messages().size(), 1u);
+    const std::string report = view.Messages()[0].Text;
+    const std::string check = CheckLine(c.storedBefore, 3, c.storedBefore + 3 - c.lost);
+    EXPECT_NE(check.find(c.lost == 0 ? Texts::kCheckMatch : Texts::kCheckMismatch),
+              std::string::npos);
+    ASSERT_GE(report.size(), check.size());
+    EXPECT_EQ(report.substr(report.size() - check.size()), check);
+    EXPECT_EQ(x4ex.Reservations().size(), static_cast<size_t>(c.storedBefore + 3 - c.lost));
+
+    // The same report, with the time and the recorder, is kept in the file beside the program.
+    const std::string file = ReadBytes(Saved(Texts::kRestoreReportFile));
+    const std::string title = " " + ctx.Settings.Host + " " + Texts::kReportBlockTitle + "\r\n";
+    ASSERT_GT(file.size(), 19u);
+    EXPECT_TRUE(
+        std::regex_match(file.substr(0, 19), std::regex(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2})")));
+    EXPECT_EQ(file.substr(19), title + SjisReplaceAll(report, Texts::kLfCr, "\r\n") + "\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Recorders, RestoreCheck,
+                         testing::Values(CheckCase{"Empty", 0, 0}, CheckCase{"Holding", 2, 0},
+                                         CheckCase{"LosingOne", 0, 1},
+                                         CheckCase{"LosingAll", 2, 3}),
+                         [](const testing::TestParamInfo<CheckCase>& i) { return i.param.name; });
+
+TEST_F(Restore, ReportsOfEveryRestoreAreKeptOneAfterTheOther) {
+    CaptureThenStartX4ex(recsim::SampleReservations(1, 18));
+    frame.RunRestore(view);
+    const std::string first = ReadBytes(Saved(Texts::kRestoreReportFile));
+    view.Answers = {true};
+    frame.RunRestore(view);
+    const std::string both = ReadBytes(Saved(Texts::kRestoreReportFile));
+    EXPECT_EQ(both.rfind(first, 0), 0u);
+    EXPECT_GT(both.size(), first.size() + 19);
+}
+
+TEST_F(Restore, RefusedEntryEndsAtOnceWithOneBox) {
+    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(recsim::SampleReservations(2, 19));
+    x4ex.SetErrorStatus(Seg(x4ex) + "/entry.htm", 403);
+    frame.RunRestore(view);
+    EXPECT_EQ(view.Messages(),
+              (Messages{{MessageKind::Error,
+                         Url(Seg(x4ex) + "/entry.htm") + Texts::kLfCr + Texts::kLoginRefused}}));
+    EXPECT_EQ(Posts(x4ex).size(), 1u);
+    EXPECT_TRUE(ctx.LoginRefused);
+}
+
+// A second restore would enter every reservation again: the user is asked first, and only
+// Yes goes on.
+class RestoreRepeated : public Restore, public testing::WithParamInterface<bool> {};
+
+TEST_P(RestoreRepeated, AsksBeforeEnteringAgain) {
+    const bool goOn = GetParam();
+    const std::vector<recsim::Reservation> original = recsim::SampleReservations(2, 30);
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
     frame.RunRestore(view);
-    frame.RunRestore(view);
-    EXPECT_EQ(x4ex.Reservations().size(), 2u);
-    EXPECT_EQ(Posts(x4ex).size(), 2u);
+    EXPECT_TRUE(view.Questions().empty());
+    x4ex.ClearRequests();
+    RecordingView again;
+    again.Answers = {goOn};
+    frame.RunRestore(again);
+
+    EXPECT_EQ(again.Questions(), std::vector<std::string>{RepeatQuestion(2)});
+    EXPECT_EQ(x4ex.Reservations().size(), goOn ? 4u : 2u);
+    EXPECT_EQ(Posts(x4ex).size(), goOn ? 2u : 0u);
+    if (goOn) {
+        ASSERT_EQ(again.Messages().size(), 1u);
+        const std::string report = again.Messages()[0].Text;
+        EXPECT_EQ(report.substr(report.size() - CheckLine(2, 2, 4).size()), CheckLine(2, 2, 4));
+    } else {
+        // No: nothing after the first look at the list, and no box.
+        EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
+        EXPECT_TRUE(again.Messages().empty());
+    }
+    ExpectFramed(again);
 }
+
+INSTANTIATE_TEST_SUITE_P(Answers, RestoreRepeated, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& i) {
+                             return i.param ? "Yes" : "No";
+                         });
 
 }  // namespace
 }  // namespace e2e

@@ -6,6 +6,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "TransferView.h"
@@ -32,6 +33,10 @@ class RecordingView : public TransferView {
     std::function<void(MessageKind, const std::string&)> OnMessage;
     // The answers to the questions, in order; a question beyond them is answered No.
     std::vector<bool> Answers;
+    // Every progress report (done, total), in order.
+    std::vector<std::pair<int, int>> Progress;
+    // What StopRequested answers: a test sets it at the moment the user would press stop.
+    bool Stop = false;
 
     void SetStatus(const std::string& sjis) override {
         Events.push_back({Kind::Status, sjis});
@@ -48,6 +53,9 @@ class RecordingView : public TransferView {
         Events.push_back({Kind::Question, sjis});
         return asked < Answers.size() && Answers[asked];
     }
+
+    void SetProgress(int done, int total) override { Progress.emplace_back(done, total); }
+    bool StopRequested() override { return Stop; }
 
     std::vector<std::string> Questions() const {
         std::vector<std::string> out;

@@ -136,6 +136,7 @@ struct RecorderSim::Impl {
     std::map<std::string, ErrorRule> errors;
     std::map<std::string, Fault> faults;
     int slowBps = 0;
+    int loseEntries = 0;
 
     // Server.
     int listenFd = -1;
@@ -317,6 +318,10 @@ Answer RecorderSim::Impl::Entry(const Request& req) {
     for (size_t i = 0; i < list.size() && clash < 0; ++i)
         if (!(modify && int(i) == slot) && Overlaps(list[i], check.reservation)) clash = int(i);
     std::vector<Reservation> next = list;
+    if (loseEntries > 0) {
+        --loseEntries;
+        return {200, EntryMessagePage(modify ? texts::kEntryModified : texts::kEntryDone), ""};
+    }
     if (modify)
         next[size_t(slot)] = check.reservation;
     else
@@ -629,6 +634,11 @@ void RecorderSim::SetFault(const std::string& target, Fault fault) {
 void RecorderSim::SetSlowBody(int bytesPerSecond) {
     std::lock_guard lock(impl_->mu);
     impl_->slowBps = std::max(0, bytesPerSecond);
+}
+
+void RecorderSim::SetLoseEntries(int count) {
+    std::lock_guard lock(impl_->mu);
+    impl_->loseEntries = std::max(0, count);
 }
 
 void RecorderSim::SetLatency(int ms) {

@@ -88,6 +88,9 @@ class RecorderSim {
     void SetDropConnection(const std::string& target, bool drop);  // close without answering
     void SetFault(const std::string& target, Fault fault);         // Fault::None removes
     void SetSlowBody(int bytesPerSecond);                          // 0 = off
+    // A recorder that loses entries: the next `count` entries are answered as stored but
+    // not kept.
+    void SetLoseEntries(int count);
     void SetLatency(int ms);
 
     // The option lists the recorder offers (value, Shift-JIS text), by form field name; empty
