@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "ConsoleText.h"
+#include "SjisText.h"
 #include "Texts.h"
 #include "Version.h"
 

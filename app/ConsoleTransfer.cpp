@@ -3,12 +3,16 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 #include <exception>
 
-#include "ConsoleText.h"
+#include "SjisText.h"
 #include "DataLocation.h"
 #include "IniFile.h"
+#include "ProgramLocation.h"
+#include "ReservationTable.h"
 #include "SettingsFile.h"
 #include "SysUtils.h"
 #include "Texts.h"
@@ -54,8 +58,48 @@ bool HasControlByte(const std::string& text) {
     return false;
 }
 
-// The saved reservations as the viewer's table, or as CSV.
-int RunList(const CommandLine& commandLine, std::FILE* out, std::FILE* err);
+// The saved reservations as the viewer's table, or as CSV. In Shift-JIS a character's bytes
+// are its width on a terminal (a full-width character is two bytes, a half-width one one), so
+// the columns line up by padding the bytes.
+int RunList(const CommandLine& commandLine, std::FILE* out, std::FILE* err) {
+    std::string programDir;
+    try {
+        const std::string program = ProgramFilePath();
+        if (program.empty()) throw Exception(FileOpenErrorMessage("/proc/self/exe"));
+        const DataLocation location = LocateData(program, commandLine.DataDir);
+        // Listing creates nothing: a folder that is not there holds no reservation.
+        programDir = location.DataDir;
+    } catch (const Exception& e) {
+        Print(err, std::string(kProgramName) + ": " + e.Message + "\n");
+        return kExitFailure;
+    }
+    const std::vector<ReservationRow> rows = ReadReservationTable(programDir);
+    if (commandLine.Csv) {
+        std::fputs(ReservationCsv(rows).c_str(), out);
+        return std::fflush(out) == 0 ? kExitOk : kExitFailure;
+    }
+    std::vector<std::vector<std::string>> table = {
+        {Texts::kColNumber, Texts::kColOn, Texts::kColDate, Texts::kColStart, Texts::kColEnd,
+         Texts::kColChannel, Texts::kColMode, Texts::kColTitle, Texts::kColProblem}};
+    for (const ReservationRow& row : rows)
+        table.push_back({std::to_string(row.Number), row.On ? "ON" : "OFF", row.Date, row.Start,
+                         row.End, row.Channel, row.Mode, row.Title, row.Problem});
+    std::vector<size_t> widths(table.front().size(), 0);
+    for (const auto& line : table)
+        for (size_t c = 0; c < line.size(); ++c) widths[c] = std::max(widths[c], line[c].size());
+    std::string text = ReservationSummary(rows) + "\n";
+    for (const auto& line : table) {
+        std::string row;
+        for (size_t c = 0; c < line.size(); ++c) {
+            row += line[c];
+            if (c + 1 < line.size()) row.append(widths[c] - line[c].size() + 2, ' ');
+        }
+        while (!row.empty() && row.back() == ' ') row.pop_back();
+        text += row + "\n";
+    }
+    Print(out, text);
+    return kExitOk;
+}
 
 }  // namespace
 

@@ -64,48 +64,82 @@ struct TextInput {
     const char* valueMarker;
 };
 
-void ScanCheckBox(Scanner& page, std::string& body) {
-    body += "bExec=";
-    if (!page.DropThrough("name=\"bExec\"")) return;
+EntryField NewField(const std::string& name, EntryFieldKind kind) {
+    EntryField field;
+    field.Name = name;
+    field.Kind = kind;
+    return field;
+}
+
+// The text the page shows for an option whose value attribute starts tail: what follows
+// the option tag's ">" up to the next tag or line end, without surrounding blanks.
+std::string OptionTextAfter(const std::string& tail) {
+    const size_t close = tail.find('>');
+    if (close == std::string::npos) return {};
+    size_t begin = close + 1;
+    size_t end = tail.find_first_of("<\r\n", begin);
+    if (end == std::string::npos) end = tail.size();
+    while (begin < end && (tail[begin] == ' ' || tail[begin] == '\t')) ++begin;
+    while (end > begin && (tail[end - 1] == ' ' || tail[end - 1] == '\t')) --end;
+    return tail.substr(begin, end - begin);
+}
+
+EntryField ScanCheckBox(Scanner& page) {
+    EntryField field = NewField("bExec", EntryFieldKind::CheckBox);
+    // The body always names the check box, with an empty value when it is off or missing.
+    field.Sent = true;
+    if (!page.DropThrough("name=\"bExec\"")) return field;
+    field.Whole = true;
     page.Drop(1);
-    if (page.StartsWith("checked")) body += "ON";
+    if (page.StartsWith("checked")) field.Value = "ON";
+    return field;
 }
 
-void ScanTitle(Scanner& page, std::string& body) {
+EntryField ScanTitle(Scanner& page) {
+    EntryField field = NewField("title_name", EntryFieldKind::FreeText);
     // The RD-X4 writes the title input from a script, inside a quoted string.
-    if (!page.DropThrough("value=\\\"")) return;
-    std::string raw;
-    if (!page.TakeBefore("\\\">\")", raw)) return;
-    body += "&title_name=" + EncodeFreeText(raw);
+    if (!page.DropThrough("value=\\\"")) return field;
+    if (!page.TakeBefore("\\\">\")", field.Value)) return field;
+    field.Sent = field.Whole = true;
+    return field;
 }
 
-void ScanSelectionList(Scanner& page, const SelectionList& field, std::string& body) {
-    if (!page.DropThrough(std::string("name=\"") + field.name + "\"")) return;
+EntryField ScanSelectionList(Scanner& page, const SelectionList& list) {
+    EntryField field = NewField(list.name, EntryFieldKind::Selection);
+    if (!page.DropThrough(std::string("name=\"") + list.name + "\"")) return field;
     int selected = page.Find("selected");
     int listEnd = page.Find("</select>");
     // A "selected" behind this list's end belongs to a later list.
-    if (selected == 0 || listEnd == 0 || selected > listEnd) return;
-    page.Drop(selected - 1 - field.kept);
-    if (!page.DropThrough("value=\"")) return;
-    std::string value;
-    if (!page.TakeBefore("\"", value)) return;
-    body += std::string("&") + field.name + "=" + value;
+    if (selected == 0 || listEnd == 0 || selected > listEnd) return field;
+    page.Drop(selected - 1 - list.kept);
+    if (!page.DropThrough("value=\"")) return field;
+    if (!page.TakeBefore("\"", field.Value)) return field;
+    field.Sent = field.Whole = true;
+    // What the page shows for the option whose value is sent; read from a copy, so the
+    // scan goes on from exactly where the body's rules leave it.
+    std::string tail;
+    if (page.TakeBefore("</select>", tail)) field.OptionText = OptionTextAfter(tail);
+    return field;
 }
 
-void ScanTextInput(Scanner& page, const TextInput& field, std::string& body) {
-    if (!page.DropThrough(std::string("name=\"") + field.name + "\"")) return;
-    if (!page.DropThrough(field.valueMarker)) return;
-    std::string value;
-    if (!page.TakeBefore("\"", value)) return;
-    body += std::string("&") + field.name + "=" + value;
+EntryField ScanTextInput(Scanner& page, const TextInput& input) {
+    EntryField field = NewField(input.name, EntryFieldKind::Text);
+    if (!page.DropThrough(std::string("name=\"") + input.name + "\"")) return field;
+    if (!page.DropThrough(input.valueMarker)) return field;
+    if (!page.TakeBefore("\"", field.Value)) return field;
+    field.Sent = field.Whole = true;
+    return field;
 }
 
-void ScanDetail(Scanner& page, std::string& body) {
-    if (!page.DropThrough("</SCRIPT>")) return;
+EntryField ScanDetail(Scanner& page) {
+    EntryField field = NewField("detail", EntryFieldKind::FreeText);
+    if (!page.DropThrough("</SCRIPT>")) return field;
     page.Drop(2);  // the line break after the script block
-    std::string raw;
-    if (!page.TakeBefore("</textarea>", raw)) raw.clear();
-    body += "&detail=" + EncodeFreeText(raw);
+    // Without its end the text area is still sent, empty.
+    field.Sent = true;
+    field.Whole = page.TakeBefore("</textarea>", field.Value);
+    if (!field.Whole) field.Value.clear();
+    return field;
 }
 
 }  // namespace
@@ -117,6 +151,10 @@ std::string BuildEntryFormBody(const std::string& pagePath) {
 }
 
 std::string BuildEntryFormBodyFromText(const std::string& pageText) {
+    return BuildEntryFormBodyFromFields(ScanEntryForm(pageText));
+}
+
+std::vector<EntryField> ScanEntryForm(const std::string& pageText) {
     // The fields in the order the RD-X4's form holds them; a field the scan has passed is
     // not looked for again.
     static const SelectionList kBeforeTimes[] = {{"genre", 12}, {"channel", 12}, {"date", 23}};
@@ -129,13 +167,25 @@ std::string BuildEntryFormBodyFromText(const std::string& pageText) {
         {"aspect", 11}, {"bVPerform", 11}, {"bAutoChapter", 11}};
 
     Scanner page(pageText.substr(0, pageText.find('\0')));
+    std::vector<EntryField> fields;
+    fields.reserve(17);
+    fields.push_back(ScanCheckBox(page));
+    fields.push_back(ScanTitle(page));
+    for (const SelectionList& list : kBeforeTimes) fields.push_back(ScanSelectionList(page, list));
+    for (const TextInput& input : kTimes) fields.push_back(ScanTextInput(page, input));
+    for (const SelectionList& list : kAfterTimes) fields.push_back(ScanSelectionList(page, list));
+    fields.push_back(ScanDetail(page));
+    return fields;
+}
+
+std::string BuildEntryFormBodyFromFields(const std::vector<EntryField>& fields) {
     std::string body;
-    ScanCheckBox(page, body);
-    ScanTitle(page, body);
-    for (const SelectionList& field : kBeforeTimes) ScanSelectionList(page, field, body);
-    for (const TextInput& field : kTimes) ScanTextInput(page, field, body);
-    for (const SelectionList& field : kAfterTimes) ScanSelectionList(page, field, body);
-    ScanDetail(page, body);
+    for (const EntryField& field : fields) {
+        if (!field.Sent) continue;
+        if (!body.empty()) body += '&';
+        body += field.Name + "=";
+        body += field.Kind == EntryFieldKind::FreeText ? EncodeFreeText(field.Value) : field.Value;
+    }
     body += "&lVoice=1&end_form=0";
     return body;
 }

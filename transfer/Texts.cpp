@@ -46,4 +46,23 @@ std::string HttpFailureText(uint8_t cmd) {
     }
 }
 
+std::string CaptureDoneMessage(int count) {
+    return std::string(kCaptureDone) + kLfCr + kCaptureSavedCount1 + std::to_string(count) +
+           kCountSuffix;
+}
+
+std::string SmallerCaptureQuestion(int newCount, int savedCount) {
+    return kSmallerCapture1 + std::to_string(newCount) + kSmallerCapture2 +
+           std::to_string(savedCount) + kSmallerCapture3 + kLfCr + kSmallerCapture4;
+}
+
+std::string CannotCreateFolderMessage(const std::string& path) {
+    return kCannotCreateFolder1 + path + kCannotCreateFolder2;
+}
+
+std::string RestoreBackupQuestion(int backupCount, int currentCount) {
+    return kRestoreBackup1 + std::to_string(backupCount) + kRestoreBackup2 + kLfCr +
+           kRestoreBackup3 + std::to_string(currentCount) + kRestoreBackup4;
+}
+
 }  // namespace Texts

@@ -285,6 +285,128 @@ inline constexpr char kHeaderFile[] = "Head.txt";
 // The restore reads the reservation pages 00 to 31 only.
 inline constexpr int kMaxReservations = 32;
 
+// The saved set: the capture's count, the smaller-capture question, the staging folder.
+// 保存した予約：
+inline constexpr char kCaptureSavedCount1[] =
+    "\x95\xdb\x91\xb6\x82\xb5\x82\xbd\x97\x5c\x96\xf1\x81\x46";
+// 件
+inline constexpr char kCountSuffix[] = "\x8c\x8f";
+// 今回取り込んだ予約は
+inline constexpr char kSmallerCapture1[] =
+    "\x8d\xa1\x89\xf1\x8e\xe6\x82\xe8\x8d\x9e\x82\xf1\x82\xbe\x97\x5c\x96\xf1\x82\xcd";
+// 件で、保存されている予約（
+inline constexpr char kSmallerCapture2[] =
+    "\x8c\x8f\x82\xc5\x81\x41\x95\xdb\x91\xb6\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xe9\x97\x5c\x96"
+    "\xf1\x81\x69";
+// 件）より少なくなります。
+inline constexpr char kSmallerCapture3[] =
+    "\x8c\x8f\x81\x6a\x82\xe6\x82\xe8\x8f\xad\x82\xc8\x82\xad\x82\xc8\x82\xe8\x82\xdc\x82\xb7\x81"
+    "\x42";
+// 保存されている内容を置き換えますか？（置き換えた内容はバックアップに残ります）
+inline constexpr char kSmallerCapture4[] =
+    "\x95\xdb\x91\xb6\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xe9\x93\xe0\x97\x65\x82\xf0\x92\x75\x82"
+    "\xab\x8a\xb7\x82\xa6\x82\xdc\x82\xb7\x82\xa9\x81\x48\x81\x69\x92\x75\x82\xab\x8a\xb7\x82\xa6"
+    "\x82\xbd\x93\xe0\x97\x65\x82\xcd\x83\x6f\x83\x62\x83\x4e\x83\x41\x83\x62\x83\x76\x82\xc9\x8e"
+    "\x63\x82\xe8\x82\xdc\x82\xb7\x81\x6a";
+// フォルダ
+inline constexpr char kCannotCreateFolder1[] = "\x83\x74\x83\x48\x83\x8b\x83\x5f ";
+//  を作成できません
+inline constexpr char kCannotCreateFolder2[] =
+    " \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1";
+
+// The viewer's table of saved reservations, its CSV export and the backup.
+// CSVに書き出し
+inline constexpr char kDispBtnCsv[] = "CSV\x82\xc9\x8f\x91\x82\xab\x8f\x6f\x82\xb5";
+// バックアップを戻す
+inline constexpr char kDispBtnBackup[] =
+    "\x83\x6f\x83\x62\x83\x4e\x83\x41\x83\x62\x83\x76\x82\xf0\x96\xdf\x82\xb7";
+// バックアップはありません。
+inline constexpr char kNoBackup[] =
+    "\x83\x6f\x83\x62\x83\x4e\x83\x41\x83\x62\x83\x76\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82"
+    "\xf1\x81\x42";
+// バックアップ（予約
+inline constexpr char kRestoreBackup1[] =
+    "\x83\x6f\x83\x62\x83\x4e\x83\x41\x83\x62\x83\x76\x81\x69\x97\x5c\x96\xf1";
+// 件）を戻しますか？
+inline constexpr char kRestoreBackup2[] =
+    "\x8c\x8f\x81\x6a\x82\xf0\x96\xdf\x82\xb5\x82\xdc\x82\xb7\x82\xa9\x81\x48";
+// 今の内容（予約
+inline constexpr char kRestoreBackup3[] =
+    "\x8d\xa1\x82\xcc\x93\xe0\x97\x65\x81\x69\x97\x5c\x96\xf1";
+// 件）はバックアップになります。
+inline constexpr char kRestoreBackup4[] =
+    "\x8c\x8f\x81\x6a\x82\xcd\x83\x6f\x83\x62\x83\x4e\x83\x41\x83\x62\x83\x76\x82\xc9\x82\xc8\x82"
+    "\xe8\x82\xdc\x82\xb7\x81\x42";
+// 保存されている予約：
+inline constexpr char kSummaryCount[] =
+    "\x95\xdb\x91\xb6\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xe9\x97\x5c\x96\xf1\x81\x46";
+// 保存されている予約はありません。
+inline constexpr char kSummaryNone[] =
+    "\x95\xdb\x91\xb6\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xe9\x97\x5c\x96\xf1\x82\xcd\x82\xa0\x82"
+    "\xe8\x82\xdc\x82\xb9\x82\xf1\x81\x42";
+// すべてのページから復元に必要な項目を読み取れました。
+inline constexpr char kSummaryAllWhole[] =
+    "\x82\xb7\x82\xd7\x82\xc4\x82\xcc\x83\x79\x81\x5b\x83\x57\x82\xa9\x82\xe7\x95\x9c\x8c\xb3\x82"
+    "\xc9\x95\x4b\x97\x76\x82\xc8\x8d\x80\x96\xda\x82\xf0\x93\xc7\x82\xdd\x8e\xe6\x82\xea\x82\xdc"
+    "\x82\xb5\x82\xbd\x81\x42";
+// うち
+inline constexpr char kSummaryIncomplete1[] = "\x82\xa4\x82\xbf";
+// 件のページは項目が欠けています（×印）。
+inline constexpr char kSummaryIncomplete2[] =
+    "\x8c\x8f\x82\xcc\x83\x79\x81\x5b\x83\x57\x82\xcd\x8d\x80\x96\xda\x82\xaa\x8c\x87\x82\xaf\x82"
+    "\xc4\x82\xa2\x82\xdc\x82\xb7\x81\x69\x81\x7e\x88\xf3\x81\x6a\x81\x42";
+
+// A saved page that the restore would not send whole: the mark of its row and why.
+// ×
+inline constexpr char kIncompleteMark[] = "\x81\x7e";
+// 欠けている項目：
+inline constexpr char kRowMissingFields[] =
+    "\x8c\x87\x82\xaf\x82\xc4\x82\xa2\x82\xe9\x8d\x80\x96\xda\x81\x46";
+// 途中で切れています。
+inline constexpr char kRowCut[] =
+    "\x93\x72\x92\x86\x82\xc5\x90\xd8\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb7\x81\x42";
+// ファイルを読めません。
+inline constexpr char kRowUnreadable[] =
+    "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xf0\x93\xc7\x82\xdf\x82\xdc\x82\xb9\x82\xf1\x81\x42";
+// ファイルが大きすぎます。
+inline constexpr char kRowTooLarge[] =
+    "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xaa\x91\xe5\x82\xab\x82\xb7\x82\xac\x82\xdc\x82\xb7\x81"
+    "\x42";
+// テキストではないデータを含んでいます。
+inline constexpr char kRowBinary[] =
+    "\x83\x65\x83\x4c\x83\x58\x83\x67\x82\xc5\x82\xcd\x82\xc8\x82\xa2\x83\x66\x81\x5b\x83\x5e\x82"
+    "\xf0\x8a\xdc\x82\xf1\x82\xc5\x82\xa2\x82\xdc\x82\xb7\x81\x42";
+// Shift-JISとして読めない文字を含んでいます。
+inline constexpr char kRowNotSjis[] =
+    "Shift-"
+    "JIS\x82\xc6\x82\xb5\x82\xc4\x93\xc7\x82\xdf\x82\xc8\x82\xa2\x95\xb6\x8e\x9a\x82\xf0\x8a\xdc"
+    "\x82\xf1\x82\xc5\x82\xa2\x82\xdc\x82\xb7\x81\x42";
+
+// Column headings of the table and of its CSV file.
+// 番号
+inline constexpr char kColNumber[] = "\x94\xd4\x8d\x86";
+// 実行
+inline constexpr char kColOn[] = "\x8e\xc0\x8d\x73";
+// 日付
+inline constexpr char kColDate[] = "\x93\xfa\x95\x74";
+// 開始
+inline constexpr char kColStart[] = "\x8a\x4a\x8e\x6e";
+// 終了
+inline constexpr char kColEnd[] = "\x8f\x49\x97\xb9";
+// チャンネル・入力
+inline constexpr char kColChannel[] =
+    "\x83\x60\x83\x83\x83\x93\x83\x6c\x83\x8b\x81\x45\x93\xfc\x97\xcd";
+// 録画モード
+inline constexpr char kColMode[] = "\x98\x5e\x89\xe6\x83\x82\x81\x5b\x83\x68";
+// 番組名
+inline constexpr char kColTitle[] = "\x94\xd4\x91\x67\x96\xbc";
+// 備考
+inline constexpr char kColProblem[] = "\x94\xf5\x8d\x6c";
+
+// The folders beside the saved pages: the capture being written, and the set it replaced.
+inline constexpr char kStagingFolder[] = "ZAVOCV-staging";
+inline constexpr char kBackupFolder[] = "ZAVOCV-backup";
+
 // "ZAVOCV" + the number with at least two digits, zero-padded, + ".HTM": 0 gives
 // "ZAVOCV00.HTM", 31 gives "ZAVOCV31.HTM".
 std::string ReservationPageFile(int number);
@@ -301,5 +423,17 @@ std::string NoSuchReservationMessage(int number);
 // The text of HttpClient1's failure box for a command code; empty for a code that has none
 // (the transfers issue only 0 GET and 3 POST).
 std::string HttpFailureText(uint8_t cmd);
+
+// The completion box of a capture: "RD-X4の設定を取り込みました。", LF CR, "保存した予約：N件".
+std::string CaptureDoneMessage(int count);
+
+// The question before a capture with fewer reservations replaces the saved set.
+std::string SmallerCaptureQuestion(int newCount, int savedCount);
+
+// "フォルダ %s を作成できません" with the folder's path in place of %s.
+std::string CannotCreateFolderMessage(const std::string& path);
+
+// The question before the backup is swapped with the saved set.
+std::string RestoreBackupQuestion(int backupCount, int currentCount);
 
 }  // namespace Texts

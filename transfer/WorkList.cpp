@@ -35,6 +35,9 @@ std::string TWorkList::Text() const {
 void TWorkList::SaveToFile(const std::string& path, bool flushToDisk) const {
     ReplaceOptions options;
     options.flush = flushToDisk;
+    // The files saved this way hold what the recorder holds: its owner's only.
+    options.newFileMode = 0600;
+    options.keepModeMask = 0600;
     if (!ReplaceFile(path, Text(), options)) throw EFCreateError(FileCreateErrorMessage(path));
 }
 

@@ -20,9 +20,10 @@ class TWorkList {
 
     // Writes Text() to path as bytes, replacing an existing file. The bytes go to a
     // temporary file beside it which is then renamed over path, so a failed save leaves
-    // the old file as it was. Any failure raises EFCreateError "ファイル %s を作成できません".
-    // flushToDisk also waits until the file and its directory entry are on the disk, so
-    // that a crash right after the save cannot lose it; files that are only read back at
+    // the old file as it was. The file is readable and writable by its owner only (an
+    // existing one is narrowed to that). Any failure raises EFCreateError "ファイル %s
+    // を作成できません". flushToDisk also waits until the file and its directory entry are on the
+    // disk, so that a crash right after the save cannot lose it; files that are only read back at
     // once by this process can skip that wait.
     void SaveToFile(const std::string& path, bool flushToDisk = true) const;
 

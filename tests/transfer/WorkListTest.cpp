@@ -183,15 +183,21 @@ TEST_F(WorkListFiles, ReadOnlyFileIsNotReplaced) {
     EXPECT_EQ(ReadBytes(PathOf("ZAVOCV00.HTM")), "kept");
 }
 
-TEST_F(WorkListFiles, NewFileGetsPermissionsOfTheUmask) {
+TEST_F(WorkListFiles, SavedFilesAreTheOwnersOnly) {
     mode_t mask = ::umask(022);
+    WriteBytes(PathOf("Reserv.txt"), "old");
+    fs::permissions(PathOf("Reserv.txt"),
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
     TWorkList list;
     list.SetText("x");
     list.SaveToFile(PathOf("new.HTM"));
+    list.SaveToFile(PathOf("Reserv.txt"), /*flushToDisk=*/false);
     ::umask(mask);
-    struct stat st;
-    ASSERT_EQ(::stat(PathOf("new.HTM").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    for (const char* name : {"new.HTM", "Reserv.txt"}) {
+        struct stat st;
+        ASSERT_EQ(::stat(PathOf(name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0600u) << name;
+    }
 }
 
 TEST_F(WorkListFiles, SaveThroughSymlinkUpdatesItsTarget) {

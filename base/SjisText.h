@@ -1,5 +1,4 @@
-// The program's Shift-JIS texts as a terminal shows them: UTF-8, which is what every desktop
-// terminal of today expects. Used only where a text leaves for standard output or error.
+// Shift-JIS text leaving the program for a world that reads UTF-8: a terminal, a CSV file.
 #pragma once
 
 #include <string>
