@@ -10,20 +10,29 @@ namespace {
 
 constexpr char kProgramName[] = "zavoconv";
 
-// The commands a run can be, as bits so that an option can name several. Only the window
-// exists yet; the command words of the scripted transfers join this table.
+// The commands a run can be, as bits so that an option can name several.
 enum CommandBit : unsigned {
     kCmdWindow = 1u << 0,
+    kCmdCapture = 1u << 1,
+    kCmdRestore = 1u << 2,
+    kCmdList = 1u << 3,
 };
 
 struct CommandSpec {
     const char* Word;  // nullptr: the run without a command word
     CommandBit Bit;
+    ConsoleCommand Command;
+    const char* Help;  // its line in the usage, Shift-JIS
 };
 
 const CommandSpec kCommands[] = {
-    {nullptr, kCmdWindow},
+    {nullptr, kCmdWindow, ConsoleCommand::None, nullptr},
+    {"capture", kCmdCapture, ConsoleCommand::Capture, Texts::kUsageCapture},
+    {"restore", kCmdRestore, ConsoleCommand::Restore, Texts::kUsageRestore},
+    {"list", kCmdList, ConsoleCommand::List, Texts::kUsageList},
 };
+
+constexpr unsigned kTransfers = kCmdCapture | kCmdRestore;
 
 constexpr unsigned kAllCommands = ~0u;
 
@@ -33,15 +42,32 @@ struct OptionSpec {
     const char* ValueName;             // "DIR" for an option with a value, nullptr for a flag
     unsigned Commands;                 // the commands it belongs to
     std::string CommandLine::*Target;  // where the value goes
-    CommandAction Action;              // what a flag asks for
+    bool CommandLine::*Flag;           // the flag it sets, or the action below
+    CommandAction Action;              // what a flag without Flag asks for
     const char* Help;                  // its line in the usage, Shift-JIS
 };
 
+// No option takes the password: arguments are visible to every user of the machine.
 const OptionSpec kOptions[] = {
-    {"--data-dir", nullptr, "DIR", kCmdWindow, &CommandLine::DataDir, CommandAction::Window,
-     Texts::kUsageDataDir},
-    {"--help", "-h", nullptr, kAllCommands, nullptr, CommandAction::Help, Texts::kUsageHelp},
-    {"--version", nullptr, nullptr, kAllCommands, nullptr, CommandAction::Version,
+    {"--host", nullptr, "HOST", kTransfers, &CommandLine::Host, nullptr, CommandAction::Console,
+     Texts::kLabel1},
+    {"--user", nullptr, "USER", kTransfers, &CommandLine::User, nullptr, CommandAction::Console,
+     Texts::kLabel3},
+    {"--proxy", nullptr, "PROXY", kTransfers, &CommandLine::Proxy, nullptr, CommandAction::Console,
+     Texts::kLabel4},
+    {"--proxy-port", nullptr, "N", kTransfers, &CommandLine::ProxyPort, nullptr,
+     CommandAction::Console, Texts::kPortFieldName},
+    {"--only", nullptr, "LIST", kCmdRestore, &CommandLine::Only, nullptr, CommandAction::Console,
+     Texts::kUsageOnly},
+    {"--csv", nullptr, nullptr, kCmdList, nullptr, &CommandLine::Csv, CommandAction::Console,
+     Texts::kUsageCsv},
+    {"--yes", "-y", nullptr, kTransfers, nullptr, &CommandLine::Yes, CommandAction::Console,
+     Texts::kUsageYes},
+    {"--data-dir", nullptr, "DIR", kAllCommands, &CommandLine::DataDir, nullptr,
+     CommandAction::Window, Texts::kUsageDataDir},
+    {"--help", "-h", nullptr, kAllCommands, nullptr, nullptr, CommandAction::Help,
+     Texts::kUsageHelp},
+    {"--version", nullptr, nullptr, kAllCommands, nullptr, nullptr, CommandAction::Version,
      Texts::kUsageVersion},
 };
 
@@ -93,8 +119,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             continue;
         }
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            // A command word would be taken here; none is known yet.
-            return Wrong(result, arg, Texts::kUnexpectedArgument);
+            // One command word, before any other plain argument.
+            const CommandSpec* spec = nullptr;
+            for (const CommandSpec& c : kCommands)
+                if (c.Word && arg == c.Word) spec = &c;
+            if (optionsEnded || command != kCmdWindow || spec == nullptr)
+                return Wrong(result, arg, Texts::kUnexpectedArgument);
+            command = spec->Bit;
+            result.Command = spec->Command;
+            result.Action = CommandAction::Console;
+            continue;
         }
         std::string name = arg;
         std::string value;
@@ -110,6 +144,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         if (const OptionSpec* option = FindOption(name, command)) {
             if (!option->ValueName) {
                 if (inlineValue) return Wrong(result, arg, Texts::kUnknownOption);
+                if (option->Flag) {
+                    result.*(option->Flag) = true;
+                    continue;
+                }
                 result.Action = option->Action;
                 return result;
             }
@@ -135,17 +173,29 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
+    constexpr size_t kColumn = 20;
+    auto row = [](std::string names, const char* help) {
+        std::string line = "  " + names;
+        line.append(line.size() < kColumn ? kColumn - line.size() : 1, ' ');
+        return line + help + "\n";
+    };
     std::string text = std::string(Texts::kUsageLine) + "\n" + Texts::kUsagePurpose + "\n\n";
+    text += std::string(Texts::kUsageCommands) + "\n";
+    for (const CommandSpec& command : kCommands)
+        if (command.Word) text += row(command.Word, command.Help);
+    text += "\n" + std::string(Texts::kUsageOptions) + "\n";
     for (const OptionSpec& option : kOptions) {
         std::string names = option.Short ? std::string(option.Short) + ", " : std::string();
         names += option.Long;
         if (option.ValueName) names += std::string(" ") + option.ValueName;
-        constexpr size_t kColumn = 18;
-        std::string line = "  " + names;
-        line.append(line.size() < kColumn ? kColumn - line.size() : 1, ' ');
-        text += line + option.Help + "\n";
+        std::string words;
+        for (const CommandSpec& command : kCommands)
+            if (command.Word && (option.Commands & command.Bit) && option.Commands != kAllCommands)
+                words += (words.empty() ? "" : ", ") + std::string(command.Word);
+        text += row(names, option.Help);
+        if (!words.empty()) text.insert(text.size() - 1, " [" + words + "]");
     }
-    return text;
+    return text + "\n" + Texts::kUsagePassword + "\n";
 }
 
 std::string VersionText() {
@@ -155,6 +205,7 @@ std::string VersionText() {
 int RunConsoleAction(const CommandLine& commandLine, std::FILE* out, std::FILE* err) {
     switch (commandLine.Action) {
         case CommandAction::Window:
+        case CommandAction::Console:
             return -1;
         case CommandAction::Help:
             std::fputs(SjisToUtf8(UsageText()).c_str(), out);

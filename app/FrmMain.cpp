@@ -10,6 +10,7 @@
 #include "FrmDisp.h"
 #include "FrmGet.h"
 #include "IniFile.h"
+#include "ProgramLocation.h"
 #include "QtText.h"
 #include "SavedSet.h"
 #include "SettingsFile.h"
@@ -87,19 +88,16 @@ bool TFormMain::FormCreate() {
         if (SettingsPath.empty()) {
             std::string program = ProgramFilePath();
             if (program.empty()) throw Exception(FileOpenErrorMessage("/proc/self/exe"));
-            Location = DecideDataLocation(
-                GatherLocationFacts(program, DataDirOption, ZAVO_INSTALL_BINDIR));
+            Location = LocateData(program, DataDirOption);
             PrepareDataLocation(Location);
             SettingsPath = Location.SettingsPath;
         } else {
             Location = {LocationKind::Portable, SettingsPath, DirectoryWithSeparator(SettingsPath)};
         }
-        Session.SetProgramDir(Location.DataDir);
         // An installed program is started from the menu in the home folder: the recorder's
         // last answer header goes to the data folder, not there. A portable copy keeps it in
         // the current folder, as it always did.
-        if (Location.Kind != LocationKind::Portable)
-            Session.HttpClient1.Header = Location.DataDir + Texts::kHeaderFile;
+        ApplyDataLocation(Location, Session);
         settingsFile_ = std::make_unique<TIniFile>(SettingsPath);
         LoadConnectionSettings(*settingsFile_, Session.Settings);
     } catch (const Exception& e) {

@@ -7,12 +7,15 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "ConsoleTransfer.h"
 #include "DesktopFit.h"
 #include "FrmMain.h"
 #include "Startup.h"
 
 int main(int argc, char* argv[]) {
     const CommandLine commandLine = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+    if (commandLine.Action == CommandAction::Console)
+        return RunConsoleCommand(commandLine, stdout, stderr);
     if (commandLine.Action != CommandAction::Window)
         return RunConsoleAction(commandLine, stdout, stderr);
 

@@ -1,0 +1,226 @@
+#include "ConsoleTransfer.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <exception>
+#include <vector>
+
+#include "DataLocation.h"
+#include "HttpMessage.h"
+#include "IniFile.h"
+#include "ProgramLocation.h"
+#include "ReservationTable.h"
+#include "SettingsFile.h"
+#include "SjisText.h"
+#include "SysUtils.h"
+#include "Texts.h"
+#include "TransferFrame.h"
+#include "TransferSession.h"
+
+namespace {
+
+constexpr char kProgramName[] = "zavoconv";
+
+volatile sig_atomic_t stopSignalled = 0;
+
+void OnInterrupt(int) {
+    stopSignalled = 1;
+    // A second Ctrl-C ends the program at once.
+    ::signal(SIGINT, SIG_DFL);
+}
+
+void Print(std::FILE* stream, const std::string& sjis) {
+    std::fputs(SjisToUtf8(sjis).c_str(), stream);
+    std::fflush(stream);
+}
+
+// A message text's LF CR breaks as a terminal expects them.
+std::string Lines(const std::string& sjis) {
+    std::string text;
+    for (size_t i = 0; i < sjis.size(); ++i) {
+        if (sjis[i] == '\n' && i + 1 < sjis.size() && sjis[i + 1] == '\r') ++i;
+        text += sjis[i];
+    }
+    if (!text.empty() && text.back() != '\n') text += '\n';
+    return text;
+}
+
+int Usage(std::FILE* err, const std::string& what, const char* text) {
+    Print(err, std::string(kProgramName) + ": " + what + ": " + text + "\n");
+    return kExitUsage;
+}
+
+// The saved reservations as the viewer's table, or as CSV. In Shift-JIS a character's bytes
+// are its width on a terminal (a full-width character is two bytes, a half-width one one), so
+// the columns line up by padding the bytes.
+int RunList(const CommandLine& commandLine, std::FILE* out, std::FILE* err) {
+    std::string programDir;
+    try {
+        const std::string program = ProgramFilePath();
+        if (program.empty()) throw Exception(FileOpenErrorMessage("/proc/self/exe"));
+        const DataLocation location = LocateData(program, commandLine.DataDir);
+        // Listing creates nothing: a folder that is not there holds no reservation.
+        programDir = location.DataDir;
+    } catch (const Exception& e) {
+        Print(err, std::string(kProgramName) + ": " + e.Message + "\n");
+        return kExitFailure;
+    }
+    const std::vector<ReservationRow> rows = ReadReservationTable(programDir);
+    if (commandLine.Csv) {
+        std::fputs(ReservationCsv(rows).c_str(), out);
+        return std::fflush(out) == 0 ? kExitOk : kExitFailure;
+    }
+    std::vector<std::vector<std::string>> table = {
+        {Texts::kColNumber, Texts::kColOn, Texts::kColDate, Texts::kColStart, Texts::kColEnd,
+         Texts::kColChannel, Texts::kColMode, Texts::kColTitle, Texts::kColProblem}};
+    for (const ReservationRow& row : rows)
+        table.push_back({std::to_string(row.Number), row.On ? "ON" : "OFF", row.Date, row.Start,
+                         row.End, row.Channel, row.Mode, row.Title, row.Problem});
+    std::vector<size_t> widths(table.front().size(), 0);
+    for (const auto& line : table)
+        for (size_t c = 0; c < line.size(); ++c) widths[c] = std::max(widths[c], line[c].size());
+    std::string text = ReservationSummary(rows) + "\n";
+    for (const auto& line : table) {
+        std::string row;
+        for (size_t c = 0; c < line.size(); ++c) {
+            row += line[c];
+            if (c + 1 < line.size()) row.append(widths[c] - line[c].size() + 2, ' ');
+        }
+        while (!row.empty() && row.back() == ' ') row.pop_back();
+        text += row + "\n";
+    }
+    Print(out, text);
+    return kExitOk;
+}
+
+}  // namespace
+
+ConsoleView::ConsoleView(std::FILE* out, std::FILE* err, bool yes)
+    : out_(out), err_(err), yes_(yes), terminal_(::isatty(::fileno(err)) != 0) {}
+
+void ConsoleView::EndStatusLine() {
+    if (!statusOpen_) return;
+    std::fputc('\n', err_);
+    statusOpen_ = false;
+}
+
+void ConsoleView::SetStatus(const std::string& sjis) {
+    if (sjis.empty()) {
+        EndStatusLine();
+        return;
+    }
+    std::string line;
+    if (total_ > 0) line = "[" + std::to_string(done_) + "/" + std::to_string(total_) + "] ";
+    line += sjis;
+    if (terminal_) {
+        // One line that keeps its place: carriage return, clear to the end, the new text.
+        Print(err_, "\r\x1b[K" + line);
+        statusOpen_ = true;
+    } else {
+        Print(err_, line + "\n");
+    }
+}
+
+void ConsoleView::SetProgress(int done, int total) {
+    done_ = done;
+    total_ = total;
+}
+
+void ConsoleView::ShowMessage(MessageKind kind, const std::string& sjis) {
+    EndStatusLine();
+    if (kind == MessageKind::Information) {
+        SawInformation = true;
+        Print(out_, Lines(sjis));
+    } else {
+        SawFailure = true;
+        Print(err_, Lines(sjis));
+    }
+}
+
+bool ConsoleView::Ask(const std::string& sjis) {
+    EndStatusLine();
+    Print(err_, Lines(sjis));
+    if (!yes_) {
+        Declined = true;
+        Print(err_, std::string(Texts::kAnsweredNo) + "\n");
+    }
+    return yes_;
+}
+
+bool ConsoleView::StopRequested() {
+    return stopSignalled != 0;
+}
+
+bool ParseOnlyList(const std::string& text, std::set<int>& fileNumbers) {
+    fileNumbers.clear();
+    size_t i = 0;
+    auto number = [&](int& value) {
+        size_t start = i;
+        value = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - start < 3)
+            value = value * 10 + (text[i++] - '0');
+        return i > start && value >= 1 && value <= Texts::kMaxReservations;
+    };
+    while (true) {
+        int first = 0, last = 0;
+        if (!number(first)) return false;
+        last = first;
+        if (i < text.size() && text[i] == '-') {
+            ++i;
+            if (!number(last) || last < first) return false;
+        }
+        for (int n = first; n <= last; ++n) fileNumbers.insert(n - 1);
+        if (i == text.size()) return true;
+        if (text[i] != ',') return false;
+        ++i;
+    }
+}
+
+int RunConsoleCommand(const CommandLine& commandLine, std::FILE* out, std::FILE* err) {
+    // Everything the user typed is checked before any file or folder is touched.
+    std::set<int> only;
+    if (!commandLine.Only.empty() && !ParseOnlyList(commandLine.Only, only))
+        return Usage(err, "--only", Texts::kOnlyMalformed);
+    if (HasControlByte(commandLine.Host)) return Usage(err, "--host", Texts::kHostHasControl);
+
+    if (commandLine.Command == ConsoleCommand::List) return RunList(commandLine, out, err);
+
+    TransferSession session;
+    try {
+        const std::string program = ProgramFilePath();
+        if (program.empty()) throw Exception(FileOpenErrorMessage("/proc/self/exe"));
+        const DataLocation location = LocateData(program, commandLine.DataDir);
+        PrepareDataLocation(location);
+        ApplyDataLocation(location, session);
+        // Read only: a scripted run never rewrites the user's settings.
+        LoadConnectionSettings(TIniFile(location.SettingsPath), session.Settings);
+    } catch (const Exception& e) {
+        Print(err, std::string(kProgramName) + ": " + e.Message + "\n");
+        return kExitFailure;
+    }
+
+    ConnectionSettings& settings = session.Settings;
+    if (!commandLine.Host.empty()) settings.Host = commandLine.Host;
+    if (!commandLine.User.empty()) settings.User = commandLine.User;
+    if (!commandLine.Proxy.empty()) settings.Proxy = commandLine.Proxy;
+    if (!commandLine.ProxyPort.empty()) settings.ProxyPort = commandLine.ProxyPort;
+    if (const char* password = std::getenv("ZAVOCONV_PASSWORD")) settings.Password = password;
+    if (settings.Host.empty()) return Usage(err, "--host", Texts::kHostMissing);
+    if (HasControlByte(settings.Host)) return Usage(err, "--host", Texts::kHostHasControl);
+
+    TransferFrame frame(session);
+    ConsoleView view(out, err, commandLine.Yes);
+    stopSignalled = 0;
+    ::signal(SIGINT, OnInterrupt);
+    if (commandLine.Command == ConsoleCommand::Capture) {
+        frame.RunCapture(view);
+    } else {
+        frame.RunRestore(view);
+    }
+    ::signal(SIGINT, SIG_DFL);
+    if (view.SawInformation && !view.SawFailure && !view.Declined) return kExitOk;
+    return kExitFailure;
+}
