@@ -30,6 +30,8 @@ void OnInterrupt(int) {
     stopSignalled = 1;
     // A second Ctrl-C ends the program at once.
     ::signal(SIGINT, SIG_DFL);
+    // A second Ctrl-C ends the program at once.
+    ::signal(SIGINT, SIG_DFL);
 }
 
 void Print(std::FILE* stream, const std::string& sjis) {
@@ -112,8 +114,16 @@ void ConsoleView::SetStatus(const std::string& sjis) {
         EndStatusLine();
         return;
     }
+    // Off a terminal, one line per page: the page's "parsing" step adds nothing to a log.
+    const std::string parsing = Texts::kStatusParsing;
+    if (!terminal_ && sjis.size() >= parsing.size() &&
+        sjis.compare(sjis.size() - parsing.size(), parsing.size(), parsing) == 0)
+        return;
+    // The page (or reservation) under way, counted from 1.
     std::string line;
-    if (total_ > 0) line = "[" + std::to_string(done_) + "/" + std::to_string(total_) + "] ";
+    if (total_ > 0)
+        line =
+            "[" + std::to_string(std::min(done_ + 1, total_)) + "/" + std::to_string(total_) + "] ";
     line += sjis;
     if (terminal_) {
         // One line that keeps its place: carriage return, clear to the end, the new text.
@@ -218,9 +228,12 @@ int RunConsoleCommand(const CommandLine& commandLine, std::FILE* out, std::FILE*
     if (commandLine.Command == ConsoleCommand::Capture) {
         frame.RunCapture(view);
     } else {
-        frame.RunRestore(view);
+        frame.RunRestore(view, only.empty() ? std::nullopt : std::optional<std::set<int>>(only));
     }
     ::signal(SIGINT, SIG_DFL);
+    if (session.LoginRefused) return kExitLoginRefused;
+    // A stopped transfer did not do its job, however cleanly it ended.
+    if (stopSignalled != 0) return kExitFailure;
     if (view.SawInformation && !view.SawFailure && !view.Declined) return kExitOk;
     return kExitFailure;
 }

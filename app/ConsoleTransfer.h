@@ -10,11 +10,12 @@
 #include "CommandLine.h"
 #include "TransferView.h"
 
-// A transfer view on the two standard streams. Status lines go to err, one per page, prefixed
-// with the progress once it is known; on a terminal they overwrite each other. Information
-// boxes (the completion text, the restore's report) go to out, errors to err. A question is
-// printed to err and answered with yes; Ctrl-C asks the transfer to stop at its next safe
-// point.
+// A transfer view on the two standard streams. Status lines go to err, one per page (the page
+// under way, counted from 1, of the total once it is known; a pipe gets no "parsing" lines),
+// and on a terminal they overwrite each other. Information boxes (the completion text, the
+// restore's report) go to out, errors to err. A question is printed to err and answered Yes
+// only with --yes; Ctrl-C asks the transfer to stop at its next safe point (a second one ends
+// the program).
 class ConsoleView : public TransferView {
   public:
     ConsoleView(std::FILE* out, std::FILE* err, bool yes);

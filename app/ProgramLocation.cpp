@@ -8,6 +8,7 @@ DataLocation LocateData(const std::string& programPath, const std::string& dataD
 
 void ApplyDataLocation(const DataLocation& location, TransferSession& session) {
     session.SetProgramDir(location.DataDir);
+    session.StartLog();
     if (location.Kind != LocationKind::Portable)
         session.HttpClient1.Header = location.DataDir + Texts::kHeaderFile;
 }

@@ -38,6 +38,9 @@ void TransferFrame::Run(TransferView& view, Mode mode,
     } cleanup{*this, view};
 
     view.SetBusyCursor(true);
+    const char* what = mode == Mode::Capture ? "CAPTURE" : "RESTORE";
+    session_.LogLine(what, session_.Settings.Host, 0, "start");
+    std::string outcome = "end";
     TWorkList workList;
     TransferRun run{session_, view, workList, std::string(), std::string()};
     THttpClient& http = session_.HttpClient1;
@@ -61,6 +64,7 @@ void TransferFrame::Run(TransferView& view, Mode mode,
             RestoreSequence(run, selection);
         }
     } catch (const EStopped&) {
+        outcome = "stopped";
         // The user asked for it: no error. A capture says that it ended; a restore has shown
         // its own report of what was entered.
         if (mode == Mode::Capture)
@@ -72,6 +76,8 @@ void TransferFrame::Run(TransferView& view, Mode mode,
         failed = true;
         failure = e.what();
     }
+    if (failed) outcome = failure;
+    session_.LogLine(what, session_.Settings.Host, 0, outcome);
     if (failed) {
         view.ShowMessage(MessageKind::Error,
                          failure + Texts::kLfCr + ClipForBox(run.CurrentAddress));

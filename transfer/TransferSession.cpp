@@ -42,6 +42,16 @@ void TransferSession::SetProgramDir(const std::string& dir) {
     ProgramDir = dir;
     if (ProgramDir.empty() || ProgramDir.back() != '/') ProgramDir += '/';
     PostDataPath = ProgramDir + Texts::kPostDataFile;
+    if (log_) StartLog();
+}
+
+void TransferSession::StartLog() {
+    log_ = std::make_unique<TransferLog>(ProgramDir + kTransferLogFile);
+}
+
+void TransferSession::LogLine(const std::string& method, const std::string& address, int status,
+                              const std::string& outcome) {
+    if (log_) log_->Append(method, address, status, outcome);
 }
 
 void TransferSession::HttpClient1Success(CmdType Cmd) {
@@ -78,6 +88,7 @@ void TransferSession::FetchPage(bool post, const std::string& url) {
         if (RequestSucceeded || LoginRefused) break;
         if (attempt > 0 && !post && View != nullptr && View->StopRequested()) throw EStopped();
         const std::chrono::milliseconds start = Clock();
+        const char* method = post ? "POST" : "GET";
         try {
             if (post) {
                 // The answer replaces Body only when one arrives.
@@ -86,10 +97,15 @@ void TransferSession::FetchPage(bool post, const std::string& url) {
                 HttpClient1.Body.clear();
                 HttpClient1.Get(url);
             }
-        } catch (...) {
+            LogLine(method, url, HttpClient1.ReplyCode,
+                    RequestSucceeded ? "ok" : (LoginRefused ? "login refused" : "failed"));
+        } catch (const Exception& e) {
             // The attempt's error is dropped: the caller sees a clear flag and says so.
-            const long long elapsed = std::llabs((Clock() - start).count()) / 1000;
-            if (elapsed >= kSlowAttemptSeconds) break;
+            LogLine(method, url, HttpClient1.ReplyCode, e.Message);
+            if (std::llabs((Clock() - start).count()) / 1000 >= kSlowAttemptSeconds) break;
+        } catch (...) {
+            LogLine(method, url, HttpClient1.ReplyCode, "failed");
+            if (std::llabs((Clock() - start).count()) / 1000 >= kSlowAttemptSeconds) break;
         }
     }
 }

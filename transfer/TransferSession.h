@@ -6,11 +6,13 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "ConnectionSettings.h"
 #include "HttpClient.h"
 #include "SysUtils.h"
+#include "TransferLog.h"
 #include "TransferView.h"
 
 // The user asked the running transfer to stop. Raised at a safe point only (before a page is
@@ -49,8 +51,15 @@ class TransferSession {
     // Tests replace it to check the 5-second rule without waiting.
     std::function<std::chrono::milliseconds()> Clock;
 
-    // Adds the trailing '/' when missing and sets PostDataPath.
+    // Adds the trailing '/' when missing and sets PostDataPath (and moves the log there).
     void SetProgramDir(const std::string& dir);
+
+    // From now on every request and every transfer's end go to the log in ProgramDir (the
+    // program's front ends turn it on; a session in a test writes no log).
+    void StartLog();
+    // Appends one line to the log when it is on; a log that cannot be written is ignored.
+    void LogLine(const std::string& method, const std::string& address, int status,
+                 const std::string& outcome);
 
     // The client's success event: GET (0) and POST (3) set RequestSucceeded, provided the
     // recorder answered with a status line (ReplyCode not 0) and the whole body it announced.
@@ -66,4 +75,7 @@ class TransferSession {
     // stop request of the view raises EStopped; a POST is tried to its end, so that no entry
     // is left unanswered.
     void FetchPage(bool post, const std::string& url);
+
+  private:
+    std::unique_ptr<TransferLog> log_;
 };

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "ConsoleTransfer.h"
 
 namespace {
 
@@ -43,7 +44,32 @@ const ParseCase kCases[] = {
      "--bogus: " + kUnknown,
      {}},
     {"HelpBeforeMistake", {"--version", "--bogus"}, CommandAction::Version, "", "", {}},
-    {"NoCommandWordsYet", {"capture"}, CommandAction::Usage, "", "capture: " + kExtra, {}},
+    {"OneCommandWordOnly", {"capture", "list"}, CommandAction::Usage, "", "list: " + kExtra, {}},
+    {"NotACommandWord", {"backup"}, CommandAction::Usage, "", "backup: " + kExtra, {}},
+    {"OptionOfAnotherCommand",
+     {"list", "--host", "h"},
+     CommandAction::Usage,
+     "",
+     "--host: " + kUnknown,
+     {}},
+    {"TransferOptionWithoutCommand",
+     {"--host=h"},
+     CommandAction::Usage,
+     "",
+     "--host: " + kUnknown,
+     {}},
+    {"NoPasswordOption",
+     {"capture", "--password=x"},
+     CommandAction::Usage,
+     "",
+     "--password: " + kUnknown,
+     {}},
+    {"ToolkitOptionNotForCommands",
+     {"list", "-platform", "offscreen"},
+     CommandAction::Usage,
+     "",
+     "-platform: " + kUnknown,
+     {}},
     {"DoubleDashEndsOptions", {"--", "--help"}, CommandAction::Usage, "", "--help: " + kExtra, {}},
     {"ToolkitOptionsHandedOn",
      {"-platform", "offscreen", "--data-dir", "/d", "-reverse"},
@@ -79,18 +105,110 @@ TEST_P(ParseCommandLineTest, ActionValuesAndError) {
 INSTANTIATE_TEST_SUITE_P(Cases, ParseCommandLineTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The commands and what their options carry.
+TEST(ParseCommandLine, CommandsAndTheirOptions) {
+    struct {
+        std::vector<std::string> args;
+        ConsoleCommand command;
+        std::string host, user, proxy, proxyPort, only, dataDir;
+        bool csv, yes;
+    } cases[] = {
+        {{"capture"}, ConsoleCommand::Capture, "", "", "", "", "", "", false, false},
+        {{"--data-dir", "/d", "capture", "--host", "rd", "--user=u", "--proxy", "p", "--proxy-port",
+          "8080", "-y"},
+         ConsoleCommand::Capture,
+         "rd",
+         "u",
+         "p",
+         "8080",
+         "",
+         "/d",
+         false,
+         true},
+        {{"restore", "--only", "1,3,5-9", "--yes"},
+         ConsoleCommand::Restore,
+         "",
+         "",
+         "",
+         "",
+         "1,3,5-9",
+         "",
+         false,
+         true},
+        {{"list", "--csv", "--data-dir=/x"},
+         ConsoleCommand::List,
+         "",
+         "",
+         "",
+         "",
+         "",
+         "/x",
+         true,
+         false},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"zavoconv"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CommandLine r = ParseCommandLine(args);
+        SCOPED_TRACE(args[1]);
+        EXPECT_EQ(r.Action, CommandAction::Console);
+        EXPECT_EQ(r.Error, "");
+        EXPECT_EQ(r.Command, c.command);
+        EXPECT_EQ(r.Host, c.host);
+        EXPECT_EQ(r.User, c.user);
+        EXPECT_EQ(r.Proxy, c.proxy);
+        EXPECT_EQ(r.ProxyPort, c.proxyPort);
+        EXPECT_EQ(r.Only, c.only);
+        EXPECT_EQ(r.DataDir, c.dataDir);
+        EXPECT_EQ(r.Csv, c.csv);
+        EXPECT_EQ(r.Yes, c.yes);
+    }
+}
+
 TEST(UsageText, ListsOnlyTheOptionsThatWork) {
-    // 使い方: zavoconv [オプション]
+    // 使い方: zavoconv [capture | restore | list] [オプション]
     const std::string firstLine =
-        "\x8e\x67\x82\xa2\x95\xfb: zavoconv [\x83\x49\x83\x76\x83\x56\x83\x87\x83\x93]\n";
+        "\x8e\x67\x82\xa2\x95\xfb: zavoconv [capture | restore | list] "
+        "[\x83\x49\x83\x76\x83\x56\x83\x87\x83\x93]\n";
     std::string usage = UsageText();
     EXPECT_EQ(usage.compare(0, firstLine.size(), firstLine), 0);
-    for (const char* option :
-         {"\n  --data-dir DIR  ", "\n  -h, --help      ", "\n  --version       "})
-        EXPECT_NE(usage.find(option), std::string::npos) << option;
-    for (const char* absent : {"capture", "restore", "list", "--host"})
-        EXPECT_EQ(usage.find(absent), std::string::npos) << absent;
+    for (const char* line :
+         {"\n  capture           ", "\n  restore           ", "\n  list              ",
+          "\n  --host HOST       ", "\n  --only LIST       ", "\n  -y, --yes         ",
+          "\n  --data-dir DIR    ", "\n  -h, --help        ", "\n  --version         "})
+        EXPECT_NE(usage.find(line), std::string::npos) << line;
+    // An option of some commands names them; the password has no option at all.
+    EXPECT_NE(usage.find(" [restore]\n"), std::string::npos);
+    EXPECT_EQ(usage.find("--password"), std::string::npos);
     EXPECT_EQ(VersionText(), "zavoconv 2.0.0\n");
+}
+
+// --only counts as the viewer does (1 to 32) and gives file numbers (0 to 31).
+TEST(ParseOnlyList, RangesAndMistakes) {
+    struct {
+        const char* text;
+        bool ok;
+        std::set<int> files;
+    } cases[] = {
+        {"1", true, {0}},
+        {"1,3,5-7", true, {0, 2, 4, 5, 6}},
+        {"32,1-2,2", true, {31, 0, 1}},
+        {"", false, {}},
+        {"0", false, {}},
+        {"33", false, {}},
+        {"5-3", false, {}},
+        {"1,", false, {}},
+        {"1 ,2", false, {}},
+        {"-1", false, {}},
+        {"0001", false, {}},
+    };
+    for (const auto& c : cases) {
+        std::set<int> files;
+        EXPECT_EQ(ParseOnlyList(c.text, files), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(files, c.files) << c.text;
+        }
+    }
 }
 
 }  // namespace

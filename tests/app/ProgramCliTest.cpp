@@ -4,10 +4,15 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
+#include "RecorderSim.h"
+#include "SjisText.h"
 #include "TempDir.h"
+#include "Texts.h"
 
 namespace {
 
@@ -18,11 +23,13 @@ struct RunResult {
 
 // Runs the program with no display in its environment, so that creating a window would fail;
 // ends it after 10 s.
-RunResult RunProgram(const std::string& args) {
+// env: assignments put into the program's environment ("ZAVOCONV_PASSWORD=pw").
+RunResult RunProgram(const std::string& args, const std::string& env = "") {
     TempDir dir;
     std::string command =
-        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 10 " ZAVOCONV_PROGRAM " " +
-        args + " </dev/null >" + dir.File("out") + " 2>" + dir.File("err");
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u ZAVOCONV_PASSWORD " + env +
+        " timeout 10 " ZAVOCONV_PROGRAM " " + args + " </dev/null >" + dir.File("out") + " 2>" +
+        dir.File("err");
     int status = std::system(command.c_str());
     RunResult run;
     run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -31,9 +38,9 @@ RunResult RunProgram(const std::string& args) {
     return run;
 }
 
-// 使い方: zavoconv [オプション]  (UTF-8, as a terminal shows it)
+// 使い方: zavoconv [capture | restore | list] [オプション]  (UTF-8, as a terminal shows it)
 const std::string kUsageLine =
-    "\xe4\xbd\xbf\xe3\x81\x84\xe6\x96\xb9: zavoconv [\xe3\x82\xaa"
+    "\xe4\xbd\xbf\xe3\x81\x84\xe6\x96\xb9: zavoconv [capture | restore | list] [\xe3\x82\xaa"
     "\xe3\x83\x97\xe3\x82\xb7\xe3\x83\xa7\xe3\x83\xb3]\n";
 
 struct CliCase {
@@ -57,7 +64,14 @@ const CliCase kCases[] = {
      "\xe3\x83\xa7\xe3\x83\xb3\xe3\x81\xa7\xe3\x81\x99\n" +
          kUsageLine},
     {"MissingValue", "--data-dir", 2, "", "zavoconv: --data-dir: "},
-    {"CommandWord", "capture", 2, "", "zavoconv: capture: "},
+    {"CommandWordTwice", "capture restore", 2, "", "zavoconv: restore: "},
+    // Wrong input of a command: its message, exit 2, and the data folder is never created.
+    {"OnlyOutOfRange", "restore --data-dir /tmp/zavo-cli-never/d --only 0-3", 2, "",
+     "zavoconv: --only: "},
+    {"OnlyMalformed", "restore --data-dir /tmp/zavo-cli-never/d --only 1,,2", 2, "",
+     "zavoconv: --only: "},
+    {"HostWithControlByte", "capture --data-dir /tmp/zavo-cli-never/d --host \"$(printf 'a\\tb')\"",
+     2, "", "zavoconv: --host: "},
 };
 
 class ProgramCli : public ::testing::TestWithParam<CliCase> {};
@@ -70,9 +84,87 @@ TEST_P(ProgramCli, StatusAndOutputs) {
     EXPECT_EQ(run.Err.substr(0, c.errStart.size()), c.errStart);
     // Each answer goes to one stream only.
     EXPECT_TRUE(c.status == 0 ? run.Err.empty() : run.Out.empty()) << run.Out << run.Err;
+    EXPECT_FALSE(std::filesystem::exists("/tmp/zavo-cli-never"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ProgramCli, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+bool Contains(const std::string& text, const char* sjis) {
+    return text.find(SjisToUtf8(sjis)) != std::string::npos;
+}
+
+size_t LineCount(const std::string& text) {
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// The main job without a window, against the simulator: a refused login, a capture, the
+// table, a restore refused and allowed, and a smaller capture refused.
+TEST(ProgramCliTransfers, CaptureListRestoreAgainstTheSimulator) {
+    TempDir data;
+    recsim::Options x4Options;
+    x4Options.mode = recsim::Mode::X4;
+    x4Options.user = "u";
+    x4Options.password = "pw";
+    recsim::RecorderSim x4(x4Options);
+    x4.SetReservations(recsim::SampleReservations(3, 5));
+    x4.Start();
+    const std::string folder = " --data-dir " + data.Path();
+    const std::string atX4 =
+        folder + " --host 127.0.0.1:" + std::to_string(x4.Port()) + " --user u";
+
+    RunResult run = RunProgram("capture" + atX4, "ZAVOCONV_PASSWORD=wrong");
+    EXPECT_EQ(run.Status, 3) << run.Err;
+    EXPECT_TRUE(Contains(run.Err, Texts::kLoginRefused)) << run.Err;
+    EXPECT_FALSE(std::filesystem::exists(data.File("ZAVOCVRV.HTM")));
+
+    run = RunProgram("capture" + atX4, "ZAVOCONV_PASSWORD=pw");
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_TRUE(Contains(run.Out, Texts::kCaptureDone)) << run.Out;
+    // One progress line per page: the list's two, three reservations of two, setup, channels.
+    EXPECT_EQ(LineCount(run.Err), 2u + 3 * 2 + 2) << run.Err;
+    EXPECT_NE(run.Err.find("[10/10] "), std::string::npos) << run.Err;
+    for (const char* name : {"ZAVOCVRV.HTM", "ZAVOCV00.HTM", "ZAVOCV02.HTM", "ZAVOCVST.HTM"})
+        EXPECT_TRUE(std::filesystem::exists(data.File(name))) << name;
+    // The log in the data folder: each request with its status and outcome, never the password.
+    const std::string log = ReadBytes(data.File("zavoconv.log"));
+    const std::string x4Url = "http://127.0.0.1:" + std::to_string(x4.Port());
+    EXPECT_NE(log.find(" GET " + x4Url + "/program/b_prgrm.htm 401 login refused\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find(" GET " + x4Url + "/setup/ch_set.htm 200 ok\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("pw"), std::string::npos);
+    EXPECT_EQ(std::filesystem::status(data.File("zavoconv.log")).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    run = RunProgram("list" + folder);
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(LineCount(run.Out), 1u + 1 + 3) << run.Out;  // the count, the heading, the rows
+    run = RunProgram("list --csv" + folder);
+    EXPECT_EQ(LineCount(run.Out), 1u + 3) << run.Out;
+
+    recsim::Options exOptions;
+    exOptions.mode = recsim::Mode::X4EX;
+    recsim::RecorderSim x4ex(exOptions);
+    x4ex.SetReservations(recsim::SampleReservations(1, 9));
+    x4ex.Start();
+    const std::string atX4ex = folder + " --host 127.0.0.1:" + std::to_string(x4ex.Port());
+    // It already holds one: without --yes the question is answered No and nothing is sent.
+    run = RunProgram("restore" + atX4ex);
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_TRUE(Contains(run.Err, Texts::kRestoreHolds3)) << run.Err;
+    EXPECT_EQ(x4ex.Reservations().size(), 1u);
+    run = RunProgram("restore --yes --only 1,3" + atX4ex);
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(x4ex.Reservations().size(), 3u);
+    EXPECT_TRUE(Contains(run.Out, Texts::kCheckMatch)) << run.Out;
+
+    // A recorder with fewer reservations: refused by default, the saved set stays whole.
+    x4.SetReservations(recsim::SampleReservations(1, 5));
+    const std::string page = ReadBytes(data.File("ZAVOCV02.HTM"));
+    run = RunProgram("capture" + atX4, "ZAVOCONV_PASSWORD=pw");
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(ReadBytes(data.File("ZAVOCV02.HTM")), page);
+}
 
 }  // namespace
