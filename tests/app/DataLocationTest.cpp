@@ -7,9 +7,14 @@
 
 #include "DataLocation.h"
 #include "SysUtils.h"
-#include "TempDir.h"
+#include "TestFiles.h"
 
 namespace {
+
+using testsupport::ModeOf;
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
 
 struct LocationCase {
     const char* name;
@@ -101,7 +106,9 @@ TEST(GatherLocationFacts, ReadsTheFileSystemAndTheEnvironment) {
     EnvGuard config("XDG_CONFIG_HOME", "/x/cfg");
     EnvGuard data("XDG_DATA_HOME", nullptr);
     EnvGuard home("HOME", "/home/u");
-    LocationFacts facts = GatherLocationFacts(program, "/d", dir.Path());
+    // The install folder as configured: without the trailing '/'.
+    const std::string bindir = dir.Path().substr(0, dir.Path().size() - 1);
+    LocationFacts facts = GatherLocationFacts(program, "/d", bindir);
     EXPECT_TRUE(facts.ProgramDirWritable);
     EXPECT_TRUE(facts.InstalledDir);
     EXPECT_FALSE(facts.SettingsBesideProgram);

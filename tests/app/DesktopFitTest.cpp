@@ -16,9 +16,13 @@
 #include "FrmMain.h"
 #include "QtPrint.h"
 #include "SpinEdit.h"
-#include "TempDir.h"
+#include "TestFiles.h"
 
 namespace {
+
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
 
 QString U(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -80,7 +84,7 @@ TEST_F(DesktopFit, LabelsShowTheirWholeText) {
 
 TEST_F(DesktopFit, ViewerNamesTheFolderInUse) {
     form.FormDisp->show();
-    QString folder = QString::fromStdString(dir.Path() + "/");
+    QString folder = QString::fromStdString(dir.Path());
     EXPECT_TRUE(form.FormDisp->LblFolder->text().startsWith(U("保存先：")));
     EXPECT_EQ(form.FormDisp->LblFolder->toolTip(), folder);
     EXPECT_EQ(form.FormDisp->LblFolder->accessibleName(), U("保存先：") + folder);

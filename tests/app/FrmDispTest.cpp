@@ -10,12 +10,16 @@
 #include "FrmDisp.h"
 #include "QtPrint.h"
 #include "SpinEdit.h"
-#include "TempDir.h"
+#include "TestFiles.h"
 #include "Texts.h"
 #include "TransferFrame.h"
 #include "TransferSession.h"
 
 namespace {
+
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
 
 QString U(const char* utf8) {
     return QString::fromUtf8(utf8);

@@ -11,12 +11,16 @@
 #include "FrmGet.h"
 #include "QtPrint.h"
 #include "QtText.h"
-#include "TempDir.h"
+#include "TestFiles.h"
 #include "Texts.h"
 #include "TransferFrame.h"
 #include "TransferSession.h"
 
 namespace {
+
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
 
 QString U(const char* utf8) {
     return QString::fromUtf8(utf8);

@@ -11,10 +11,15 @@
 #include "FrmMain.h"
 #include "QtPrint.h"
 #include "QtText.h"
-#include "TempDir.h"
+#include "TestFiles.h"
 #include "Texts.h"
 
 namespace {
+
+using testsupport::ModeOf;
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
 
 struct Box {
     MessageKind Kind;
@@ -87,8 +92,8 @@ TEST_F(FormMainTest, FourButtonsStackedInTabOrder) {
 
 TEST_F(FormMainTest, NoSettingsFileGivesDefaultsAndCloseWritesAllFiveKeys) {
     ASSERT_TRUE(form.FormCreate());
-    EXPECT_EQ(form.Session.ProgramDir, dir.Path() + "/");
-    EXPECT_EQ(form.Session.PostDataPath, dir.Path() + "/Reserv.txt");
+    EXPECT_EQ(form.Session.ProgramDir, dir.Path());
+    EXPECT_EQ(form.Session.PostDataPath, dir.File("Reserv.txt"));
     EXPECT_FALSE(std::filesystem::exists(form.SettingsPath));
 
     form.BitBtn1Click();

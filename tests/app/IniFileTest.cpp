@@ -5,9 +5,14 @@
 #include <filesystem>
 
 #include "IniFile.h"
-#include "TempDir.h"
+#include "TestFiles.h"
 
 namespace {
+
+using testsupport::ModeOf;
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
 
 // " に書き込めません" and "ファイル " / " は開けません", spelled out as bytes.
 const std::string kCannotWrite =

@@ -11,10 +11,14 @@
 
 #include "RecorderSim.h"
 #include "SjisText.h"
-#include "TempDir.h"
+#include "TestFiles.h"
 #include "Texts.h"
 
 namespace {
+
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
 
 struct RunResult {
     int Status = -1;

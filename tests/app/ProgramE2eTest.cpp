@@ -17,10 +17,14 @@
 #include "QtText.h"
 #include "RecorderSim.h"
 #include "Startup.h"
-#include "TempDir.h"
+#include "TestFiles.h"
 #include "Texts.h"
 
 namespace {
+
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
 
 struct Box {
     MessageKind Kind;

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "SettingsFile.h"
-#include "TempDir.h"
+#include "TestFiles.h"
 
 namespace {
+
+using testsupport::ModeOf;
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
 
 struct PathCase {
     const char* program;

@@ -12,37 +12,14 @@
 #include "NetTestUtil.h"
 #include "ScriptedPeer.h"
 #include "SockTransport.h"
+#include "TestFiles.h"
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 namespace {
-std::string ReadFileBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
-void WriteFileBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// A private directory per test, removed afterwards.
-class TempDir {
-  public:
-    TempDir() {
-        path_ = fs::temp_directory_path() /
-                ("zavo-net-" + std::to_string(getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& Path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
+using testsupport::TempDir;
 
 void ShrinkSendBuffer(TSockTransport& t) {
     int size = 4096;
@@ -350,8 +327,8 @@ TEST(Write, CancelWhileThePeerIsNotReading) {
 
 TEST(SendFile, EmptyFileSendsNothingAndFiresNothing) {
     TempDir dir;
-    fs::path file = dir.Path() / "empty.txt";
-    WriteFileBytes(file, "");
+    fs::path file = dir.File("empty.txt");
+    testsupport::WriteBytes(file, "");
     ScriptedPeer peer;
     peer.ReceiveUntilClose();
     peer.Start();
@@ -369,9 +346,9 @@ TEST(SendFile, EmptyFileSendsNothingAndFiresNothing) {
 
 TEST(SendFile, WholeFileArrivesAndIsCounted) {
     TempDir dir;
-    fs::path file = dir.Path() / "Reserv.txt";
+    fs::path file = dir.File("Reserv.txt");
     std::string bytes = ScriptedPeer::Pattern(0, 200000);
-    WriteFileBytes(file, bytes);
+    testsupport::WriteBytes(file, bytes);
     ScriptedPeer peer;
     peer.Receive(400000).Close();
     peer.Start();
@@ -401,8 +378,8 @@ TEST(SendFile, MissingFileRaisesTheFileError) {
 
 TEST(SendFile, PeerThatResetsDuringALargeSendIsAnErrorNotACrash) {
     TempDir dir;
-    fs::path file = dir.Path() / "big.bin";
-    WriteFileBytes(file, ScriptedPeer::Pattern(0, 8 << 20));
+    fs::path file = dir.File("big.bin");
+    testsupport::WriteBytes(file, ScriptedPeer::Pattern(0, 8 << 20));
     ScriptedPeer peer;
     peer.Receive(100000).Reset();
     peer.Start();
@@ -419,8 +396,8 @@ TEST(SendFile, PeerThatResetsDuringALargeSendIsAnErrorNotACrash) {
 
 TEST(SendFile, PeerThatClosesDuringALargeSendDoesNotKillTheProcess) {
     TempDir dir;
-    fs::path file = dir.Path() / "big.bin";
-    WriteFileBytes(file, ScriptedPeer::Pattern(0, 8 << 20));
+    fs::path file = dir.File("big.bin");
+    testsupport::WriteBytes(file, ScriptedPeer::Pattern(0, 8 << 20));
     ScriptedPeer peer;
     peer.Receive(1000).Close();
     peer.Start();
@@ -433,8 +410,8 @@ TEST(SendFile, PeerThatClosesDuringALargeSendDoesNotKillTheProcess) {
 
 TEST(SendFile, PeerThatStopsReadingEndsByTheStallLimitOnTheClock) {
     TempDir dir;
-    fs::path file = dir.Path() / "big.bin";
-    WriteFileBytes(file, ScriptedPeer::Pattern(0, 4 << 20));
+    fs::path file = dir.File("big.bin");
+    testsupport::WriteBytes(file, ScriptedPeer::Pattern(0, 4 << 20));
     ScriptedPeer::Options options;
     options.receiveBuffer = 4096;
     ScriptedPeer peer(options);
@@ -455,8 +432,8 @@ TEST(SendFile, PeerThatStopsReadingEndsByTheStallLimitOnTheClock) {
 
 TEST(CaptureFile, HoldsEveryByteUntilTheCloseAndReplacesTheOldFile) {
     TempDir dir;
-    fs::path file = dir.Path() / "ZAVOCV00.HTM";
-    WriteFileBytes(file, std::string(3 << 20, 'o'));  // longer than the new content
+    fs::path file = dir.File("ZAVOCV00.HTM");
+    testsupport::WriteBytes(file, std::string(3 << 20, 'o'));  // longer than the new content
     ScriptedPeer peer;
     peer.SendPattern(1 << 20).Close();
     peer.Start();
@@ -465,14 +442,14 @@ TEST(CaptureFile, HoldsEveryByteUntilTheCloseAndReplacesTheOldFile) {
     t.OnPacketRecvd = [&](TSockTransport*) { ++packets; };
     ConnectLocal(t, peer.Port());
     t.CaptureFile(file.string());
-    EXPECT_TRUE(ReadFileBytes(file) == ScriptedPeer::Pattern(0, 1 << 20));
+    EXPECT_TRUE(testsupport::ReadBytes(file) == ScriptedPeer::Pattern(0, 1 << 20));
     EXPECT_EQ(t.ReceivedTotal, 1 << 20);
     EXPECT_GE(packets, 16);
 }
 
 TEST(CaptureFile, TimeOutKeepsWhatArrivedAndUsesTheSendText) {
     TempDir dir;
-    fs::path file = dir.Path() / "slow.htm";
+    fs::path file = dir.File("slow.htm");
     ScriptedPeer peer;
     peer.Send("0123456789").Pause(2000ms);
     peer.Start();
@@ -487,7 +464,7 @@ TEST(CaptureFile, TimeOutKeepsWhatArrivedAndUsesTheSendText) {
     } catch (const EAbortError& e) {
         EXPECT_EQ(e.Message, "Socket send aborted");
     }
-    EXPECT_EQ(ReadFileBytes(file), "0123456789");
+    EXPECT_EQ(testsupport::ReadBytes(file), "0123456789");
     EXPECT_EQ(t.ReceivedTotal, 10);
 }
 

@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -34,6 +35,7 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
     // Ends with '/'.
     const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + name; }
 
     // The names of the files in the directory.
     std::set<std::string> Names() const {
@@ -57,6 +59,13 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
     if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+// The permission bits of path (0xFFFF when it is missing).
+inline unsigned ModeOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return 0xFFFF;
+    return info.st_mode & 07777;
 }
 
 // What a saved page holds for a body: lines split at CR LF, lone CR or lone LF, the text

@@ -10,16 +10,14 @@
 
 #include "EntryForm.h"
 #include "SysUtils.h"
+#include "TestFiles.h"
 
 using namespace std::string_literals;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::ReadBytes;
 
 // Each data/NAME.htm is a saved reservation page; data/NAME.body holds the exact bytes
 // of the form body it must give. Adding a case is adding the two files.
