@@ -43,8 +43,10 @@ void Print(std::FILE* stream, const std::string& sjis) {
 std::string Lines(const std::string& sjis) {
     std::string text;
     for (size_t i = 0; i < sjis.size(); ++i) {
-        if (sjis[i] == '\n' && i + 1 < sjis.size() && sjis[i + 1] == '\r') ++i;
         text += sjis[i];
+        // The boxes' LF CR is one line end on a terminal: the CR would return the cursor to
+        // the start of the next line's text and hide nothing, but a pipe would keep it.
+        if (sjis[i] == '\n' && i + 1 < sjis.size() && sjis[i + 1] == '\r') ++i;
     }
     if (!text.empty() && text.back() != '\n') text += '\n';
     return text;

@@ -124,7 +124,8 @@ TEST(ProgramCliTransfers, CaptureListRestoreAgainstTheSimulator) {
 
     run = RunProgram("capture" + atX4, "ZAVOCONV_PASSWORD=pw");
     ASSERT_EQ(run.Status, 0) << run.Err;
-    EXPECT_TRUE(Contains(run.Out, Texts::kCaptureDone)) << run.Out;
+    EXPECT_EQ(run.Out, SjisToUtf8(std::string(Texts::kCaptureDone) + "\n" +
+                                  Texts::kCaptureSavedCount1 + "3" + Texts::kCountSuffix + "\n"));
     // One progress line per page: the list's two, three reservations of two, setup, channels.
     EXPECT_EQ(LineCount(run.Err), 2u + 3 * 2 + 2) << run.Err;
     EXPECT_NE(run.Err.find("[10/10] "), std::string::npos) << run.Err;
@@ -161,6 +162,8 @@ TEST(ProgramCliTransfers, CaptureListRestoreAgainstTheSimulator) {
     run = RunProgram("restore --yes --only 1,3" + atX4ex);
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(x4ex.Reservations().size(), 3u);
+    // A line per reservation entered, then the check.
+    EXPECT_EQ(LineCount(run.Out), 2u + 1) << run.Out;
     EXPECT_TRUE(Contains(run.Out, Texts::kCheckMatch)) << run.Out;
 
     // A recorder with fewer reservations: refused by default, the saved set stays whole.
