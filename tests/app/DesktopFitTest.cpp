@@ -24,10 +24,6 @@ using testsupport::ReadBytes;
 using testsupport::TempDir;
 using testsupport::WriteBytes;
 
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
 class DesktopFit : public ::testing::Test {
   protected:
     void SetUp() override {

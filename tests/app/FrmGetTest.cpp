@@ -22,10 +22,6 @@ using testsupport::ReadBytes;
 using testsupport::TempDir;
 using testsupport::WriteBytes;
 
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
 struct Box {
     MessageKind Kind;
     std::string Text;

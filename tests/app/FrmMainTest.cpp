@@ -48,10 +48,6 @@ class FormMainTest : public ::testing::Test {
     bool answer = true;
 };
 
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
 TEST_F(FormMainTest, WindowCaptionSizeAndFont) {
     EXPECT_EQ(form.windowTitle(), U("ZAVO RD-X4→X4EX コンバータ Ver.2"));
     EXPECT_EQ(form.size(), QSize(238, 133));
