@@ -86,6 +86,12 @@ void TransferSession::FetchPage(bool post, const std::string& url) {
                 HttpClient1.Body.clear();
                 HttpClient1.Get(url);
             }
+        } catch (const EFOpenError&) {
+            // The post-data file, not the recorder: asking again would not help, and the
+            // transfer's box names the file instead of blaming the network.
+            throw;
+        } catch (const EFCreateError&) {
+            throw;
         } catch (...) {
             // The attempt's error is dropped: the caller sees a clear flag and says so.
             const long long elapsed = std::llabs((Clock() - start).count()) / 1000;
