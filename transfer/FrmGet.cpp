@@ -26,7 +26,7 @@ namespace {
 // The dialog as laid out; a restore adds the table of saved reservations above the status bar.
 constexpr int kWidth = 413;
 constexpr int kHeight = 210;
-constexpr int kTableHeight = 150;
+constexpr int kTableHeight = 200;
 constexpr int kStatusHeight = 20;
 
 QFont FormFont(const char* family, int pixels, bool bold) {
@@ -135,7 +135,9 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     GridR->setGeometry(8, kHeight - kStatusHeight, kWidth - 16, kTableHeight - 8);
     GridR->setEditTriggers(QAbstractItemView::NoEditTriggers);
     GridR->setSelectionMode(QAbstractItemView::NoSelection);
+    GridR->setFont(FormFont(Texts::kFontGothic, 12, false));
     GridR->verticalHeader()->setVisible(false);
+    GridR->verticalHeader()->setDefaultSectionSize(QFontMetrics(GridR->font()).height() + 6);
     GridR->horizontalHeader()->setStretchLastSection(true);
     QStringList headings;
     for (const char* heading :

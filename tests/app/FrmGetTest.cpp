@@ -316,8 +316,8 @@ TEST_F(FormGetTest, RestoreModeTicksEverySavedReservationAndPassesOnlyTheTicked)
     for (const char* name : {"ZAVOCV00.HTM", "ZAVOCV01.HTM", "ZAVOCV04.HTM"})
         WriteBytes(dir.File(name), "<html>damaged</html>\r\n");
     form.OpenForRestore();
-    EXPECT_EQ(form.size(), QSize(413, 360));
-    EXPECT_EQ(form.SbarR->geometry(), QRect(0, 340, 413, 20));
+    EXPECT_EQ(form.size(), QSize(413, 410));
+    EXPECT_EQ(form.SbarR->geometry(), QRect(0, 390, 413, 20));
     EXPECT_TRUE(form.GridR->isVisibleTo(&form));
     ASSERT_EQ(form.GridR->rowCount(), 3);
     const char* numbers[] = {"1", "2", "5"};
