@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -11,14 +12,22 @@
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTableWidget>
 #include <algorithm>
 #include <utility>
 
 #include "QtText.h"
+#include "ReservationTable.h"
 #include "Texts.h"
 #include "TransferFrame.h"
 
 namespace {
+
+// The dialog as laid out; a restore adds the table of saved reservations above the status bar.
+constexpr int kWidth = 413;
+constexpr int kHeight = 210;
+constexpr int kTableHeight = 200;
+constexpr int kStatusHeight = 20;
 
 QFont FormFont(const char* family, int pixels, bool bold) {
     QFont font(QtText::FromSjis(family));
@@ -92,7 +101,7 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     setObjectName("FormGet");
     setWindowTitle(QtText::FromSjis(Texts::kGetCaptionCapture));
     setFont(FormFont(Texts::kFontPGothic, 16, false));
-    setFixedSize(413, 210);
+    setFixedSize(kWidth, kHeight);
 
     Label1 = MakeLabel(this, Texts::kLabel1, 80, 16, 171, 12, true);
     Label2 = MakeLabel(this, Texts::kLabel2, 201, 32, 144, 12, false);
@@ -121,7 +130,22 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     BtnStop->setEnabled(false);
     SbarR = new QStatusBar(this);
     SbarR->setSizeGripEnabled(false);
-    SbarR->setGeometry(0, 190, 413, 20);
+    SbarR->setGeometry(0, kHeight - kStatusHeight, kWidth, kStatusHeight);
+    GridR = new QTableWidget(0, 7, this);
+    GridR->setGeometry(8, kHeight - kStatusHeight, kWidth - 16, kTableHeight - 8);
+    GridR->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    GridR->setSelectionMode(QAbstractItemView::NoSelection);
+    GridR->setFont(FormFont(Texts::kFontGothic, 12, false));
+    GridR->verticalHeader()->setVisible(false);
+    GridR->verticalHeader()->setDefaultSectionSize(QFontMetrics(GridR->font()).height() + 6);
+    GridR->horizontalHeader()->setStretchLastSection(true);
+    QStringList headings;
+    for (const char* heading :
+         {Texts::kColNumber, Texts::kColDate, Texts::kColStart, Texts::kColEnd, Texts::kColChannel,
+          Texts::kColTitle, Texts::kColProblem})
+        headings << QtText::FromSjis(heading);
+    GridR->setHorizontalHeaderLabels(headings);
+    GridR->hide();
 
     Label1->setObjectName("Label1");
     Label2->setObjectName("Label2");
@@ -139,6 +163,7 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     BtnStop->setObjectName("BtnStop");
     PbarR->setObjectName("PbarR");
     SbarR->setObjectName("SbarR");
+    GridR->setObjectName("GridR");
 
     // Screen readers name each field by the label above it.
     const std::pair<QLineEdit*, const char*> names[] = {
@@ -160,6 +185,7 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     QWidget::setTabOrder(EdtSPORT, BitBtn1);
     QWidget::setTabOrder(BitBtn1, BitBtn4);
     QWidget::setTabOrder(BitBtn4, BtnStop);
+    QWidget::setTabOrder(BtnStop, GridR);
     SbarR->setFocusPolicy(Qt::NoFocus);
 
     ShowBox = [this](MessageKind kind, const std::string& sjis, bool yesNo) {
@@ -174,15 +200,21 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
 }
 
 void TFormGet::OpenForCapture() {
-    Open(Texts::kGetCaptionCapture, Texts::kGetBtnCapture);
+    Open(Texts::kGetCaptionCapture, Texts::kGetBtnCapture, false);
 }
 
 void TFormGet::OpenForRestore() {
-    Open(Texts::kGetCaptionRestore, Texts::kGetBtnRestore);
+    Open(Texts::kGetCaptionRestore, Texts::kGetBtnRestore, true);
 }
 
-void TFormGet::Open(const char* caption, const char* startCaption) {
+void TFormGet::Open(const char* caption, const char* startCaption, bool restore) {
     setWindowTitle(QtText::FromSjis(caption));
+    restoreMode_ = restore;
+    const int height = restore ? kHeight + kTableHeight : kHeight;
+    setFixedSize(kWidth, height);
+    SbarR->setGeometry(0, height - kStatusHeight, kWidth, kStatusHeight);
+    if (restore) FillReservationTable();
+    GridR->setVisible(restore);
     BitBtn1->setText(QtText::FromSjis(startCaption));
     const ConnectionSettings& s = frame_.Session().Settings;
     SetField(EdtSIP, shownHost_, s.Host);
@@ -191,6 +223,44 @@ void TFormGet::Open(const char* caption, const char* startCaption) {
     SetField(EdtSPROXY, shownProxy_, s.Proxy);
     SetField(EdtSPORT, shownPort_, s.ProxyPort);
     EdtSIP->setFocus();
+}
+
+void TFormGet::FillReservationTable() {
+    const std::vector<ReservationRow> rows = ReadReservationTable(frame_.Session().ProgramDir);
+    GridR->clearContents();
+    GridR->setRowCount(static_cast<int>(rows.size()));
+    const QBrush marked(QColor(255, 220, 220));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const ReservationRow& row = rows[static_cast<size_t>(r)];
+        const std::string number =
+            (row.Complete ? std::string() : std::string(Texts::kIncompleteMark)) +
+            std::to_string(row.Number);
+        const std::string cells[] = {number,      row.Date,  row.Start,  row.End,
+                                     row.Channel, row.Title, row.Problem};
+        for (int c = 0; c < 7; ++c) {
+            auto* item = new QTableWidgetItem(QtText::FromSjis(cells[c]));
+            item->setFlags(Qt::ItemIsEnabled);
+            if (!row.Complete) item->setBackground(marked);
+            GridR->setItem(r, c, item);
+        }
+        QTableWidgetItem* tick = GridR->item(r, 0);
+        tick->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        tick->setCheckState(Qt::Checked);
+        // Page ZAVOCV00.HTM is number 1.
+        tick->setData(Qt::UserRole, row.Number - 1);
+    }
+    GridR->resizeColumnsToContents();
+}
+
+std::optional<std::set<int>> TFormGet::Selection() const {
+    if (!restoreMode_) return std::nullopt;
+    std::set<int> ticked;
+    for (int r = 0; r < GridR->rowCount(); ++r) {
+        const QTableWidgetItem* tick = GridR->item(r, 0);
+        if (tick && tick->checkState() == Qt::Checked)
+            ticked.insert(tick->data(Qt::UserRole).toInt());
+    }
+    return ticked;
 }
 
 void TFormGet::SetField(QLineEdit* edit, std::string& shown, const std::string& sjis) {
@@ -239,6 +309,8 @@ void TFormGet::BitBtn1Click() {
             form.BitBtn1->setEnabled(idle);
             form.BitBtn4->setEnabled(idle);
             form.BtnStop->setEnabled(!idle);
+            // The ticks are read once, at the start.
+            form.GridR->setEnabled(idle);
         }
     };
     {
@@ -246,7 +318,7 @@ void TFormGet::BitBtn1Click() {
         if (capture)
             frame_.RunCapture(*this);
         else
-            frame_.RunRestore(*this);
+            frame_.RunRestore(*this, Selection());
     }
     if (closeAfterStop_) {
         closeAfterStop_ = false;

@@ -1,10 +1,13 @@
 // The transfer dialog: five connection fields, the start button whose caption selects capture
-// or restore, the close button and the status bar. It holds no state beyond its controls; the
+// or restore, the progress bar, the stop and close buttons, the status bar and, in restore
+// mode, the saved reservations with a tick each. It holds no state beyond its controls; the
 // transfer itself runs in the transfer frame owned by the main window.
 #pragma once
 
 #include <QDialog>
 #include <functional>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "MessageBox.h"
@@ -15,6 +18,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QStatusBar;
+class QTableWidget;
 class TransferFrame;
 
 class TFormGet : public QDialog, public TransferView {
@@ -41,6 +45,10 @@ class TFormGet : public QDialog, public TransferView {
     // not known yet.
     QProgressBar* PbarR;
     QStatusBar* SbarR;
+    // Restore mode only: the saved reservations as the viewer lists them, a tick per row, all
+    // ticked on opening. Only ticked ones are restored, so a repeated or resumed restore can
+    // leave out what the recorder already holds.
+    QTableWidget* GridR;
 
     // How boxes are shown; tests replace it.
     MessageBoxFunction ShowBox;
@@ -59,6 +67,10 @@ class TFormGet : public QDialog, public TransferView {
     void FormClose();
     // The stop button: the running transfer ends at its next safe point.
     void BtnStopClick();
+
+    // The file numbers (0 to 31) of the ticked rows in restore mode; none (every saved
+    // reservation) when the dialog was not opened for a restore.
+    std::optional<std::set<int>> Selection() const;
 
     // The status line (Shift-JIS) the status bar shows.
     std::string StatusLine() const;
@@ -79,7 +91,9 @@ class TFormGet : public QDialog, public TransferView {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void Open(const char* caption, const char* startCaption);
+    void Open(const char* caption, const char* startCaption, bool restore);
+    // Reads the saved reservations into GridR, every row ticked.
+    void FillReservationTable();
     void SetField(QLineEdit* edit, std::string& shown, const std::string& sjis);
     std::string FieldText(const QLineEdit* edit, const std::string& shown) const;
     void CopyFieldsToSettings();
@@ -93,4 +107,5 @@ class TFormGet : public QDialog, public TransferView {
     std::string status_;
     bool stopRequested_ = false;
     bool closeAfterStop_ = false;
+    bool restoreMode_ = false;
 };

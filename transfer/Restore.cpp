@@ -70,7 +70,13 @@ void RestoreSequence(TransferRun& run, const std::optional<std::set<int>>& selec
 
     // What the recorder holds before: a second restore of the same set would enter every
     // reservation again.
-    if (!fetch("/program//program.htm")) return;
+    try {
+        if (!fetch("/program//program.htm")) return;
+    } catch (const EStopped&) {
+        // The user stopped waiting for the list: nothing was entered.
+        run.View.ShowMessage(MessageKind::Information, StoppedLine(numbers));
+        return;
+    }
     run.Status(Texts::kStatusParsing);
     std::string firstSlot;
     // A link the scan cannot read ends the restore here, as the first entry would.

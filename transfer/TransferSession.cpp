@@ -99,6 +99,14 @@ void TransferSession::FetchPage(bool post, const std::string& url) {
             }
             LogLine(method, url, HttpClient1.ReplyCode,
                     RequestSucceeded ? "ok" : (LoginRefused ? "login refused" : "failed"));
+        } catch (const EFOpenError& e) {
+            // The post-data file, not the recorder: asking again would not help, and the
+            // transfer's box names the file instead of blaming the network.
+            LogLine(method, url, 0, e.Message);
+            throw;
+        } catch (const EFCreateError& e) {
+            LogLine(method, url, 0, e.Message);
+            throw;
         } catch (const Exception& e) {
             // The attempt's error is dropped: the caller sees a clear flag and says so.
             LogLine(method, url, HttpClient1.ReplyCode, e.Message);

@@ -73,7 +73,8 @@ class TransferSession {
     // seconds or more; a 401 or 403 answer ends it at once (LoginRefused). The outcome is
     // RequestSucceeded; the answer is in HttpClient1.Body. Between the attempts of a GET a
     // stop request of the view raises EStopped; a POST is tried to its end, so that no entry
-    // is left unanswered.
+    // is left unanswered. A file the client cannot open or create (the post-data file) is no
+    // network failure: its error is raised at once, not retried.
     void FetchPage(bool post, const std::string& url);
 
   private:

@@ -7,6 +7,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableWidget>
+#include <filesystem>
+#include <optional>
+#include <set>
 
 #include "FrmGet.h"
 #include "QtPrint.h"
@@ -304,6 +308,50 @@ TEST_F(FormGetTest, StopButtonAsksTheRunningTransferToStop) {
     duringBox = [&] { EXPECT_FALSE(form.StopRequested()); };
     form.BitBtn1Click();
     EXPECT_EQ(boxes.size(), 2u);
+}
+
+// Restore mode lists the saved reservations with a tick each, all ticked; the start button
+// restores only the ticked ones, and the ticks cannot change while the restore runs.
+TEST_F(FormGetTest, RestoreModeTicksEverySavedReservationAndPassesOnlyTheTicked) {
+    for (const char* name : {"ZAVOCV00.HTM", "ZAVOCV01.HTM", "ZAVOCV04.HTM"})
+        WriteBytes(dir.File(name), "<html>damaged</html>\r\n");
+    form.OpenForRestore();
+    EXPECT_EQ(form.size(), QSize(413, 410));
+    EXPECT_EQ(form.SbarR->geometry(), QRect(0, 390, 413, 20));
+    EXPECT_TRUE(form.GridR->isVisibleTo(&form));
+    ASSERT_EQ(form.GridR->rowCount(), 3);
+    const char* numbers[] = {"1", "2", "5"};
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_TRUE(form.GridR->item(r, 0)->text().endsWith(U(numbers[r]))) << r;
+        EXPECT_EQ(form.GridR->item(r, 0)->checkState(), Qt::Checked) << r;
+    }
+    EXPECT_EQ(form.Selection(), (std::set<int>{0, 1, 4}));
+    form.GridR->item(1, 0)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(form.Selection(), (std::set<int>{0, 4}));
+
+    // Nothing ticked: nothing is read or posted, the report is empty.
+    for (int r = 0; r < 3; ++r) form.GridR->item(r, 0)->setCheckState(Qt::Unchecked);
+    form.BitBtn1Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Kind, MessageKind::Information);
+    EXPECT_EQ(boxes[0].Text, "");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Reserv.txt")));
+
+    form.GridR->item(2, 0)->setCheckState(Qt::Checked);
+    form.EdtSPROXY->setText(U("proxy"));
+    form.EdtSPORT->setText(U("x"));
+    duringBox = [&] { EXPECT_FALSE(form.GridR->isEnabled()); };
+    form.BitBtn1Click();
+    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(form.GridR->isEnabled());
+    EXPECT_EQ(form.GridR->item(2, 0)->checkState(), Qt::Checked);
+
+    // Capture mode: no table, the whole set.
+    form.OpenForCapture();
+    EXPECT_EQ(form.size(), QSize(413, 210));
+    EXPECT_EQ(form.SbarR->geometry(), QRect(0, 190, 413, 20));
+    EXPECT_FALSE(form.GridR->isVisibleTo(&form));
+    EXPECT_EQ(form.Selection(), std::nullopt);
 }
 
 TEST_F(FormGetTest, BusyCursorGoesBackToTheDefault) {

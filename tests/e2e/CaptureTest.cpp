@@ -101,6 +101,25 @@ TEST_F(Capture, StatusLineFollowsEveryStep) {
                   Fetching(Url("/setup/setup.htm")), Fetching(Url("/setup/ch_set.htm")), ""}));
 }
 
+// Page k of n once the list has told n: the list frame, the list, two pages per reservation,
+// the setup and the channel pages.
+TEST_F(Capture, ProgressCountsThePagesOnceTheListIsRead) {
+    StartRecorder(Mode::X4, recsim::SampleReservations(2, 3));
+    frame.RunCapture(view);
+    EXPECT_EQ(view.Progress, (std::vector<std::pair<int, int>>{
+                                 {2, 8}, {3, 8}, {4, 8}, {5, 8}, {6, 8}, {7, 8}, {8, 8}}));
+}
+
+// The header copy is for diagnosis only: one that cannot be written fails nothing.
+TEST_F(Capture, HeaderFileThatCannotBeWrittenFailsNothing) {
+    StartRecorder(Mode::X4, recsim::SampleReservations(1, 3));
+    ctx.HttpClient1.Header = Saved("no-such-folder/Head.txt");
+    frame.RunCapture(view);
+    EXPECT_EQ(view.Messages(),
+              (Messages{{MessageKind::Information, Texts::CaptureDoneMessage(1)}}));
+    EXPECT_TRUE(Exists(SavedReservation(0)));
+}
+
 // The files of the program directory and of the backup folder, by name.
 std::map<std::string, std::string> Snapshot(const std::string& folder) {
     std::map<std::string, std::string> files;

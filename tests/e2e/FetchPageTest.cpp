@@ -90,6 +90,16 @@ TEST_F(FetchPage, AnsweredGetIsOneRequestWithTheBodyKept) {
     EXPECT_EQ(ctx.HttpClient1.Body, RawGet(sim.Port(), "/setup/ch_set.htm"));
 }
 
+// A post-data file that cannot be read is the disk's fault: its error comes out at once and
+// nothing is sent, so no box blames the recorder.
+TEST_F(FetchPage, UnreadablePostDataFileRaisesItsErrorWithoutARequest) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4EX);
+    ctx.PostDataPath = Saved("missing/Reserv.txt");
+    EXPECT_THROW(ctx.FetchPage(true, Url("/program/x/entry.htm")), EFOpenError);
+    EXPECT_TRUE(sim.Requests().empty());
+    EXPECT_FALSE(ctx.RequestSucceeded);
+}
+
 TEST_F(FetchPage, ErrorStatusIsAskedTwentyOneTimes) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4);
     sim.SetErrorStatus("/setup/ch_set.htm", 404);

@@ -302,6 +302,21 @@ TEST_F(Restore, StopDuringTheRetriesOfAPageLeavesThatReservationOut) {
     EXPECT_EQ(messages[1].Text.substr(messages[1].Text.size() - tail.size()), tail);
 }
 
+TEST_F(Restore, StopWhileTheFirstListIsAskedForAgainEntersNothing) {
+    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(recsim::SampleReservations(2, 16));
+    x4ex.SetErrorStatus("/program//program.htm", 500);
+    view.OnMessage = [&](MessageKind kind, const std::string&) {
+        if (kind == MessageKind::Error) view.Stop = true;
+    };
+    frame.RunRestore(view);
+
+    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Error, Texts::kFailGet},
+                                         {MessageKind::Information, StoppedLine({0, 1})}}));
+    EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
+    EXPECT_TRUE(x4ex.Reservations().empty());
+    ExpectFramed(view);
+}
+
 TEST_F(Restore, OnlyTheTickedReservationsArePostedInNumberOrder) {
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(5, 16);
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
