@@ -73,6 +73,7 @@ void TransferSession::HttpClient1Failure(CmdType Cmd) {
 void TransferSession::FetchPage(bool post, const std::string& url) {
     RequestSucceeded = false;
     LoginRefused = false;
+    AnswerTooLong = false;
     HttpClient1.InputFileMode = false;
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         if (RequestSucceeded || LoginRefused) break;
@@ -86,6 +87,9 @@ void TransferSession::FetchPage(bool post, const std::string& url) {
                 HttpClient1.Body.clear();
                 HttpClient1.Get(url);
             }
+        } catch (const EAnswerTooLong&) {
+            AnswerTooLong = true;
+            break;
         } catch (...) {
             // The attempt's error is dropped: the caller sees a clear flag and says so.
             const long long elapsed = std::llabs((Clock() - start).count()) / 1000;
