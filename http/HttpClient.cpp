@@ -261,7 +261,7 @@ void THttpClient::ReadResponseHeader() {
     size_t headerBytes = 0;
     auto sink = [&](const std::string& line) {
         headerBytes += line.size();
-        if (headerBytes > MaxHeaderBytes) throw EHttpError(kHeaderTooLong + Address());
+        if (headerBytes > MaxHeaderBytes) throw EAnswerTooLong(kHeaderTooLong + Address());
         if (OutputFileMode)
             file->Write(line);
         else
@@ -318,7 +318,7 @@ void THttpClient::ReceiveBody() {
     const int32_t limit = noBody ? 0 : (lengthAnnounced_ ? AnnouncedLength : -1);
     const int32_t readLimit = BodyReadLimit(limit, MaxBodyBytes);
     auto checkLength = [&](size_t received) {
-        if (received > MaxBodyBytes) throw EHttpError(kBodyTooLong + Address());
+        if (received > MaxBodyBytes) throw EAnswerTooLong(kBodyTooLong + Address());
         if (limit > 0 && received < static_cast<size_t>(limit)) throw EHttpError(kAnswerIncomplete);
     };
     if (!InputFileMode) {

@@ -5,11 +5,11 @@
 // so the handlers run inside the call.
 //
 // Errors: EHttpError for a URL or request the client refuses (before connecting) and for an
-// answer cut short or longer than its bounds, EConvertError for a port that is not a number,
-// EFOpenError/EFCreateError for the request and body files, ESockError/EAbortError from the
-// transport. The header file is a diagnostic copy: it is written when it can be, never
-// through a symbolic link, and never raises. An HTTP error status is never an exception: it
-// is reported through OnFailure. No event fires for an exchange that raises.
+// answer cut short, EAnswerTooLong (an EHttpError) for one longer than its bounds, EConvertError
+// for a port that is not a number, EFOpenError/EFCreateError for the request and body files,
+// ESockError/EAbortError from the transport. The header file is a diagnostic copy: it is written
+// when it can be, never through a symbolic link, and never raises. An HTTP error status is never an
+// exception: it is reported through OnFailure. No event fires for an exchange that raises.
 #pragma once
 
 #include <cstddef>
@@ -45,7 +45,7 @@ class THttpClient : public TSockTransport {
     // form-encode it). False: Header holds the lines, the data is the body text itself.
     bool OutputFileMode = false;
     // The most bytes an answer's status and header lines (all together) and its body may
-    // take. A longer answer raises EHttpError naming the address; the header sink never
+    // take. A longer answer raises EAnswerTooLong naming the address; the header sink never
     // receives more than MaxHeaderBytes.
     size_t MaxHeaderBytes = kDefaultMaxHeaderBytes;
     size_t MaxBodyBytes = kDefaultMaxBodyBytes;

@@ -42,6 +42,13 @@ inline constexpr char kAnswerIncomplete[] = "Connection closed before the answer
 inline constexpr char kHeaderTooLong[] = "Answer header too long from ";
 inline constexpr char kBodyTooLong[] = "Answer body too long from ";
 
+// An answer refused at the client's bounds (an endless or huge header or body): asking the
+// same server again would only bring the same flood.
+class EAnswerTooLong : public EHttpError {
+  public:
+    using EHttpError::EHttpError;
+};
+
 // Paths are cut to this many characters; so are the cookie and location values received.
 inline constexpr size_t kMaxHeaderValue = 256;
 

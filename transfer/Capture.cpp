@@ -1,5 +1,7 @@
 #include "Capture.h"
 
+#include <utility>
+
 #include "BoxText.h"
 #include "PageScan.h"
 #include "SavedSet.h"
@@ -10,9 +12,10 @@
 
 namespace {
 
-// Stages the last answer's body, with CR LF line ends, as the named page file.
+// Stages the last answer's body, with CR LF line ends, as the named page file. The body moves
+// into the work list (the next fetch empties it anyway): a copy would cost one page more.
 void StageBody(TransferRun& run, SavedSetStaging& staging, const std::string& fileName) {
-    run.WorkList.SetText(run.Session.HttpClient1.Body);
+    run.WorkList.SetText(std::move(run.Session.HttpClient1.Body));
     staging.Save(fileName, run.WorkList.Text());
 }
 

@@ -126,7 +126,7 @@ void RestoreSequence(TransferRun& run, const std::optional<std::set<int>>& selec
             ctx.RequestSucceeded = false;
             if (!run.Fetch(true, run.Url("/program/" + segment + "/entry.htm"),
                            Texts::kStatusSending)) {
-                if (ctx.LoginRefused) {
+                if (ctx.LoginRefused || ctx.AnswerTooLong) {
                     fail(MessageKind::Error, run.FailureMessage(Texts::kRestoreEntryFailed));
                 } else {
                     fail(MessageKind::Confirmation, Texts::kRestoreEntryFailed);

@@ -48,15 +48,21 @@ int SjisPos(const std::string& pattern, const std::string& text) {
 
 size_t SjisFind(std::string_view text, std::string_view pattern, size_t from) {
     if (pattern.empty() || pattern.size() > text.size()) return std::string_view::npos;
-    const char first = pattern[0];
-    const size_t last = text.size() - pattern.size();
-    for (size_t i = from; i <= last;) {
-        if (text[i] != first) {
-            i += CharLength(text, i);
-            continue;
-        }
-        if (text.compare(i, pattern.size(), pattern) == 0) return i;
-        i += CharLength(text, i);
+    // The bytes are searched as bytes (the library's search is far quicker than a walk over
+    // the characters); a hit counts only where that walk would stand. A byte outside the
+    // lead-byte ranges always ends a character, so only the run of lead-range bytes right
+    // before a hit decides: those pair up from the character start in front of them, and an
+    // odd run puts the hit on a second byte. `start` is a character start already known, so
+    // no byte is looked at twice and the search stays linear.
+    size_t start = from;
+    for (size_t at = from; at <= text.size() - pattern.size();) {
+        const size_t hit = text.find(pattern, at);
+        if (hit == std::string_view::npos) return hit;
+        size_t run = hit;
+        while (run > start && IsSjisLeadByte(static_cast<unsigned char>(text[run - 1]))) --run;
+        if ((hit - run) % 2 == 0) return hit;
+        // The hit is the second byte of a character; the next one starts right after it.
+        start = at = hit + 1;
     }
     return std::string_view::npos;
 }

@@ -17,6 +17,8 @@ bool TransferRun::FetchOrFail(const std::string& url, const char* failureText) {
 }
 
 std::string TransferRun::FailureMessage(const char* failureText) const {
-    return ClipForBox(CurrentAddress) + Texts::kLfCr +
-           (Session.LoginRefused ? Texts::kLoginRefused : failureText);
+    const char* reason = Session.LoginRefused    ? Texts::kLoginRefused
+                         : Session.AnswerTooLong ? Texts::kAnswerTooLong
+                                                 : failureText;
+    return ClipForBox(CurrentAddress) + Texts::kLfCr + reason;
 }

@@ -31,11 +31,12 @@ struct TransferRun {
     bool Fetch(bool post, const std::string& url, const char* statusSuffix);
 
     // Fetches url by GET; when it does not arrive, shows an error box of the current address,
-    // LF CR and failureText (or, when the recorder refused the login, the refusal text), and
+    // LF CR and failureText (or the text FailureMessage puts in its place), and
     // returns false.
     bool FetchOrFail(const std::string& url, const char* failureText);
 
-    // The current address, LF CR and failureText; the refusal text instead after a 401 or 403.
+    // The current address, LF CR and failureText; the refusal text instead after a 401 or 403,
+    // the too-long text after an answer refused for its size.
     std::string FailureMessage(const char* failureText) const;
 
     // Shows the current address with the status suffix.

@@ -83,6 +83,7 @@ void TransferSession::HttpClient1Failure(CmdType Cmd) {
 void TransferSession::FetchPage(bool post, const std::string& url) {
     RequestSucceeded = false;
     LoginRefused = false;
+    AnswerTooLong = false;
     HttpClient1.InputFileMode = false;
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         if (RequestSucceeded || LoginRefused) break;
@@ -107,6 +108,11 @@ void TransferSession::FetchPage(bool post, const std::string& url) {
         } catch (const EFCreateError& e) {
             LogLine(method, url, 0, e.Message);
             throw;
+        } catch (const EAnswerTooLong& e) {
+            // Asking again would only fetch the same flood (and enter a reservation again).
+            LogLine(method, url, HttpClient1.ReplyCode, e.Message);
+            AnswerTooLong = true;
+            break;
         } catch (const Exception& e) {
             // The attempt's error is dropped: the caller sees a clear flag and says so.
             LogLine(method, url, HttpClient1.ReplyCode, e.Message);

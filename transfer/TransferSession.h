@@ -43,6 +43,10 @@ class TransferSession {
     // fetch loop then ends at once, since every further try is refused too and some devices
     // lock an account after a few. Callers tell this failure from the others by it.
     bool LoginRefused = false;
+    // Set by FetchPage when the recorder's answer passed the client's bounds (an endless or
+    // huge header or body): the loop ends at once, since asking again only brings the flood
+    // again (and a POST asked again would enter its reservation twice).
+    bool AnswerTooLong = false;
     THttpClient HttpClient1;
     // The view of the running transfer (set by the transfer frame); null between transfers.
     TransferView* View = nullptr;
@@ -70,7 +74,8 @@ class TransferSession {
 
     // Requests one page with up to 21 attempts. GET empties Body first; POST sends the
     // file at PostDataPath. An attempt that raises ends the loop once it took 5 whole
-    // seconds or more; a 401 or 403 answer ends it at once (LoginRefused). The outcome is
+    // seconds or more; a 401 or 403 answer (LoginRefused) and an answer refused for its size
+    // (AnswerTooLong) end it at once. The outcome is
     // RequestSucceeded; the answer is in HttpClient1.Body. Between the attempts of a GET a
     // stop request of the view raises EStopped; a POST is tried to its end, so that no entry
     // is left unanswered. A file the client cannot open or create (the post-data file) is no

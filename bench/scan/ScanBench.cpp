@@ -94,6 +94,15 @@ int main() {
         std::string slot;
         ScanReservationLinks(kana, slot);
     });
+    // Every byte match of the marker stands on a second byte and must be passed over.
+    const std::string hidden = Repeat(
+        "\x81"
+        "b_proginfo.htm?1\"",
+        kScanPage);
+    Scan("link scan, every link behind a lead byte", hidden, [&] {
+        std::string slot;
+        ScanReservationLinks(hidden, slot);
+    });
     const std::string frame = std::string(kScanPage, 'S') + "/program.htm";
     Scan("segment search, no \"/\" before the marker", frame, [&] {
         std::string segment;

@@ -4,6 +4,7 @@
 // was before.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -163,6 +164,7 @@ struct CaptureCase {
     int getFailedBoxes;             // "RDからの取得に失敗しました" boxes before the end
     int maxMs;                      // the whole capture, at most
     bool othersUnanswered = false;  // every other page closed without an answer
+    const char* failure = fault::kCaptureFailed;  // the failure box's text after the address
 };
 
 void PrintTo(const CaptureCase& c, std::ostream* os) {
@@ -216,9 +218,16 @@ TEST_P(CaptureFault, EndsWithItsMessageInTimeAndLeavesPagesWholeOrOld) {
     if (c.failsAt.empty())
         expected.push_back({MessageKind::Information, Texts::CaptureDoneMessage(kCount)});
     else
-        expected.push_back(
-            {MessageKind::Error, ClipForBox(Url(c.failsAt)) + kLfCr + kCaptureFailed});
+        expected.push_back({MessageKind::Error, ClipForBox(Url(c.failsAt)) + kLfCr + c.failure});
     EXPECT_EQ(view.Messages(), expected);
+    // The status line names the page being fetched, clipped like a box.
+    const std::vector<std::string> statuses = view.Statuses();
+    if (!c.failsAt.empty()) {
+        EXPECT_NE(std::find(statuses.begin(), statuses.end(),
+                            ClipForBox(Url(c.failsAt)) + Texts::kStatusFetching),
+                  statuses.end());
+    }
+    for (const std::string& status : statuses) EXPECT_LE(status.size(), 2 * kMaxBoxChars + 32);
     ExpectRequestsClean();
     EXPECT_EQ(front->Hits(c.target), c.expectedHits);
     EXPECT_LE(took.count(), c.maxMs);
@@ -268,12 +277,13 @@ INSTANTIATE_TEST_SUITE_P(
                                 21, Selector(2), 21, kQuickRetries},
                     // Hostile answers: each ends with the failure box, in bounded time and
                     // memory, or is survived without a trace in later requests.
+                    // An answer refused for its size is not asked for again.
                     CaptureCase{"EndlessHeader", Misbehaviour::EndlessHeader, kList, -1, 0, false,
-                                21, kList, 0, kQuickRetries},
-                    CaptureCase{"EndlessBody", Misbehaviour::EndlessBody, kChannel, -1, 0, false,
-                                21, kChannel, 0, kQuickRetries},
+                                1, kList, 0, kQuickRetries, false, Texts::kAnswerTooLong},
+                    CaptureCase{"EndlessBody", Misbehaviour::EndlessBody, kChannel, -1, 0, false, 1,
+                                kChannel, 0, kQuickRetries, false, Texts::kAnswerTooLong},
                     CaptureCase{"HugeAnnouncedLength", Misbehaviour::HugeLengthBody, kSetup, -1, 0,
-                                false, 21, kSetup, 0, kQuickRetries},
+                                false, 1, kSetup, 0, kQuickRetries, false, Texts::kAnswerTooLong},
                     CaptureCase{"HugeSegmentAddressClipped", Misbehaviour::SegmentWithoutSlash,
                                 kListFrame, -1, 0, false, 1, kHugeSegmentList, 0, kQuickRetries,
                                 true},
@@ -304,6 +314,31 @@ TEST_F(FaultFixture, Capture_NeverClosingRecorder_WaitsAtMost21TimeOuts) {
     EXPECT_TRUE(dir.Names().empty());
 }
 
+// The client lives as long as the program: a cookie one recorder handed over stays with it,
+// and goes to none but that recorder, also in a later transfer from another host and port.
+TEST_F(FaultFixture, Capture_CookieOfOneRecorderNeverSentToAnotherInALaterTransfer) {
+    StartRecorder(recsim::Mode::X4, recsim::SampleReservations(1, 3));
+    front->SetFault(kListFrame, Misbehaviour::RedirectElsewhere, 1);
+    frame.RunCapture(view);
+    const std::vector<std::string> first = front->Requests();
+    ASSERT_FALSE(first.empty());
+    EXPECT_NE(first.back().find("\r\nCookie: sid=2\r\n"), std::string::npos);
+    ExpectRequestsClean();
+
+    const size_t earlier = elsewhere->Requests().size();
+    ctx.Settings.Host = "127.0.0.1:" + std::to_string(elsewhere->Port());
+    RecordingView later;
+    frame.RunCapture(later);
+    EXPECT_EQ(later.Messages(), (std::vector<RecordingView::Message>{
+                                    {MessageKind::Information, Texts::CaptureDoneMessage(1)}}));
+    const std::vector<std::string> requests = elsewhere->Requests();
+    ASSERT_GT(requests.size(), earlier);
+    for (size_t i = earlier; i < requests.size(); ++i) {
+        EXPECT_EQ(requests[i].find("Cookie:"), std::string::npos) << requests[i];
+        EXPECT_NE(requests[i].find("\r\nAuthorization: Basic dXNlcjpwYXNz\r\n"), std::string::npos);
+    }
+}
+
 // ---------------------------------------------------------------- restore
 
 struct RestoreCase {
@@ -322,6 +357,7 @@ struct RestoreCase {
     int getFailedBoxes;  // before the end
     int maxMs;
     bool hugeAnswer = false;  // the recorder answers each entry with a 1 MB message
+    const char* failure = fault::kRestoreCommFailed;  // an error box's text after the address
 };
 
 void PrintTo(const RestoreCase& c, std::ostream* os) {
@@ -378,8 +414,15 @@ TEST_P(RestoreFault, EndsWithItsMessageInTimeAndEntersEachReservationAtMostOnce)
         // Every post was answered; the list read afterwards shows what the recorder took.
         report += CheckLine(0, kCount, static_cast<int>(c.entered));
         EXPECT_EQ(last.Text, report);
+        // The report file keeps every answer whole.
+        const std::string kept = ReadBytes(dir.Path() + Texts::kRestoreReportFile);
+        const std::string whole = c.hugeAnswer ? FaultyRecorder::HugeMessage() : kRegistered;
+        for (int i = 0; i < kCount; ++i)
+            EXPECT_NE(kept.find("0" + std::to_string(i) + kReportSeparator + whole + "\r\n"),
+                      std::string::npos)
+                << i;
     } else if (c.end == MessageKind::Error) {
-        EXPECT_EQ(last.Text, ClipForBox(Url(c.failsAt)) + kLfCr + kRestoreCommFailed);
+        EXPECT_EQ(last.Text, ClipForBox(Url(c.failsAt)) + kLfCr + c.failure);
     } else {
         EXPECT_EQ(last.Text, kEntryFailed);
     }
@@ -407,8 +450,8 @@ INSTANTIATE_TEST_SUITE_P(
                     MessageKind::Confirmation, "", 0, 0, kOneTimeOut},
         // The list is read before the segment is known, at "/program//program.htm": the
         // later two, the one retry and the check after the last entry come here.
-        RestoreCase{"ResetInListBodyOnce", Misbehaviour::ResetInBody, kList, 1, 0, false, kCount + 1,
-                    MessageKind::Information, "", kCount, 0, kQuickRetries},
+        RestoreCase{"ResetInListBodyOnce", Misbehaviour::ResetInBody, kList, 1, 0, false,
+                    kCount + 1, MessageKind::Information, "", kCount, 0, kQuickRetries},
         RestoreCase{"GarbageStatusOnListFrame", Misbehaviour::GarbageStatus, kListFrame, -1, 0,
                     false, 21, MessageKind::Error, kListFrame, 0, 0, kQuickRetries},
         RestoreCase{"OneBytePerSecondOnSelector", Misbehaviour::OneBytePerSecond, Selector(1), -1,
@@ -416,7 +459,14 @@ INSTANTIATE_TEST_SUITE_P(
         RestoreCase{"Status500OnceOnSelector", Misbehaviour::None, Selector(0), 1, 500, false, 2,
                     MessageKind::Information, "", kCount, 1, kQuickRetries},
         RestoreCase{"HugeEntryAnswerClipped", Misbehaviour::HugeEntryAnswer, kEntry, -1, 0, false,
-                    kCount, MessageKind::Information, "", 0, 0, kQuickRetries, true}),
+                    kCount, MessageKind::Information, "", 0, 0, kQuickRetries, true},
+        // An answer refused for its size ends the restore at once: a POST asked again would
+        // enter its reservation twice.
+        RestoreCase{"EndlessEntryAnswer", Misbehaviour::EndlessBody, kEntry, -1, 0, false, 1,
+                    MessageKind::Error, kEntry, 0, 0, kQuickRetries, false, Texts::kAnswerTooLong},
+        RestoreCase{"EndlessHeaderOnListFrame", Misbehaviour::EndlessHeader, kListFrame, -1, 0,
+                    false, 1, MessageKind::Error, kListFrame, 0, 0, kQuickRetries, false,
+                    Texts::kAnswerTooLong}),
     RestoreCaseName);
 
 }  // namespace

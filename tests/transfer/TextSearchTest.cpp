@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "BoxText.h"
 #include "TextSearch.h"
@@ -71,6 +73,45 @@ TEST_P(SjisPosTest, FindsFirstOccurrenceOnCharacterBoundary) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, SjisPosTest, ::testing::ValuesIn(kPosCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The search against a plain walk over the characters, on every text of up to seven bytes
+// made of lead bytes, second-byte look-alikes and plain letters, from every start.
+TEST(SjisFind, SameAsAWalkOverTheCharacters) {
+    const std::string alphabet =
+        "\x81\xe0\x5c"
+        "a\xa0";
+    const std::string patterns[] = {"a",
+                                    "\x81",
+                                    "\x5c",
+                                    "\x81\x81",
+                                    "\x81\x5c",
+                                    "a\x81",
+                                    "\xe0"
+                                    "a"};
+    auto walk = [](std::string_view text, std::string_view pattern, size_t from) {
+        for (size_t i = from; i + pattern.size() <= text.size();) {
+            if (text.compare(i, pattern.size(), pattern) == 0) return i;
+            i += IsSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+        }
+        return std::string_view::npos;
+    };
+    std::string text;
+    std::function<void()> each = [&] {
+        for (const std::string& pattern : patterns)
+            for (size_t from = 0; from <= text.size(); ++from)
+                ASSERT_EQ(SjisFind(text, pattern, from), walk(text, pattern, from))
+                    << testing::PrintToString(text) << " " << testing::PrintToString(pattern)
+                    << " from " << from;
+        if (text.size() == 7) return;
+        for (char c : alphabet) {
+            text.push_back(c);
+            each();
+            text.pop_back();
+            if (testing::Test::HasFatalFailure()) return;
+        }
+    };
+    each();
+}
 
 TEST(IsSjisLeadByte, RangesExactly) {
     for (int c = 0; c < 256; ++c) {
