@@ -97,12 +97,12 @@ void RollForward(const std::string& programDir, const std::function<void()>& aft
         SyncDirectory(programDir);
         Step(afterStep);
     }
-    // Without its marker the folder holds nothing that is still needed.
+    // The new set and the backup are on disk now. Without its marker the folder holds nothing
+    // that is still needed; neither step waits for the disk: should a power loss bring the
+    // marker back, the next start runs these steps again, which changes nothing but this.
     ::unlink((staging + kMarker).c_str());
-    SyncDirectory(staging);
     Step(afterStep);
     RemoveTree(staging);
-    SyncDirectory(programDir);
 }
 
 }  // namespace
