@@ -235,7 +235,7 @@ TEST_F(Capture, StagingLeftByACrashIsSettledBeforeTheNextCapture) {
             WriteBytes(staging + name, bytes);
             marker += name + "\n";
         }
-        if (committed) WriteBytes(staging + "COMMIT", marker);
+        if (committed) WriteBytes(staging + "COMMIT", marker + "END\n");
         RecordingView v;
         v.Answers = {true};  // the crashed set is larger: replace it
         frame.RunCapture(v);

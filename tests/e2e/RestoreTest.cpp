@@ -91,7 +91,7 @@ TEST_F(Restore, FinishesACaptureThatACrashCutShortFirst) {
         std::filesystem::rename(Saved(name), staging + name);
         marker += name + "\n";
     }
-    WriteBytes(staging + "COMMIT", marker);
+    WriteBytes(staging + "COMMIT", marker + "END\n");
     frame.RunRestore(view);
     EXPECT_EQ(x4ex.Reservations(), original);
     EXPECT_FALSE(std::filesystem::exists(staging));
