@@ -151,11 +151,26 @@ void TFormDisp::Refresh() {
                                      row.Problem};
         for (int c = 0; c < 9; ++c) {
             auto* item = new QTableWidgetItem(QtText::FromSjis(cells[c]));
-            if (!row.Complete) item->setBackground(marked);
+            if (!row.Complete) {
+                item->setBackground(marked);
+                // What is wrong, wherever the pointer rests on the marked row.
+                item->setToolTip(QtText::FromSjis(row.Problem));
+            }
             StringGrid1->setItem(r, c, item);
         }
     }
     StringGrid1->resizeColumnsToContents();
+    // A long title keeps the last column (what is wrong with a page) in sight; the whole title
+    // shows in its tooltip.
+    constexpr int kTitleColumn = 7;
+    constexpr int kTitleWidth = 150;
+    if (StringGrid1->columnWidth(kTitleColumn) > kTitleWidth) {
+        StringGrid1->setColumnWidth(kTitleColumn, kTitleWidth);
+        for (int r = 0; r < StringGrid1->rowCount(); ++r) {
+            QTableWidgetItem* title = StringGrid1->item(r, kTitleColumn);
+            if (title->toolTip().isEmpty()) title->setToolTip(title->text());
+        }
+    }
 }
 
 void TFormDisp::UpdateFolderLine() {

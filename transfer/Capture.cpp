@@ -75,6 +75,8 @@ void CaptureSequence(TransferRun& run) {
 
     // A recorder holding fewer reservations (after the upgrade: none) would otherwise wipe
     // the user's copy without a word.
+    // A stop pressed while the last page was on its way still counts: nothing is replaced.
+    if (run.View.StopRequested()) throw EStopped();
     const int captured = staging.ReservationCount();
     const int saved = SavedSet::ReservationCount(run.Session.ProgramDir);
     if (captured < saved && !run.View.Ask(Texts::SmallerCaptureQuestion(captured, saved))) return;

@@ -6,6 +6,7 @@
 #include "EntryForm.h"
 #include "PageScan.h"
 #include "RestoreReport.h"
+#include "SavedSet.h"
 #include "TextSearch.h"
 #include "Texts.h"
 #include "TransferRun.h"
@@ -60,6 +61,9 @@ void RestoreSequence(TransferRun& run, const std::optional<std::set<int>>& selec
     std::string segment;
     std::string slot;
 
+    // A capture that a crash cut short is finished (or undone) first, whichever program
+    // front end runs the restore: it never reads a mix of two captures.
+    SavedSet::Recover(ctx.ProgramDir);
     const std::vector<int> numbers = ReservationsToRestore(ctx.ProgramDir, selection);
     if (numbers.empty()) {
         run.View.ShowMessage(MessageKind::Information, report);

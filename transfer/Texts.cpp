@@ -57,7 +57,7 @@ std::string SmallerCaptureQuestion(int newCount, int savedCount) {
 }
 
 std::string CannotCreateFolderMessage(const std::string& path) {
-    return kCannotCreateFolder1 + path + kCannotCreateFolder2;
+    return kCannotCreateFolderPrefix + path + kCannotCreateFolderSuffix;
 }
 
 std::string RestoreBackupQuestion(int backupCount, int currentCount) {

@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <filesystem>
 
 #include "FrmDisp.h"
 #include "QtPrint.h"
+#include "ReservationTable.h"
+#include "SavedSet.h"
 #include "SpinEdit.h"
 #include "TestFiles.h"
 #include "Texts.h"
@@ -225,6 +229,134 @@ TEST_F(FormDispTest, CloseButtonHidesTheDialog) {
     form.show();
     form.BitBtn5->click();
     EXPECT_FALSE(form.isVisible());
+}
+
+// A reservation page as the recorder serves it: 12/08(火) 21:00-23:15, 8ch, XP,
+// "予約表テスト 映画", to be recorded.
+std::string WholePage() {
+    QFile file(QString::fromUtf8(ZAVO_ENTRY_PAGES_DIR "/basic_crlf.htm"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll().toStdString();
+}
+
+class FormDispTableTest : public FormDispTest {
+  protected:
+    void SetUp() override {
+        FormDispTest::SetUp();
+        form.ShowBox = [this](MessageKind kind, const std::string& text, bool yesNo) {
+            shown.push_back({kind, text, yesNo});
+            return answer;
+        };
+    }
+    QString Cell(int row, int column) const {
+        const QTableWidgetItem* item = form.StringGrid1->item(row, column);
+        return item ? item->text() : QString("(none)");
+    }
+    // Every row of the table, its cells joined with "|".
+    std::vector<QString> Rows() const {
+        std::vector<QString> rows;
+        for (int r = 0; r < form.StringGrid1->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < form.StringGrid1->columnCount(); ++c) cells << Cell(r, c);
+            rows.push_back(cells.join('|'));
+        }
+        return rows;
+    }
+    std::string Read(const std::string& path) const {
+        QFile file(QString::fromStdString(path));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path;
+        return file.readAll().toStdString();
+    }
+    struct Shown {
+        MessageKind kind;
+        std::string text;
+        bool yesNo;
+    };
+    std::vector<Shown> shown;
+    bool answer = false;
+};
+
+const QString kWholeRow = U("|ON|12/08(火)|21:00|23:15|8ch|XP|予約表テスト 映画|");
+
+TEST_F(FormDispTableTest, TableShowsEverySavedPageAndMarksDamagedOnes) {
+    form.Refresh();
+    EXPECT_EQ(form.Label1->text(), U("保存されている予約はありません。"));
+    EXPECT_EQ(form.StringGrid1->rowCount(), 0);
+
+    WriteBytes(dir.File("ZAVOCV00.HTM"), WholePage());
+    WriteBytes(dir.File("ZAVOCV02.HTM"), std::string("\x00\x01\xff binary", 10));
+    WriteBytes(dir.File("ZAVOCV03.HTM"), WholePage().substr(0, 300));
+    form.show();  // reads the pages again
+    EXPECT_EQ(form.Label1->text(),
+              U("保存されている予約：3件  うち2件のページは項目が欠けています（×印）。"));
+    const std::vector<QString> rows = Rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], "1" + kWholeRow);
+    EXPECT_TRUE(
+        rows[1].startsWith(U("×3|OFF||--:--|--:--||||テキストではないデータを含んでいます。")))
+        << rows[1].toStdString();
+    EXPECT_TRUE(rows[2].startsWith(U("×4|ON|"))) << rows[2].toStdString();
+    EXPECT_TRUE(rows[2].contains(U("途中で切れています。"))) << rows[2].toStdString();
+    EXPECT_NE(form.StringGrid1->item(1, 0)->background(),
+              form.StringGrid1->item(0, 0)->background());
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(FormDispTableTest, CsvExportWritesTheTableAsUtf8) {
+    WriteBytes(dir.File("ZAVOCV00.HTM"), WholePage());
+    const std::string csv = dir.File("table.csv");
+    std::string chosen;
+    form.ChooseCsvPath = [&] { return chosen; };
+    form.BitBtn6->click();  // cancelled: nothing written
+    EXPECT_FALSE(std::filesystem::exists(csv));
+    chosen = csv;
+    form.BitBtn6->click();
+    EXPECT_EQ(Read(csv),
+              "\xEF\xBB\xBF"
+              "番号,実行,日付,開始,終了,チャンネル・入力,録画モード,番組名,備考\r\n"
+              "1,ON,12/08(火),21:00,23:15,8ch,XP,予約表テスト 映画,\r\n");
+    EXPECT_TRUE(shown.empty());
+    // A folder that does not exist: the box names the file.
+    chosen = dir.File("missing/table.csv");
+    form.BitBtn6->click();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, MessageKind::Error);
+    EXPECT_NE(shown[0].text.find(chosen), std::string::npos) << shown[0].text;
+}
+
+// The backup comes back only on Yes to a question naming both counts; it swaps with the set.
+TEST_F(FormDispTableTest, BackupSwapsWithTheSetOnlyOnYes) {
+    form.BitBtn7->click();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, MessageKind::Information);
+    EXPECT_EQ(shown[0].text, Texts::kNoBackup);
+
+    const std::string backup = SavedSet::BackupDir(context.ProgramDir);
+    std::filesystem::create_directory(backup);
+    for (const char* name : {"ZAVOCVRV.HTM", "ZAVOCVST.HTM", "ZAVOCVCH.HTM"}) {
+        WriteBytes(dir.File(name), std::string("current ") + name);
+        WriteBytes(backup + name, std::string("backup ") + name);
+    }
+    WriteBytes(dir.File("ZAVOCV00.HTM"), "current 0");
+    WriteBytes(dir.File("ZAVOCV01.HTM"), "current 1");
+    WriteBytes(backup + "ZAVOCV00.HTM", WholePage());
+    for (bool yes : {false, true}) {
+        SCOPED_TRACE(yes);
+        shown.clear();
+        answer = yes;
+        form.BitBtn7->click();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].kind, MessageKind::Confirmation);
+        EXPECT_TRUE(shown[0].yesNo);
+        EXPECT_EQ(shown[0].text, Texts::RestoreBackupQuestion(1, 2));
+    }
+    // After Yes: the backup's set in place (its later page gone), the earlier one as backup.
+    EXPECT_EQ(Read(dir.File("ZAVOCV00.HTM")), WholePage());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("ZAVOCV01.HTM")));
+    EXPECT_EQ(Read(dir.File("ZAVOCVST.HTM")), "backup ZAVOCVST.HTM");
+    EXPECT_EQ(Read(backup + "ZAVOCV01.HTM"), "current 1");
+    EXPECT_EQ(Read(backup + "ZAVOCVST.HTM"), "current ZAVOCVST.HTM");
+    EXPECT_EQ(Rows(), std::vector<QString>{"1" + kWholeRow});
 }
 
 }  // namespace

@@ -79,6 +79,7 @@ TEST(QtText, TitleAndCaptionRead) {
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include "MessageBox.h"
@@ -94,8 +95,9 @@ struct SeenBox {
     QMessageBox::StandardButtons buttons;
 };
 
+// press NoButton: the box is answered with the Enter key.
 SeenBox RunBox(MessageKind kind, const std::string& sjis, bool yesNo,
-               QMessageBox::StandardButton press, bool& result) {
+               QMessageBox::StandardButton press, bool& result, bool defaultNo = false) {
     SeenBox seen;
     int tries = 0;
     QTimer timer;
@@ -112,10 +114,14 @@ SeenBox RunBox(MessageKind kind, const std::string& sjis, bool yesNo,
         seen.text = box->text();
         seen.icon = box->icon();
         seen.buttons = box->standardButtons();
-        box->button(press)->click();
+        if (press != QMessageBox::NoButton) {
+            box->button(press)->click();
+            return;
+        }
+        QTest::keyClick(box, Qt::Key_Return);
     });
     timer.start();
-    result = ShowQtMessageBox(nullptr, kind, sjis, yesNo);
+    result = ShowQtMessageBox(nullptr, kind, sjis, yesNo, defaultNo);
     return seen;
 }
 
@@ -146,6 +152,17 @@ TEST(QtMessageBox, YesNoAnswers) {
     EXPECT_FALSE(result);
     RunBox(MessageKind::Confirmation, "?", true, QMessageBox::Yes, result);
     EXPECT_TRUE(result);
+}
+
+// The viewer's questions (swap the backup in) answer No to Enter; the others Yes.
+TEST(QtMessageBox, EnterTakesTheDefaultAnswer) {
+    for (bool defaultNo : {false, true}) {
+        bool result = defaultNo;
+        ASSERT_TRUE(
+            RunBox(MessageKind::Confirmation, "?", true, QMessageBox::NoButton, result, defaultNo)
+                .found);
+        EXPECT_EQ(result, !defaultNo) << defaultNo;
+    }
 }
 
 }  // namespace

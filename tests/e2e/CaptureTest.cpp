@@ -185,35 +185,87 @@ TEST_F(Capture, FailureOrStopAtAnyPageLeavesTheSavedSetByteIdentical) {
     const auto earlier = Snapshot(dir.Path());
     const std::set<std::string> names = dir.Names();
     sim.SetReservations(recsim::SampleReservations(5, 6));
+    enum class How { HttpError, Abort, StopButton };
     const struct {
         const char* name;
         int atStatus;  // the n-th " 取得中…" status (1-based): the page where it happens
-        bool stop;     // a stop (an exception from the view) instead of an HTTP error
-    } cases[] = {{"ListFrame", 1, false}, {"List", 2, false},     {"Selector", 3, false},
-                 {"Page", 8, false},      {"Setup", 13, false},   {"StopAtChannel", 14, true},
-                 {"StopAtPage", 6, true}, {"StopAtList", 2, true}};
+        How how;       // the recorder fails, the view throws, or the user presses stop
+    } cases[] = {{"ListFrame", 1, How::HttpError},
+                 {"List", 2, How::HttpError},
+                 {"Selector", 3, How::HttpError},
+                 {"Page", 8, How::HttpError},
+                 {"Setup", 13, How::HttpError},
+                 {"AbortAtChannel", 14, How::Abort},
+                 {"AbortAtPage", 6, How::Abort},
+                 {"AbortAtList", 2, How::Abort},
+                 {"StopButtonAtList", 2, How::StopButton},
+                 {"StopButtonAtPage", 9, How::StopButton},
+                 {"StopButtonAtChannel", 14, How::StopButton}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingView v;
+        v.Answers = {true};  // were it asked, the capture would replace the set
         int fetching = 0;
-        std::string failing;
         v.OnStatus = [&](const std::string& status) {
             if (status.size() < sizeof Texts::kStatusFetching - 1 ||
                 status.compare(status.size() - (sizeof Texts::kStatusFetching - 1),
                                std::string::npos, Texts::kStatusFetching) != 0 ||
                 ++fetching != c.atStatus)
                 return;
-            if (c.stop) throw EAbortError("stopped");
-            failing = status.substr(0, status.find(' '));
+            if (c.how == How::Abort) throw EAbortError("stopped");
+            if (c.how == How::StopButton) {
+                v.Stop = true;
+                return;
+            }
+            const std::string failing = status.substr(0, status.find(' '));
             // Every attempt of the fetch loop fails, and the recorder is well again afterwards.
             sim.SetErrorStatus(failing.substr(failing.find('/', 7)), 500, 21);
         };
         frame.RunCapture(v);
         ExpectFramed(v);
         ASSERT_FALSE(v.Messages().empty());
-        EXPECT_EQ(v.Messages().back().Box, MessageKind::Error);
+        if (c.how == How::StopButton) {
+            EXPECT_EQ(v.Messages(), (Messages{{MessageKind::Information, Texts::kCaptureStopped}}));
+        } else {
+            EXPECT_EQ(v.Messages().back().Box, MessageKind::Error);
+        }
+        EXPECT_TRUE(v.Questions().empty());
         EXPECT_EQ(Snapshot(dir.Path()), earlier);
         EXPECT_EQ(dir.Names(), names);
+    }
+}
+
+// What a crash left is dealt with before the next capture touches the set: a staging folder
+// with its commit marker is carried through (its set becomes the one this capture replaces),
+// one without it is removed.
+TEST_F(Capture, StagingLeftByACrashIsSettledBeforeTheNextCapture) {
+    StartRecorder(Mode::X4, recsim::SampleReservations(2, 5));
+    const std::string staging = dir.Path() + Texts::kStagingFolder + "/";
+    for (bool committed : {false, true}) {
+        SCOPED_TRACE(committed);
+        std::filesystem::remove_all(dir.Path() + Texts::kBackupFolder);
+        std::map<std::string, std::string> before, crashed;
+        for (int i = 0; i < 3; ++i) before[Texts::ReservationPageFile(i)] = "before\r\n";
+        for (int i = 0; i < 6; ++i) crashed[Texts::ReservationPageFile(i)] = "crashed\r\n";
+        for (const auto& [name, bytes] : before) WriteBytes(Saved(name), bytes);
+        std::filesystem::create_directory(staging);
+        std::string marker;
+        for (const auto& [name, bytes] : crashed) {
+            WriteBytes(staging + name, bytes);
+            marker += name + "\n";
+        }
+        if (committed) WriteBytes(staging + "COMMIT", marker + "END\n");
+        RecordingView v;
+        v.Answers = {true};  // the crashed set is larger: replace it
+        frame.RunCapture(v);
+        EXPECT_EQ(v.Messages().back(),
+                  (RecordingView::Message{MessageKind::Information, Texts::CaptureDoneMessage(2)}));
+        EXPECT_EQ(v.Questions(),
+                  std::vector<std::string>{Texts::SmallerCaptureQuestion(2, committed ? 6 : 3)});
+        EXPECT_EQ(dir.Names(),
+                  (std::set<std::string>{"ZAVOCV00.HTM", "ZAVOCV01.HTM", "ZAVOCVRV.HTM",
+                                         "ZAVOCVST.HTM", "ZAVOCVCH.HTM", Texts::kBackupFolder}));
+        EXPECT_EQ(Snapshot(dir.Path() + Texts::kBackupFolder), committed ? crashed : before);
     }
 }
 
@@ -420,9 +472,9 @@ TEST_P(CaptureStopped, EndsBeforeTheNextPage) {
     ExpectFramed(view);
 }
 
-// Every stage: list frame, list, each selector and page, setup; the channel page is the last
-// one, after which there is nothing left to stop.
-INSTANTIATE_TEST_SUITE_P(Stages, CaptureStopped, testing::Range(1, 8));
+// Every stage: list frame, list, each selector and page, setup and the channel page: a stop
+// pressed while the last page is on its way still keeps the saved set as it was.
+INSTANTIATE_TEST_SUITE_P(Stages, CaptureStopped, testing::Range(1, 9));
 
 TEST_F(Capture, StopEndsTheRetriesOfAPageThatDoesNotArrive) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(1, 4));

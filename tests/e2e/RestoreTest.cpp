@@ -78,6 +78,26 @@ TEST_P(RestoreRoundTrip, EveryCapturedReservationArrivesIntact) {
 // 32 fills both recorders: the RD-X4's list then has no new-reservation link.
 INSTANTIATE_TEST_SUITE_P(Reservations, RestoreRoundTrip, testing::Values(1, 6, 32));
 
+// A capture that a crash cut short after its commit marker: its pages still lie in the staging
+// folder. The restore finishes the capture first and enters its reservations.
+TEST_F(Restore, FinishesACaptureThatACrashCutShortFirst) {
+    const std::vector<recsim::Reservation> original = recsim::SampleReservations(3, 4);
+    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
+    const std::string staging = dir.Path() + Texts::kStagingFolder + "/";
+    std::filesystem::create_directory(staging);
+    std::string marker;
+    for (const std::string& name : dir.Names()) {
+        if (name.rfind("ZAVOCV", 0) != 0 || name.size() != 12) continue;
+        std::filesystem::rename(Saved(name), staging + name);
+        marker += name + "\n";
+    }
+    WriteBytes(staging + "COMMIT", marker + "END\n");
+    frame.RunRestore(view);
+    EXPECT_EQ(x4ex.Reservations(), original);
+    EXPECT_FALSE(std::filesystem::exists(staging));
+    EXPECT_TRUE(Exists(SavedReservation(2)));
+}
+
 TEST_F(Restore, RequestsFollowTheEntrySequence) {
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(2, 4);
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
