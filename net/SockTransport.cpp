@@ -1,5 +1,6 @@
-// The connection lifecycle: construction, status and error texts, notifications, the
-// time-out, lookup, connect, close, cancel and accept.
+// The connection lifecycle: construction, status and error texts, notifications, lookup,
+// connect, close, cancel and accept. The time-out is in SockTimer.cpp, the transfers in
+// SockTransfer.cpp.
 #include "SockTransport.h"
 
 #include <arpa/inet.h>
@@ -174,28 +175,7 @@ bool TSockTransport::DataAvailable() {
     return recv(socketHandle_, &probe, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
 }
 
-// ---------------------------------------------------------------- time-out
-
-void TSockTransport::TimerOn() {
-    ReportStatus(8, "Timer On");
-    TimedOut = false;
-    if (TimeOut < 0) throw ESockError(SockText::kNegativeTimeOutPrefix + std::to_string(TimeOut));
-    TimeoutTimer->SetInterval(static_cast<uint32_t>(TimeOut));
-    TimeoutTimer->SetEnabled(true);
-}
-
-void TSockTransport::TimerOff() {
-    ReportStatus(8, "Timer Off");
-    if (TimeoutTimer) TimeoutTimer->SetEnabled(false);
-}
-
-void TSockTransport::TimerTriggered(TThreadTimer*) {
-    ReportStatus(8, "Timer Triggered");
-    TimerOff();
-    TimedOut = true;
-    EventArrived = true;
-    Abort();
-}
+// ---------------------------------------------------------------- waiting
 
 void TSockTransport::WaitAndPump(short events, std::optional<std::chrono::milliseconds> deadline) {
     pump_->Wait(socketHandle_, events, deadline);
@@ -269,10 +249,7 @@ void TSockTransport::Connect() {
     if (socketHandle_ < 0) {
         // The fresh socket after the last close could not be made then; try again now.
         socketHandle_ = CreateSocket(false);
-        if (socketHandle_ < 0) {
-            std::string message;
-            CheckSocketError(SocketError::kWouldBlock, message);
-        }
+        if (socketHandle_ < 0) RaiseUnlessWouldBlock(lastError_);
     }
 
     sockaddr_in addr{};
@@ -378,10 +355,9 @@ int TSockTransport::Accept() {
         remoteAddress_ = peer.sin_addr.s_addr;
         remotePort_ = peer.sin_port;
         if (CancelRequested) {
-            CancelRequested = false;
             window_->ForgetSocket(fd);
             close(fd);
-            throw EAbortError(SockText::kSendAborted);
+            EndIfCancelled(SockText::kSendAborted);
         }
         return fd;
     }

@@ -208,6 +208,9 @@ class TSockTransport {
     ssize_t SendSome(const char* data, size_t size);
     // Records the error number of a failed socket call and raises unless it is would-block.
     void RaiseUnlessWouldBlock(int32_t code);
+    // A cancel or time-out ends the operation: clears CancelRequested, raises EAbortError(text).
+    void EndIfCancelled(const char* text);
+    [[noreturn]] static void RaiseTextTooLong(size_t count);
     // The receive loop of both captures: until the peer closes, the connection is gone,
     // a cancel or time-out, or full() says enough; every block goes to sink.
     void ReceiveUntilClosed(const std::function<bool()>& full,
