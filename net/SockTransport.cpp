@@ -178,7 +178,7 @@ bool TSockTransport::DataAvailable() {
 // ---------------------------------------------------------------- waiting
 
 void TSockTransport::WaitAndPump(short events, std::optional<std::chrono::milliseconds> deadline) {
-    pump_->Wait(socketHandle_, events, deadline);
+    pump_->Wait(events != 0 ? socketHandle_ : -1, events, deadline);
     pump_->PumpOnce();
 }
 
@@ -204,10 +204,7 @@ void TSockTransport::ResolveHost() {
     lookupCount_ = 0;
     window_->StartLookup(name);
     // Not on the socket: an unconnected one reports a hang-up at once and would spin the wait.
-    while (!(EventArrived || TimedOut || CancelRequested)) {
-        pump_->Wait(-1, 0);
-        pump_->PumpOnce();
-    }
+    while (!(EventArrived || TimedOut || CancelRequested)) WaitAndPump(0);
     if (TimedOut || CancelRequested) {
         // A late answer must not end a later lookup early with this one's address.
         window_->WithdrawLookup();
@@ -335,10 +332,7 @@ int TSockTransport::Accept() {
     for (;;) {
         // The offered connection ends the wait too; nothing else would.
         // Not on the socket: one that is not listening reports a hang-up at once.
-        while (!EventArrived && !CancelRequested && !acceptOffered_) {
-            pump_->Wait(-1, 0);
-            pump_->PumpOnce();
-        }
+        while (!EventArrived && !CancelRequested && !acceptOffered_) WaitAndPump(0);
         if (CancelRequested) throw ESockError(SockText::kAcceptCanceled);
         if (!LastEventOk) throw ESockError(SockText::kAcceptFailed);
         acceptOffered_ = false;

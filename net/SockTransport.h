@@ -196,8 +196,8 @@ class TSockTransport {
     TSockTransport(std::unique_ptr<TEventPump> own, TEventPump* pump);
     void Attach();
     int CreateSocket(bool withLinger);
-    // Sleeps until the socket shows events (as for poll), anything else the pump watches
-    // happens, or the deadline passes; then pumps once.
+    // Sleeps until the socket shows events (as for poll; 0 = not waiting on the socket),
+    // anything else the pump watches happens, or the deadline passes; then pumps once.
     void WaitAndPump(short events, std::optional<std::chrono::milliseconds> deadline = {});
     // One receive into at (peek leaves the bytes in the transport): the bytes received, 0 when
     // the data has ended (the peer closed, or the socket was replaced after its close), or -1
