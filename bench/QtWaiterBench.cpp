@@ -72,8 +72,12 @@ class WindowTimer {
             std::printf("window timer:    NO TICKS while the transfer waited\n");
             return;
         }
-        std::printf("window timer:    %zu ticks of 20 ms; late by median %.2f ms, max %.2f ms\n",
-                    late.size(), late[late.size() / 2], late.back());
+        const auto over =
+            std::count_if(late.begin(), late.end(), [](double ms) { return ms > 20; });
+        std::printf(
+            "window timer:    %zu ticks of 20 ms; late by median %.2f ms, max %.2f ms; %d later "
+            "than 20 ms\n",
+            late.size(), late[late.size() / 2], late.back(), static_cast<int>(over));
     }
 
   private:

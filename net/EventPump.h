@@ -51,7 +51,7 @@ struct TPumpNotification {
 };
 
 // Resolves a host name to IPv4 addresses (network byte order). Returns 0 or an error number
-// of the table (11001 host not found, ...). Runs on a worker thread.
+// of the table (SocketError::kHostNotFound, ...). Runs on a worker thread.
 using THostResolver = std::function<int(const std::string& name, std::vector<uint32_t>& addresses)>;
 int DefaultHostResolver(const std::string& name, std::vector<uint32_t>& addresses);
 
@@ -82,9 +82,10 @@ class TEventPump {
 
     // Called at the end of every pump step (tests act at pump points through it); may be empty.
     std::function<void()> OnPump;
-    // Where an error escaping a timer handler is shown (default: standard error). The timer
-    // goes on.
+    // Where an error escaping a timer handler is shown (default: standard error): its text,
+    // or kUnknownTimerError for something thrown that is no exception. The timer goes on.
     std::function<void(const std::string& message)> ShowTimerError;
+    static constexpr const char kUnknownTimerError[] = "Unknown error in a timer handler";
     // The resolver of lookups started from now on; empty = DefaultHostResolver.
     THostResolver HostResolver;
     // How the transports of this pump make a stream socket (socket(2) when empty); tests
@@ -134,6 +135,7 @@ class TEventPump {
     short InterestOf(const SocketEntry& s) const;
     void FinishLookups();
     void FireTimers();
+    void ReportTimerError(const std::string& message);
     std::optional<std::chrono::milliseconds> NextTimerDue() const;
     void AddWaitFd(int fd, short events);
 

@@ -52,7 +52,7 @@ int DefaultHostResolver(const std::string& name, std::vector<uint32_t>& addresse
         }
     }
     freeaddrinfo(result);
-    return addresses.empty() ? 11004 : 0;
+    return addresses.empty() ? SocketError::kNoData : 0;
 }
 
 void TEventPump::StartLookup(int sink, const std::string& name) {
@@ -62,7 +62,7 @@ void TEventPump::StartLookup(int sink, const std::string& name) {
     THostResolver resolver = HostResolver ? HostResolver : THostResolver(DefaultHostResolver);
     try {
         std::thread([job, resolver, wake = wake_] {
-            int error = 11003;
+            int error = SocketError::kNoRecovery;
             try {
                 error = resolver(job->name, job->addresses);
             } catch (...) {
@@ -74,7 +74,7 @@ void TEventPump::StartLookup(int sink, const std::string& name) {
         }).detach();
     } catch (const std::system_error&) {
         // No thread for the lookup: it fails like a lookup the resolver could not serve.
-        job->error = 11002;
+        job->error = SocketError::kTryAgain;
         job->done.store(true, std::memory_order_release);
         wake_->MarkPending();
     }

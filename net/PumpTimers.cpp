@@ -5,6 +5,14 @@
 
 #include "EventPump.h"
 
+void TEventPump::ReportTimerError(const std::string& message) {
+    if (ShowTimerError) {
+        ShowTimerError(message);
+    } else {
+        std::cerr << message << std::endl;
+    }
+}
+
 int TEventPump::StartTimer(uint32_t intervalMs, std::function<void()> tick) {
     TimerEntry t;
     t.id = nextId_++;
@@ -46,13 +54,9 @@ void TEventPump::FireTimers() {
         try {
             tick();
         } catch (const std::exception& e) {
-            if (ShowTimerError) {
-                ShowTimerError(e.what());
-            } else {
-                std::cerr << e.what() << std::endl;
-            }
+            ReportTimerError(e.what());
         } catch (...) {
-            if (ShowTimerError) ShowTimerError("Timer error");
+            ReportTimerError(kUnknownTimerError);
         }
     }
 }

@@ -40,6 +40,19 @@ ssize_t TSockTransport::SendSome(const char* data, size_t size) {
     }
 }
 
+// ---------------------------------------------------------------- the ways out
+
+void TSockTransport::EndIfCancelled(const char* text) {
+    if (!CancelRequested) return;
+    // Cleared first, so the object can be used again at once.
+    CancelRequested = false;
+    throw EAbortError(text);
+}
+
+void TSockTransport::RaiseTextTooLong(size_t count) {
+    throw ESockError(SockText::kTextTooLongPrefix + std::to_string(count) + " bytes");
+}
+
 // ---------------------------------------------------------------- sending
 
 size_t TSockTransport::SendLoop(const char* data, size_t length, bool countAndNotify,
@@ -85,22 +98,19 @@ void TSockTransport::SendBuffer(const char* data, uint16_t length) {
             const void* nul = std::memchr(data, 0, kIoSize);
             count = nul ? static_cast<size_t>(static_cast<const char*>(nul) - data) : kIoSize;
             if (count > 65535) {
-                throw ESockError(SockText::kTextTooLongPrefix + std::to_string(count) + " bytes");
+                RaiseTextTooLong(count);
             }
         }
         SendLoop(data, count, false, 0);
     }
-    if (CancelRequested) {
-        CancelRequested = false;
-        throw EAbortError(SockText::kSendAborted);
-    }
+    EndIfCancelled(SockText::kSendAborted);
 }
 
 void TSockTransport::Write(const std::string& text) {
     ReportStatus(8, "Write");
     size_t count = std::min(text.find('\0'), text.size());
     if (count > 65535) {
-        throw ESockError(SockText::kTextTooLongPrefix + std::to_string(count) + " bytes");
+        RaiseTextTooLong(count);
     }
     std::memcpy(IoBuffer.data(), text.data(), count);
     IoBuffer[count] = '\0';
@@ -114,13 +124,14 @@ void TSockTransport::Writeln(const std::string& text) {
 
 void TSockTransport::SendFile(const std::string& fileName) {
     ReportStatus(8, "SendFile");
+    auto cannotRead = [&] { return EFOpenError(FileOpenErrorMessage(fileName)); };
     std::FILE* file = std::fopen(fileName.c_str(), "rb");
-    if (!file) throw EFOpenError(FileOpenErrorMessage(fileName));
+    if (!file) throw cannotRead();
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
     while (!CancelRequested) {
         size_t size = std::fread(IoBuffer.data(), 1, kIoSize, file);
         if (size == 0) {
-            if (std::ferror(file)) throw EFOpenError(FileOpenErrorMessage(fileName));
+            if (std::ferror(file)) throw cannotRead();
             break;
         }
         // No time-out bounds the whole file; a peer that takes nothing for TimeOut does.
@@ -129,10 +140,7 @@ void TSockTransport::SendFile(const std::string& fileName) {
         if (size < kIoSize && std::feof(file)) break;
     }
     closer.reset();
-    if (CancelRequested) {
-        CancelRequested = false;
-        throw EAbortError(SockText::kSendAborted);
-    }
+    EndIfCancelled(SockText::kSendAborted);
 }
 
 // ---------------------------------------------------------------- receiving
@@ -174,10 +182,7 @@ void TSockTransport::ReadLn(std::string& line) {
         pump_->PumpOnce();
     } while (!CancelRequested);
 
-    if (CancelRequested) {
-        CancelRequested = false;
-        throw EAbortError(SockText::kReadLnAborted);
-    }
+    EndIfCancelled(SockText::kReadLnAborted);
     if (!found) return;
     while (consumed < lineEnd + 1) {
         ssize_t got = Receive(IoBuffer.data() + consumed, lineEnd + 1 - consumed, false);
@@ -215,21 +220,17 @@ void TSockTransport::CaptureFile(const std::string& fileName) {
     ReceivedTotal = 0;
     TimerOn();
     TTimerGuard timer{*this};
+    auto cannotWrite = [&] { return EFCreateError(FileCreateErrorMessage(fileName)); };
     std::FILE* file = std::fopen(fileName.c_str(), "wb");
-    if (!file) throw EFCreateError(FileCreateErrorMessage(fileName));
+    if (!file) throw cannotWrite();
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
     ReceiveUntilClosed([] { return false; },
                        [&](const char* data, size_t n) {
-                           if (std::fwrite(data, 1, n, file) != n) {
-                               throw EFCreateError(FileCreateErrorMessage(fileName));
-                           }
+                           if (std::fwrite(data, 1, n, file) != n) throw cannotWrite();
                        });
     // A full disk shows up at the latest when the last block is flushed.
-    if (std::fclose(closer.release()) != 0) throw EFCreateError(FileCreateErrorMessage(fileName));
-    if (CancelRequested) {
-        CancelRequested = false;
-        throw EAbortError(SockText::kSendAborted);
-    }
+    if (std::fclose(closer.release()) != 0) throw cannotWrite();
+    EndIfCancelled(SockText::kSendAborted);
 }
 
 void TSockTransport::CaptureString(std::string& text, int32_t limit) {
@@ -241,10 +242,7 @@ void TSockTransport::CaptureString(std::string& text, int32_t limit) {
     // The limit is tested before each receive, so the text may pass it by one block.
     ReceiveUntilClosed([&] { return limit != -1 && static_cast<int64_t>(text.size()) >= limit; },
                        [&](const char* data, size_t n) { text.append(data, n); });
-    if (CancelRequested) {
-        CancelRequested = false;
-        throw EAbortError(SockText::kCaptureAborted);
-    }
+    EndIfCancelled(SockText::kCaptureAborted);
 }
 
 void TSockTransport::Transaction(const std::string& command, std::string& reply) {

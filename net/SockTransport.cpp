@@ -1,5 +1,6 @@
-// The connection lifecycle: construction, status and error texts, notifications, the
-// time-out, lookup, connect, close, cancel and accept.
+// The connection lifecycle: construction, status and error texts, notifications, lookup,
+// connect, close, cancel and accept. The time-out is in SockTimer.cpp, the transfers in
+// SockTransfer.cpp.
 #include "SockTransport.h"
 
 #include <arpa/inet.h>
@@ -174,31 +175,10 @@ bool TSockTransport::DataAvailable() {
     return recv(socketHandle_, &probe, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
 }
 
-// ---------------------------------------------------------------- time-out
-
-void TSockTransport::TimerOn() {
-    ReportStatus(8, "Timer On");
-    TimedOut = false;
-    if (TimeOut < 0) throw ESockError(SockText::kNegativeTimeOutPrefix + std::to_string(TimeOut));
-    TimeoutTimer->SetInterval(static_cast<uint32_t>(TimeOut));
-    TimeoutTimer->SetEnabled(true);
-}
-
-void TSockTransport::TimerOff() {
-    ReportStatus(8, "Timer Off");
-    if (TimeoutTimer) TimeoutTimer->SetEnabled(false);
-}
-
-void TSockTransport::TimerTriggered(TThreadTimer*) {
-    ReportStatus(8, "Timer Triggered");
-    TimerOff();
-    TimedOut = true;
-    EventArrived = true;
-    Abort();
-}
+// ---------------------------------------------------------------- waiting
 
 void TSockTransport::WaitAndPump(short events, std::optional<std::chrono::milliseconds> deadline) {
-    pump_->Wait(socketHandle_, events, deadline);
+    pump_->Wait(events != 0 ? socketHandle_ : -1, events, deadline);
     pump_->PumpOnce();
 }
 
@@ -224,10 +204,7 @@ void TSockTransport::ResolveHost() {
     lookupCount_ = 0;
     window_->StartLookup(name);
     // Not on the socket: an unconnected one reports a hang-up at once and would spin the wait.
-    while (!(EventArrived || TimedOut || CancelRequested)) {
-        pump_->Wait(-1, 0);
-        pump_->PumpOnce();
-    }
+    while (!(EventArrived || TimedOut || CancelRequested)) WaitAndPump(0);
     if (TimedOut || CancelRequested) {
         // A late answer must not end a later lookup early with this one's address.
         window_->WithdrawLookup();
@@ -269,10 +246,7 @@ void TSockTransport::Connect() {
     if (socketHandle_ < 0) {
         // The fresh socket after the last close could not be made then; try again now.
         socketHandle_ = CreateSocket(false);
-        if (socketHandle_ < 0) {
-            std::string message;
-            CheckSocketError(SocketError::kWouldBlock, message);
-        }
+        if (socketHandle_ < 0) RaiseUnlessWouldBlock(lastError_);
     }
 
     sockaddr_in addr{};
@@ -358,10 +332,7 @@ int TSockTransport::Accept() {
     for (;;) {
         // The offered connection ends the wait too; nothing else would.
         // Not on the socket: one that is not listening reports a hang-up at once.
-        while (!EventArrived && !CancelRequested && !acceptOffered_) {
-            pump_->Wait(-1, 0);
-            pump_->PumpOnce();
-        }
+        while (!EventArrived && !CancelRequested && !acceptOffered_) WaitAndPump(0);
         if (CancelRequested) throw ESockError(SockText::kAcceptCanceled);
         if (!LastEventOk) throw ESockError(SockText::kAcceptFailed);
         acceptOffered_ = false;
@@ -378,10 +349,9 @@ int TSockTransport::Accept() {
         remoteAddress_ = peer.sin_addr.s_addr;
         remotePort_ = peer.sin_port;
         if (CancelRequested) {
-            CancelRequested = false;
             window_->ForgetSocket(fd);
             close(fd);
-            throw EAbortError(SockText::kSendAborted);
+            EndIfCancelled(SockText::kSendAborted);
         }
         return fd;
     }

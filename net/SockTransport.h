@@ -196,8 +196,8 @@ class TSockTransport {
     TSockTransport(std::unique_ptr<TEventPump> own, TEventPump* pump);
     void Attach();
     int CreateSocket(bool withLinger);
-    // Sleeps until the socket shows events (as for poll), anything else the pump watches
-    // happens, or the deadline passes; then pumps once.
+    // Sleeps until the socket shows events (as for poll; 0 = not waiting on the socket),
+    // anything else the pump watches happens, or the deadline passes; then pumps once.
     void WaitAndPump(short events, std::optional<std::chrono::milliseconds> deadline = {});
     // One receive into at (peek leaves the bytes in the transport): the bytes received, 0 when
     // the data has ended (the peer closed, or the socket was replaced after its close), or -1
@@ -208,6 +208,9 @@ class TSockTransport {
     ssize_t SendSome(const char* data, size_t size);
     // Records the error number of a failed socket call and raises unless it is would-block.
     void RaiseUnlessWouldBlock(int32_t code);
+    // A cancel or time-out ends the operation: clears CancelRequested, raises EAbortError(text).
+    void EndIfCancelled(const char* text);
+    [[noreturn]] static void RaiseTextTooLong(size_t count);
     // The receive loop of both captures: until the peer closes, the connection is gone,
     // a cancel or time-out, or full() says enough; every block goes to sink.
     void ReceiveUntilClosed(const std::function<bool()>& full,

@@ -189,18 +189,18 @@ int32_t SocketErrorFromLookup(int eaiCode) {
         case 0:
             return 0;
         case EAI_AGAIN:
-            return 11002;
+            return SocketError::kTryAgain;
         case EAI_FAIL:
-            return 11003;
+            return SocketError::kNoRecovery;
 #ifdef EAI_NODATA
         case EAI_NODATA:
-            return 11004;
+            return SocketError::kNoData;
 #endif
 #ifdef EAI_ADDRFAMILY
         case EAI_ADDRFAMILY:
-            return 11004;
+            return SocketError::kNoData;
 #endif
         default:
-            return 11001;
+            return SocketError::kHostNotFound;
     }
 }

@@ -1,5 +1,6 @@
 #include "TransferSession.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
@@ -13,11 +14,6 @@ namespace {
 constexpr long long kSlowAttemptSeconds = 5;
 constexpr int kMaxAttempts = 21;
 
-std::chrono::milliseconds MonotonicNow() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
-}
-
 // The recorder's answers to a user name or password it does not accept.
 bool IsLoginRefusal(int replyCode) {
     return replyCode == 401 || replyCode == 403;
@@ -25,7 +21,7 @@ bool IsLoginRefusal(int replyCode) {
 
 }  // namespace
 
-TransferSession::TransferSession() : Clock(MonotonicNow) {
+TransferSession::TransferSession() {
     HttpClient1.Port = 0;
     HttpClient1.TimeOut = 10000;
     HttpClient1.ReportLevel = 0;
@@ -88,7 +84,7 @@ void TransferSession::FetchPage(bool post, const std::string& url) {
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         if (RequestSucceeded || LoginRefused) break;
         if (attempt > 0 && !post && View != nullptr && View->StopRequested()) throw EStopped();
-        const std::chrono::milliseconds start = Clock();
+        const std::chrono::milliseconds start = HttpClient1.Now();
         const char* method = post ? "POST" : "GET";
         try {
             if (post) {
@@ -116,10 +112,12 @@ void TransferSession::FetchPage(bool post, const std::string& url) {
         } catch (const Exception& e) {
             // The attempt's error is dropped: the caller sees a clear flag and says so.
             LogLine(method, url, HttpClient1.ReplyCode, e.Message);
-            if (std::llabs((Clock() - start).count()) / 1000 >= kSlowAttemptSeconds) break;
+            if (std::llabs((HttpClient1.Now() - start).count()) / 1000 >= kSlowAttemptSeconds)
+                break;
         } catch (...) {
             LogLine(method, url, HttpClient1.ReplyCode, "failed");
-            if (std::llabs((Clock() - start).count()) / 1000 >= kSlowAttemptSeconds) break;
+            if (std::llabs((HttpClient1.Now() - start).count()) / 1000 >= kSlowAttemptSeconds)
+                break;
         }
     }
 }

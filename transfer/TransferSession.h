@@ -4,8 +4,6 @@
 // events go through the view of the running transfer.
 #pragma once
 
-#include <chrono>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -51,10 +49,6 @@ class TransferSession {
     // The view of the running transfer (set by the transfer frame); null between transfers.
     TransferView* View = nullptr;
 
-    // Milliseconds on a monotonic scale; FetchPage measures each failed attempt with it.
-    // Tests replace it to check the 5-second rule without waiting.
-    std::function<std::chrono::milliseconds()> Clock;
-
     // Adds the trailing '/' when missing and sets PostDataPath (and moves the log there).
     void SetProgramDir(const std::string& dir);
 
@@ -74,12 +68,13 @@ class TransferSession {
 
     // Requests one page with up to 21 attempts. GET empties Body first; POST sends the
     // file at PostDataPath. An attempt that raises ends the loop once it took 5 whole
-    // seconds or more; a 401 or 403 answer (LoginRefused) and an answer refused for its size
-    // (AnswerTooLong) end it at once. The outcome is
-    // RequestSucceeded; the answer is in HttpClient1.Body. Between the attempts of a GET a
-    // stop request of the view raises EStopped; a POST is tried to its end, so that no entry
-    // is left unanswered. A file the client cannot open or create (the post-data file) is no
-    // network failure: its error is raised at once, not retried.
+    // seconds or more, measured on the clock of the client's pump (the one clock of every
+    // time-out, which tests drive); a 401 or 403 answer (LoginRefused) and an answer refused
+    // for its size (AnswerTooLong) end it at once. The outcome is RequestSucceeded; the answer
+    // is in HttpClient1.Body. Between the attempts of a GET a stop request of the view raises
+    // EStopped; a POST is tried to its end, so that no entry is left unanswered. A file the
+    // client cannot open or create (the post-data file) is no network failure: its error is
+    // raised at once, not retried.
     void FetchPage(bool post, const std::string& url);
 
   private:

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <ostream>
 #include <string>
 
 #include "E2eFixture.h"
+#include "VirtualTime.h"
 
 namespace e2e {
 namespace {
@@ -68,16 +70,18 @@ class FetchPage : public TransferTest {
     std::string RefusingHost() { return "127.0.0.1:" + std::to_string(refusing.Port()); }
     RefusingPort refusing;
 
-    // Replaces the clock by one that advances by step on every reading: an attempt seems to
-    // take step from its start to its error.
+    // Puts the client's pump on a clock that moves only when a request is about to be sent,
+    // by step: every attempt is reckoned to take step. Counts the attempts.
     void FakeClock(milliseconds step) {
-        ctx.Clock = [this, step] {
-            now += step;
-            return now;
+        auto now = std::make_shared<milliseconds>(1'000'000);
+        ctx.HttpClient1.Pump().SetClock([now] { return *now; });
+        ctx.HttpClient1.OnAboutToSend = [this, now, step](TSockTransport*) {
+            ++attempts;
+            *now += step;
         };
     }
 
-    milliseconds now{1'000'000};
+    int attempts = 0;
 };
 
 TEST_F(FetchPage, AnsweredGetIsOneRequestWithTheBodyKept) {
@@ -159,14 +163,13 @@ struct ClockCase {
 
 class FetchPageClock : public FetchPage, public testing::WithParamInterface<ClockCase> {};
 
-// The recorder resets every attempt; the attempts it sees tell where the loop ended.
 TEST_P(FetchPageClock, SlowFailedAttemptEndsTheLoop) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4);
     sim.SetFault("/program/b_prgrm.htm", recsim::Fault::Reset);
     FakeClock(milliseconds(GetParam().stepMs));
     ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
     EXPECT_FALSE(ctx.RequestSucceeded);
-    EXPECT_EQ(sim.Requests().size(), static_cast<size_t>(GetParam().attempts));
+    EXPECT_EQ(attempts, GetParam().attempts);
 }
 
 INSTANTIATE_TEST_SUITE_P(Elapsed, FetchPageClock,
@@ -180,19 +183,28 @@ INSTANTIATE_TEST_SUITE_P(Elapsed, FetchPageClock,
 
 TEST_F(FetchPage, RefusedConnectionIsRetriedOnTheRealClock) {
     ctx.Settings.Host = RefusingHost();
-    const milliseconds start = ctx.Clock();
+    int tries = 0;
+    ctx.HttpClient1.OnAboutToSend = [&](TSockTransport*) { ++tries; };
+    const milliseconds start = ctx.HttpClient1.Now();
     ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
     EXPECT_FALSE(ctx.RequestSucceeded);
-    EXPECT_LT((ctx.Clock() - start).count(), 5000);
+    EXPECT_EQ(tries, 21);
+    EXPECT_LT((ctx.HttpClient1.Now() - start).count(), 5000);
 }
 
 TEST_F(FetchPage, SilentRecorderEndsAfterOneTimedOutAttempt) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4);
     sim.SetFault("/program/b_prgrm.htm", recsim::Fault::Hang);
-    ctx.HttpClient1.TimeOut = 300;
-    FakeClock(milliseconds(5000));  // the attempt is reckoned to have taken 5 seconds
-    ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
-    EXPECT_FALSE(ctx.RequestSucceeded);
+    // The program's time-out, on a clock that jumps to it: the attempt takes 10 s there.
+    VirtualTimePump v;
+    TransferSession session;  // after v, whose pump it uses
+    session.HttpClient1.UsePump(v.pump);
+    // Time moves on once the recorder has the request and says nothing more.
+    v.waiter->MayJump = [&] { return !sim.Requests().empty(); };
+    const milliseconds start = v.clock.now;
+    session.FetchPage(false, Url("/program/b_prgrm.htm"));
+    EXPECT_FALSE(session.RequestSucceeded);
+    EXPECT_EQ(v.clock.now - start, milliseconds(10000));
     EXPECT_EQ(Targets(sim), std::vector<std::string>{"GET /program/b_prgrm.htm"});
 }
 

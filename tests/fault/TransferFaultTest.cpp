@@ -18,6 +18,7 @@
 #include "Texts.h"
 #include "TransferFrame.h"
 #include "TransferSession.h"
+#include "VirtualTime.h"
 
 namespace fault {
 namespace {
@@ -33,8 +34,9 @@ constexpr size_t kMaxBodyBytes = 4u << 20;
 constexpr char kUser[] = "user";
 constexpr char kPassword[] = "pass";
 // The program runs with a 10-second time-out; an attempt ended by it counts as a slow one
-// and is not retried. Cases marked "program clock" let the fetch loop's clock run at that
-// ratio, so a 400 ms time-out weighs like the program's 10 s.
+// and is not retried. Cases marked "program clock" run the client with that time-out on a
+// clock that goes faster by the ratio: it ends after 400 ms and weighs like the program's
+// 10 s in the fetch loop.
 constexpr int kProgramTimeOutMs = 10000;
 
 const std::string kListFrame = "/program/b_prgrm.htm";
@@ -82,8 +84,8 @@ class FaultFixture : public testing::Test {
     }
 
     void UseProgramClock() {
-        const Clock::time_point origin = Clock::now();
-        ctx.Clock = [origin] { return Since(origin) * (kProgramTimeOutMs / kTimeOutMs); };
+        ctx.HttpClient1.UsePump(programTime.pump);
+        ctx.HttpClient1.TimeOut = kProgramTimeOutMs;
     }
 
     std::string Url(const std::string& path) const { return "http://" + ctx.Settings.Host + path; }
@@ -114,6 +116,7 @@ class FaultFixture : public testing::Test {
     }
 
     TempDir dir;
+    FastTimePump programTime{kProgramTimeOutMs / kTimeOutMs};  // before the client using it
     TransferSession ctx;
     TransferFrame frame{ctx};
     RecordingView view;

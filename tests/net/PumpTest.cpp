@@ -1,6 +1,8 @@
 // The event pump with its poll() waiter, and the transport's timer on a clock the test drives.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "NetTestUtil.h"
 #include "SockTransport.h"
 #include "WaiterContract.h"
@@ -76,16 +78,41 @@ TEST(ThreadTimer, SettingTheSameValuesDoesNotRestartTheCountdown) {
     EXPECT_EQ(ticks, 1);
 }
 
-TEST(ThreadTimer, HandlerErrorGoesToTheErrorDisplayAndTheTimerGoesOn) {
-    VirtualTimePump v;
-    std::vector<std::string> shown;
-    v.pump.ShowTimerError = [&](const std::string& m) { shown.push_back(m); };
-    TThreadTimer timer(v.pump);
-    timer.SetInterval(5);
-    timer.SetOnTimer([&](TThreadTimer*) { throw Exception("tick failed"); });
-    for (int i = 0; i < 2; ++i) {
-        v.clock.now += 5ms;
-        v.pump.PumpOnce();
+TEST(ThreadTimer, HandlerErrorOfAnyKindIsReportedAndTheTimerGoesOn) {
+    struct Case {
+        std::function<void()> raise;
+        std::string shown;
+    };
+    const std::vector<Case> cases = {
+        {[] { throw Exception("tick failed"); }, "tick failed"},
+        {[] { throw std::runtime_error("library failed"); }, "library failed"},
+        {[] { throw 42; }, TEventPump::kUnknownTimerError},
+    };
+    for (bool display : {true, false}) {
+        for (const Case& c : cases) {
+            VirtualTimePump v;
+            std::vector<std::string> shown;
+            if (display) v.pump.ShowTimerError = [&](const std::string& m) { shown.push_back(m); };
+            TThreadTimer timer(v.pump);
+            int ticks = 0;
+            timer.SetInterval(5);
+            timer.SetOnTimer([&](TThreadTimer*) {
+                ++ticks;
+                c.raise();
+            });
+            testing::internal::CaptureStderr();
+            v.clock.now += 5ms;
+            v.pump.PumpOnce();
+            v.clock.now += 5ms;
+            v.pump.PumpOnce();
+            const std::string err = testing::internal::GetCapturedStderr();
+            EXPECT_EQ(ticks, 2) << c.shown;  // the timer goes on
+            if (display) {
+                EXPECT_EQ(shown, std::vector<std::string>(2, c.shown));
+                EXPECT_EQ(err, "");
+            } else {
+                EXPECT_EQ(err, c.shown + "\n" + c.shown + "\n");
+            }
+        }
     }
-    EXPECT_EQ(shown, (std::vector<std::string>{"tick failed", "tick failed"}));
 }

@@ -459,18 +459,22 @@ TEST(SockLookup, NextLookupAfterATimeOutUsesItsOwnAnswer) {
     GatedResolver gate;
     ScriptedPeer peer;
     peer.Start();
-    TSockTransport t;
+    VirtualTimePump v;
+    TSockTransport t(v.pump);
     t.Host = "slow.example";
     t.Port = peer.Port();
     t.Pump().HostResolver = gate.Make();
-    t.TimeOut = 50;
+    t.TimeOut = 10000;
     EXPECT_EQ(SockErrorOf([&] { t.Connect(); }), "Host Lookup Timed Out");
     t.Pump().HostResolver = [](const std::string&, std::vector<uint32_t>& out) {
         out.push_back(htonl(INADDR_LOOPBACK));
         return 0;
     };
-    t.TimeOut = 2000;
+    // From here the answers come in real time; the clock stands still.
+    v.waiter->MayJump = [] { return false; };
+    const auto before = v.clock.now;
     t.Connect();
+    EXPECT_EQ(v.clock.now, before);
     EXPECT_TRUE(t.IsConnected);
     gate.Release();
 }

@@ -172,8 +172,13 @@ TEST_F(ServerTest, HangingRequestDoesNotBlockOthersOrStop) {
     EXPECT_LT(MsSince(start), 300);
     hung.join();
     // Another one left hanging: Stop must still end promptly.
+    const size_t before = sim.Requests().size();
     std::thread late([this] { Exchange(sim.Port(), GetRequest("/setup/setup.htm"), 3000); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Stopped only once the request is in and hanging.
+    const auto bound = Clock::now() + std::chrono::seconds(2);
+    while (sim.Requests().size() == before && Clock::now() < bound)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_GT(sim.Requests().size(), before);
     const auto stopStart = Clock::now();
     sim.Stop();
     EXPECT_LT(MsSince(stopStart), 1000);

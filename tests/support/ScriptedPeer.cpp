@@ -181,6 +181,23 @@ bool ScriptedPeer::Accepted() const {
     return accepted_;
 }
 
+bool ScriptedPeer::NoEarlierConnection() {
+    const int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(port_);
+    sockaddr_in local{};
+    socklen_t len = sizeof local;
+    const bool connected = probe >= 0 &&
+                           connect(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+                           getsockname(probe, reinterpret_cast<sockaddr*>(&local), &len) == 0;
+    const bool finished = connected && Finish();
+    if (probe >= 0) close(probe);
+    std::lock_guard<std::mutex> lock(mutex_);
+    return finished && acceptedFromPort_ == ntohs(local.sin_port);
+}
+
 uint16_t ScriptedPeer::UnusedPort() {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
@@ -213,7 +230,10 @@ void ScriptedPeer::Run() {
     pollfd fds[2] = {{listenFd_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
     int ready = poll(fds, 2, MillisLeft(deadline));
     if (ready > 0 && (fds[0].revents & POLLIN)) {
-        connFd_ = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        sockaddr_in from{};
+        socklen_t len = sizeof from;
+        connFd_ = accept4(listenFd_, reinterpret_cast<sockaddr*>(&from), &len, SOCK_CLOEXEC);
+        if (connFd_ >= 0) acceptedFromPort_ = ntohs(from.sin_port);
     }
     if (connFd_ < 0) {
         Fail("no connection accepted");

@@ -77,6 +77,11 @@ class ScriptedPeer {
     std::string Report() const;
     // Whether a connection was accepted.
     bool Accepted() const;
+    // For a peer started without a script, which no one should have reached: connects to it
+    // and waits (bounded) until it has taken a connection. True when that was this one. The
+    // listener hands out connections in the order they came, so one that came before (the
+    // client's) is taken first, however late anyone looks.
+    bool NoEarlierConnection();
 
     // A port on 127.0.0.1 where nothing listens (bound once, then released).
     static uint16_t UnusedPort();
@@ -124,6 +129,7 @@ class ScriptedPeer {
     std::condition_variable doneCv_;
     bool done_ = false;
     bool accepted_ = false;
+    uint16_t acceptedFromPort_ = 0;  // the port the accepted connection came from
     std::string received_;
     size_t consumed_ = 0;  // received_ bytes already matched by Expect steps
     std::vector<std::string> failures_;

@@ -1,6 +1,7 @@
 // Time that a test drives: a clock that moves only when told, and a waiter that, instead of
 // sleeping until a deadline with nothing to do, moves that clock to it, so time-outs end at
-// once and exactly on time.
+// once and exactly on time. And time that runs faster than the wall clock, for real peers
+// that meet time-outs of the program's size.
 #pragma once
 
 #include <poll.h>
@@ -52,4 +53,30 @@ struct VirtualTimePump {
     ClockJumpWaiter* waiter = new ClockJumpWaiter(clock);
     TEventPump pump{std::unique_ptr<TWaiter>(waiter)};
     VirtualTimePump() { pump.SetClock(clock.Fn()); }
+};
+
+// Sleeps a deadline's time divided by speed (rounded up, so the fast clock has passed it).
+class FastWaiter : public TWaiter {
+  public:
+    explicit FastWaiter(int speed) : speed_(speed) {}
+    void Wait(std::vector<pollfd>& fds, int timeoutMs) override {
+        poll(fds.data(), fds.size(), timeoutMs < 0 ? -1 : (timeoutMs + speed_ - 1) / speed_);
+    }
+
+  private:
+    int speed_;
+};
+
+// A pump whose clock runs speed times as fast as the wall clock: a time-out of the program's
+// 10 s ends after 10 s / speed of real time and weighs 10 s wherever the clock is read.
+struct FastTimePump {
+    explicit FastTimePump(int speed) : pump(std::make_unique<FastWaiter>(speed)) {
+        const auto origin = std::chrono::steady_clock::now();
+        pump.SetClock([origin, speed] {
+            const auto real = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - origin);
+            return std::chrono::milliseconds(1000000) + real * speed;
+        });
+    }
+    TEventPump pump;
 };
