@@ -41,7 +41,10 @@ class THeaderFile {
         fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
         if (fd_ < 0) return;
         struct stat st {};
-        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd_, 0) != 0) Close();
+        // Not emptied here: the new lines overwrite the old ones and only what is left of a
+        // longer old copy is cut at the end. Emptying a file and writing it again makes the
+        // file system push it to the disk at close, a wait at every request.
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) Close();
     }
     THeaderFile(const THeaderFile&) = delete;
     THeaderFile& operator=(const THeaderFile&) = delete;
@@ -51,19 +54,29 @@ class THeaderFile {
     void Write(const std::string& bytes) {
         for (size_t done = 0; fd_ >= 0 && done < bytes.size();) {
             ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-            if (n > 0)
+            if (n > 0) {
                 done += static_cast<size_t>(n);
+                written_ += static_cast<off_t>(n);
+            }
             else if (!(n < 0 && errno == EINTR))
                 Close();
         }
     }
     void Close() {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ < 0) return;
+        struct stat st {};
+        if (::fstat(fd_, &st) == 0 && st.st_size > written_) {
+            // Best effort, like the rest: a copy that cannot be cut keeps a longer tail.
+            const int cut = ::ftruncate(fd_, written_);
+            (void)cut;
+        }
+        ::close(fd_);
         fd_ = -1;
     }
 
   private:
     int fd_ = -1;
+    off_t written_ = 0;
 };
 
 // The read limit that lets CaptureString show a body longer than maxBytes: it stops once
