@@ -310,7 +310,7 @@ TEST_P(KeptOpenWithLength, EndsAtAnnouncedLength) {
     ASSERT_TRUE(peer.Finish()) << peer.Report();
     EXPECT_EQ(events, Events{"success:0"});
     if (c.bodyToFile)
-        EXPECT_EQ(ReadFileBytes(dir / "body.htm"), c.body);
+        EXPECT_EQ(ReadBytes(dir / "body.htm"), c.body);
     else
         EXPECT_EQ(client.Body, c.body);
 }
@@ -356,13 +356,13 @@ TEST_F(HttpWireTest, FileSinks_HeaderAndBodyWrittenNamesKept) {
     client.InputFileMode = true;
     client.Header = (dir / "Head.txt").string();
     client.Body = (dir / "Default.htm").string();
-    WriteFileBytes(dir / "Head.txt", "stale header that is longer than the new one\r\n\r\n");
+    WriteBytes(dir / "Head.txt", "stale header that is longer than the new one\r\n\r\n");
     ScriptedPeer peer;
     peer.ExpectUntil("\r\n\r\n").Send(k200Head + kPage).Close();
     peer.Start();
     client.Get(Base(peer) + "/");
-    EXPECT_EQ(ReadFileBytes(dir / "Head.txt"), k200Head);
-    EXPECT_EQ(ReadFileBytes(dir / "Default.htm"), kPage);
+    EXPECT_EQ(ReadBytes(dir / "Head.txt"), k200Head);
+    EXPECT_EQ(ReadBytes(dir / "Default.htm"), kPage);
     EXPECT_EQ(client.Header, (dir / "Head.txt").string());
     EXPECT_EQ(client.Body, (dir / "Default.htm").string());
     EXPECT_EQ(events, Events{"success:0"});
@@ -372,7 +372,7 @@ TEST_F(HttpWireTest, FileSinks_HeaderAndBodyWrittenNamesKept) {
 // planted under its name, never costs the page, and the link's target stays untouched.
 TEST_F(HttpWireTest, HeaderFileUnwritableOrLink_PageArrivesLinkTargetUntouched) {
     client.OutputFileMode = true;
-    WriteFileBytes(dir / "victim", "keep me");
+    WriteBytes(dir / "victim", "keep me");
     std::filesystem::create_symlink(dir / "victim", dir / "Head.txt");
     for (const std::filesystem::path& header :
          {dir / "no-such-dir" / "Head.txt", dir / "Head.txt"}) {
@@ -385,7 +385,7 @@ TEST_F(HttpWireTest, HeaderFileUnwritableOrLink_PageArrivesLinkTargetUntouched) 
         EXPECT_EQ(client.Body, kPage) << header;
         EXPECT_EQ(events, Events{"success:0"}) << header;
     }
-    EXPECT_EQ(ReadFileBytes(dir / "victim"), "keep me");
+    EXPECT_EQ(ReadBytes(dir / "victim"), "keep me");
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "Head.txt"));
 }
 
@@ -408,7 +408,7 @@ TEST_F(HttpWireTest, TimeOutDuringBodyToFile_PartKeptInFile) {
     peer.ExpectUntil("\r\n\r\n").Send("HTTP/1.0 200 OK\r\n\r\npart").Call(Quiet()).Pause(2000ms);
     peer.Start();
     EXPECT_THROW(client.Get(Base(peer) + "/"), EAbortError);
-    EXPECT_EQ(ReadFileBytes(dir / "b.htm"), "part");
+    EXPECT_EQ(ReadBytes(dir / "b.htm"), "part");
     EXPECT_TRUE(events.empty());
 }
 

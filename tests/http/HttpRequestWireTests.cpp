@@ -162,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
                         WithCredentials(c, port, d);
                         c.OutputFileMode = true;
                         c.Header = (d / "Head.txt").string();
-                        WriteFileBytes(d / "Reserv.txt", kPostFile);
+                        WriteBytes(d / "Reserv.txt", kPostFile);
                     },
                     [](THttpClient& c, const std::string& base, const std::filesystem::path& d) {
                         c.Post(base + "/entry.htm", (d / "Reserv.txt").string());
@@ -175,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
                         ViaProxy(c, port, d);
                         c.OutputFileMode = true;
                         c.Header = (d / "Head.txt").string();
-                        WriteFileBytes(d / "Reserv.txt", kPostFile);
+                        WriteBytes(d / "Reserv.txt", kPostFile);
                     },
                     [](THttpClient& c, const std::string&, const std::filesystem::path& d) {
                         c.Post("http://rd/entry.htm", (d / "Reserv.txt").string());
@@ -189,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
             [](THttpClient& c, uint16_t, const std::filesystem::path& d) {
                 c.OutputFileMode = true;
                 c.Header = (d / "Head.txt").string();
-                WriteFileBytes(d / "empty.txt", "");
+                WriteBytes(d / "empty.txt", "");
             },
             [](THttpClient& c, const std::string& base, const std::filesystem::path& d) {
                 c.Post(base + "/e", (d / "empty.txt").string());

@@ -13,6 +13,7 @@
 
 #include "HttpClient.h"
 #include "ScriptedPeer.h"
+#include "TestFiles.h"
 #include "VirtualTime.h"
 
 // The two Accept lines and the Content-type line every request carries.
@@ -29,23 +30,12 @@ inline std::string WithPort(std::string text, uint16_t port) {
     return text;
 }
 
-inline std::string ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 
 class HttpWireTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zavo-http-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
         client.TimeOut = 3000;
         client.OnSuccess = [this](CmdType c) { events.push_back("success:" + std::to_string(c)); };
         client.OnFailure = [this](CmdType c) { events.push_back("failure:" + std::to_string(c)); };
@@ -57,11 +47,6 @@ class HttpWireTest : public ::testing::Test {
             EXPECT_EQ(sender, &client);
             events.push_back("auth");
         };
-    }
-
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
     }
 
     static std::string Base(const ScriptedPeer& peer) {
@@ -88,5 +73,6 @@ class HttpWireTest : public ::testing::Test {
     THttpClient client;
     std::vector<std::string> events;
     bool handleRedirect = false;
-    std::filesystem::path dir;
+    testsupport::TempDir tempDir;
+    std::filesystem::path dir{tempDir.Path()};
 };

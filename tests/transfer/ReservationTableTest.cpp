@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ReservationTable.h"
+#include "TestFiles.h"
 #include "Texts.h"
 
 using namespace std::string_literals;
@@ -15,10 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::ReadBytes;
 
 std::string DataPage(const char* name) {
     return ReadBytes(fs::path(ZAVO_ENTRY_PAGES_DIR) / name);

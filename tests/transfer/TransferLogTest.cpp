@@ -11,26 +11,17 @@
 #include <ostream>
 #include <string>
 
+#include "TestFiles.h"
 #include "TransferLog.h"
 
 namespace {
 
-std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-unsigned ModeOf(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0xFFFF;
-}
+using testsupport::ModeOf;
+const auto& Read = testsupport::ReadBytes;
 
 class TransferLogTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/zavo-log-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
         // Time stamps in a fixed zone: 2026-12-08 01:02:03.045 UTC is 10:02:03.045 in Tokyo.
         oldTz = std::getenv("TZ") ? std::getenv("TZ") : "";
         ::setenv("TZ", "JST-9", 1);
@@ -40,16 +31,16 @@ class TransferLogTest : public ::testing::Test {
         };
     }
     void TearDown() override {
-        std::filesystem::remove_all(dir);
         if (oldTz.empty())
             ::unsetenv("TZ");
         else
             ::setenv("TZ", oldTz.c_str(), 1);
         ::tzset();
     }
-    std::string File(const char* name) const { return dir + "/" + name; }
+    std::string File(const char* name) const { return tempDir.File(name); }
 
-    std::string dir, oldTz;
+    testsupport::TempDir tempDir;
+    std::string oldTz;
     TransferLog log{"/nonexistent/zavoconv.log"};
 };
 

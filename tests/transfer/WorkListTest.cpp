@@ -13,12 +13,16 @@
 #include <vector>
 
 #include "SysUtils.h"
+#include "TestFiles.h"
 #include "WorkList.h"
 
 using namespace std::string_literals;
 namespace fs = std::filesystem;
 
 namespace {
+
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 
 struct SplitCase {
     const char* name;
@@ -79,26 +83,7 @@ TEST(WorkList, TextEndsEveryLineWithCrLf) {
 // A fresh directory under the system's temporary directory, removed afterwards.
 class WorkListFiles : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "worklist.XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
-    std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
-
-    static std::string ReadBytes(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    static void WriteBytes(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
+    std::string PathOf(const std::string& name) const { return tempDir_.File(name); }
 
     // Names in the directory: a save leaves no temporary file behind.
     std::vector<std::string> Entries() const {
@@ -110,7 +95,8 @@ class WorkListFiles : public ::testing::Test {
         return names;
     }
 
-    fs::path dir_;
+    testsupport::TempDir tempDir_;
+    fs::path dir_{tempDir_.Path()};
 };
 
 TEST_F(WorkListFiles, SaveWritesJoinedTextAsBytes) {
