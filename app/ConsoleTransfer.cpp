@@ -77,12 +77,14 @@ int RunList(const CommandLine& commandLine, std::FILE* out, std::FILE* err) {
         std::fputs(ReservationCsv(rows).c_str(), out);
         return std::fflush(out) == 0 ? kExitOk : kExitFailure;
     }
-    std::vector<std::vector<std::string>> table = {
-        {Texts::kColNumber, Texts::kColOn, Texts::kColDate, Texts::kColStart, Texts::kColEnd,
-         Texts::kColChannel, Texts::kColMode, Texts::kColTitle, Texts::kColProblem}};
-    for (const ReservationRow& row : rows)
-        table.push_back({std::to_string(row.Number), row.On ? "ON" : "OFF", row.Date, row.Start,
-                         row.End, row.Channel, row.Mode, row.Title, row.Problem});
+    std::vector<std::vector<std::string>> table(1);
+    for (ReservationColumn column : kReservationColumns)
+        table[0].push_back(ReservationHeading(column));
+    for (const ReservationRow& row : rows) {
+        table.emplace_back();
+        for (ReservationColumn column : kReservationColumns)
+            table.back().push_back(ReservationCell(row, column));
+    }
     std::vector<size_t> widths(table.front().size(), 0);
     for (const auto& line : table)
         for (size_t c = 0; c < line.size(); ++c) widths[c] = std::max(widths[c], line[c].size());

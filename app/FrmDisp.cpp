@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QUrl>
+#include <iterator>
 
 #include "DataLocation.h"
 #include "QtText.h"
@@ -92,10 +93,8 @@ TFormDisp::TFormDisp(const TransferSession& context, QWidget* parent)
     StringGrid1->verticalHeader()->setVisible(false);
     StringGrid1->horizontalHeader()->setStretchLastSection(true);
     QStringList headings;
-    for (const char* heading :
-         {Texts::kColNumber, Texts::kColOn, Texts::kColDate, Texts::kColStart, Texts::kColEnd,
-          Texts::kColChannel, Texts::kColMode, Texts::kColTitle, Texts::kColProblem})
-        headings << QtText::FromSjis(heading);
+    for (ReservationColumn column : kReservationColumns)
+        headings << QtText::FromSjis(ReservationHeading(column));
     StringGrid1->setHorizontalHeaderLabels(headings);
 
     QWidget::setTabOrder(BitBtn1, BitBtn2);
@@ -143,14 +142,9 @@ void TFormDisp::Refresh() {
     const QBrush marked(QColor(255, 220, 220));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const ReservationRow& row = rows[static_cast<size_t>(r)];
-        const std::string number =
-            (row.Complete ? std::string() : std::string(Texts::kIncompleteMark)) +
-            std::to_string(row.Number);
-        const std::string cells[] = {number,     row.On ? "ON" : "OFF", row.Date, row.Start,
-                                     row.End,    row.Channel,           row.Mode, row.Title,
-                                     row.Problem};
-        for (int c = 0; c < 9; ++c) {
-            auto* item = new QTableWidgetItem(QtText::FromSjis(cells[c]));
+        for (int c = 0; c < static_cast<int>(std::size(kReservationColumns)); ++c) {
+            auto* item = new QTableWidgetItem(
+                QtText::FromSjis(ReservationCell(row, kReservationColumns[c])));
             if (!row.Complete) {
                 item->setBackground(marked);
                 // What is wrong, wherever the pointer rests on the marked row.

@@ -14,6 +14,7 @@
 #include <QStyle>
 #include <QTableWidget>
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "QtText.h"
@@ -22,6 +23,13 @@
 #include "TransferFrame.h"
 
 namespace {
+
+// The columns of the restore's table: the viewer's, without those a user need not see to
+// choose (on/off and the recording mode), so that the dialog stays narrow.
+constexpr ReservationColumn kTickColumns[] = {ReservationColumn::Number,  ReservationColumn::Date,
+                                              ReservationColumn::Start,   ReservationColumn::End,
+                                              ReservationColumn::Channel, ReservationColumn::Title,
+                                              ReservationColumn::Problem};
 
 // The dialog as laid out; a restore adds the table of saved reservations above the status bar.
 constexpr int kWidth = 413;
@@ -140,10 +148,8 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     GridR->verticalHeader()->setDefaultSectionSize(QFontMetrics(GridR->font()).height() + 6);
     GridR->horizontalHeader()->setStretchLastSection(true);
     QStringList headings;
-    for (const char* heading :
-         {Texts::kColNumber, Texts::kColDate, Texts::kColStart, Texts::kColEnd, Texts::kColChannel,
-          Texts::kColTitle, Texts::kColProblem})
-        headings << QtText::FromSjis(heading);
+    for (ReservationColumn column : kTickColumns)
+        headings << QtText::FromSjis(ReservationHeading(column));
     GridR->setHorizontalHeaderLabels(headings);
     GridR->hide();
 
@@ -232,13 +238,9 @@ void TFormGet::FillReservationTable() {
     const QBrush marked(QColor(255, 220, 220));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const ReservationRow& row = rows[static_cast<size_t>(r)];
-        const std::string number =
-            (row.Complete ? std::string() : std::string(Texts::kIncompleteMark)) +
-            std::to_string(row.Number);
-        const std::string cells[] = {number,      row.Date,  row.Start,  row.End,
-                                     row.Channel, row.Title, row.Problem};
-        for (int c = 0; c < 7; ++c) {
-            auto* item = new QTableWidgetItem(QtText::FromSjis(cells[c]));
+        for (int c = 0; c < static_cast<int>(std::size(kTickColumns)); ++c) {
+            auto* item =
+                new QTableWidgetItem(QtText::FromSjis(ReservationCell(row, kTickColumns[c])));
             item->setFlags(Qt::ItemIsEnabled);
             if (!row.Complete) item->setBackground(marked);
             GridR->setItem(r, c, item);

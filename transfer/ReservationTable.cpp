@@ -176,26 +176,69 @@ std::string ReservationSummary(const std::vector<ReservationRow>& rows) {
            Texts::kSummaryIncomplete2;
 }
 
+const char* ReservationHeading(ReservationColumn column) {
+    switch (column) {
+        case ReservationColumn::Number:
+            return Texts::kColNumber;
+        case ReservationColumn::On:
+            return Texts::kColOn;
+        case ReservationColumn::Date:
+            return Texts::kColDate;
+        case ReservationColumn::Start:
+            return Texts::kColStart;
+        case ReservationColumn::End:
+            return Texts::kColEnd;
+        case ReservationColumn::Channel:
+            return Texts::kColChannel;
+        case ReservationColumn::Mode:
+            return Texts::kColMode;
+        case ReservationColumn::Title:
+            return Texts::kColTitle;
+        case ReservationColumn::Problem:
+            return Texts::kColProblem;
+    }
+    return "";
+}
+
+std::string ReservationCell(const ReservationRow& row, ReservationColumn column) {
+    switch (column) {
+        case ReservationColumn::Number:
+            return (row.Complete ? std::string() : std::string(Texts::kIncompleteMark)) +
+                   std::to_string(row.Number);
+        case ReservationColumn::On:
+            return row.On ? "ON" : "OFF";
+        case ReservationColumn::Date:
+            return row.Date;
+        case ReservationColumn::Start:
+            return row.Start;
+        case ReservationColumn::End:
+            return row.End;
+        case ReservationColumn::Channel:
+            return row.Channel;
+        case ReservationColumn::Mode:
+            return row.Mode;
+        case ReservationColumn::Title:
+            return row.Title;
+        case ReservationColumn::Problem:
+            return row.Problem;
+    }
+    return std::string();
+}
+
 std::string ReservationCsv(const std::vector<ReservationRow>& rows) {
-    static const char* const kHeadings[] = {
-        Texts::kColNumber,  Texts::kColOn,   Texts::kColDate,  Texts::kColStart,  Texts::kColEnd,
-        Texts::kColChannel, Texts::kColMode, Texts::kColTitle, Texts::kColProblem};
     std::string csv = "\xEF\xBB\xBF";
-    for (const char* heading : kHeadings) {
-        if (heading != kHeadings[0]) csv += ',';
-        csv += CsvField(SjisToUtf8(heading));
+    for (ReservationColumn column : kReservationColumns) {
+        if (column != kReservationColumns[0]) csv += ',';
+        csv += CsvField(SjisToUtf8(ReservationHeading(column)));
     }
     csv += "\r\n";
     for (const ReservationRow& row : rows) {
-        const std::string fields[] = {std::to_string(row.Number),
-                                      row.On ? "ON" : "OFF",
-                                      SjisToUtf8(row.Date),
-                                      row.Start,
-                                      row.End,
-                                      SjisToUtf8(row.Channel),
-                                      SjisToUtf8(row.Mode),
-                                      SjisToUtf8(row.Title),
-                                      SjisToUtf8(row.Problem)};
+        // The file has its own column for what is wrong: the number stays a plain number.
+        std::vector<std::string> fields;
+        for (ReservationColumn column : kReservationColumns)
+            fields.push_back(column == ReservationColumn::Number
+                                 ? std::to_string(row.Number)
+                                 : SjisToUtf8(ReservationCell(row, column)));
         bool first = true;
         for (const std::string& field : fields) {
             if (!first) csv += ',';

@@ -33,6 +33,20 @@ std::vector<ReservationRow> ReadReservationTable(const std::string& programDir);
 // The row of one saved page, from its bytes as they are on disk.
 ReservationRow ReservationRowFromPage(int number, const std::string& bytes);
 
+// The table's columns, in the viewer's order.
+enum class ReservationColumn { Number, On, Date, Start, End, Channel, Mode, Title, Problem };
+inline constexpr ReservationColumn kReservationColumns[] = {
+    ReservationColumn::Number, ReservationColumn::On,    ReservationColumn::Date,
+    ReservationColumn::Start,  ReservationColumn::End,   ReservationColumn::Channel,
+    ReservationColumn::Mode,   ReservationColumn::Title, ReservationColumn::Problem};
+
+// The column's heading (Shift-JIS): "番号", "実行", ...
+const char* ReservationHeading(ReservationColumn column);
+
+// What the row shows in the column (Shift-JIS). The number of a page that the restore would
+// send incomplete carries the mark "×" in front.
+std::string ReservationCell(const ReservationRow& row, ReservationColumn column);
+
 // The line above the table: how many reservations the set holds and whether every page
 // gave all the fields the restore sends (Shift-JIS).
 std::string ReservationSummary(const std::vector<ReservationRow>& rows);
