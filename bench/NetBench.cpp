@@ -20,21 +20,17 @@
 
 #include "ScriptedPeer.h"
 #include "SockTransport.h"
+#include "TransportMeasures.h"
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 using namespace std::chrono_literals;
 
 namespace {
-double Seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
+using bench::Seconds;
 
 // CPU time of the calling thread (the transport's thread; the peers run on their own).
 double ThreadCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return bench::CpuSeconds(RUSAGE_THREAD);
 }
 
 // Serves `count` connections: reads the request head, answers a short page, closes.
@@ -211,64 +207,19 @@ void RecorderWaitCpu() {
                 ok, kRequests, wall, cpu, 100.0 * cpu / wall);
 }
 
-void SlowPeerCpu() {
-    ScriptedPeer peer;
-    peer.Send(std::string(30, 's'), 1, 100ms).Close();
-    peer.Start();
-    TSockTransport t;
-    t.Host = "127.0.0.1";
-    t.Port = peer.Port();
-    t.TimeOut = 10000;
-    t.Connect();
-    std::string body;
-    Clock::time_point start = Clock::now();
-    double cpuStart = ThreadCpuSeconds();
-    t.CaptureString(body, -1);
-    double wall = Seconds(Clock::now() - start);
-    double cpu = ThreadCpuSeconds() - cpuStart;
-    std::printf("slow peer:       %zu bytes in %.2f s, CPU %.4f s = %.3f%% of wall time\n",
-                body.size(), wall, cpu, 100.0 * cpu / wall);
-}
-
-void LineDelay() {
-    const int kLines = 100;
-    std::vector<Clock::time_point> sent(kLines);
-    ScriptedPeer peer;
-    for (int i = 0; i < kLines; ++i) {
-        peer.Pause(std::chrono::milliseconds(3 + (i * 7) % 11))
-            .Call([&sent, i] { sent[i] = Clock::now(); })
-            .Send("HTTP/1.0 200 OK\r\n");
-    }
-    peer.Close();
-    peer.Start();
-    TSockTransport t;
-    t.Host = "127.0.0.1";
-    t.Port = peer.Port();
-    t.TimeOut = 10000;
-    t.Connect();
-    std::vector<double> delays;
-    for (int i = 0; i < kLines; ++i) {
-        std::string line;
-        t.ReadLn(line);
-        Clock::time_point got = Clock::now();
-        if (line != "HTTP/1.0 200 OK\r\n") {
-            std::printf("line delay:      WRONG LINE %d\n", i);
-            return;
-        }
-        delays.push_back(1000.0 * Seconds(got - sent[i]));
-    }
-    peer.Finish();
-    std::sort(delays.begin(), delays.end());
-    std::printf("ReadLn delay:    median %.3f ms, 99th %.3f ms, max %.3f ms over %d lines\n",
-                delays[delays.size() / 2], delays[delays.size() * 99 / 100], delays.back(), kLines);
-}
 }  // namespace
 
 int main() {
     ShortAnswers();
     LargeBody();
     RecorderWaitCpu();
-    SlowPeerCpu();
-    LineDelay();
+    {
+        TSockTransport t;
+        bench::SlowPeerCpu(t);
+    }
+    {
+        TSockTransport t;
+        bench::LineDelay(t);
+    }
     return 0;
 }

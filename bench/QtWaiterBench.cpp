@@ -26,21 +26,14 @@
 #include "TransferFrame.h"
 #include "TransferSession.h"
 #include "TransferView.h"
+#include "TransportMeasures.h"
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 using namespace std::chrono_literals;
 
 namespace {
-double Seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
-
-double CpuSeconds(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using bench::CpuSeconds;
+using bench::Seconds;
 
 class NullView : public TransferView {
   public:
@@ -120,57 +113,6 @@ void CaptureWaitingOnTheRecorder(const char* label, TEventPump& pump, bool withW
     std::filesystem::remove_all(dir);
 }
 
-void SlowPeerCpu(TEventPump& pump) {
-    ScriptedPeer peer;
-    peer.Send(std::string(30, 's'), 1, 100ms).Close();
-    peer.Start();
-    TSockTransport t(pump);
-    t.Host = "127.0.0.1";
-    t.Port = peer.Port();
-    t.TimeOut = 10000;
-    t.Connect();
-    std::string body;
-    Clock::time_point start = Clock::now();
-    double cpuStart = CpuSeconds(RUSAGE_THREAD);
-    t.CaptureString(body, -1);
-    double wall = Seconds(Clock::now() - start);
-    double cpu = CpuSeconds(RUSAGE_THREAD) - cpuStart;
-    std::printf("slow peer:       %zu bytes in %.2f s, CPU %.4f s = %.3f%% of wall time\n",
-                body.size(), wall, cpu, 100.0 * cpu / wall);
-}
-
-void LineDelay(TEventPump& pump) {
-    const int kLines = 100;
-    std::vector<Clock::time_point> sent(kLines);
-    ScriptedPeer peer;
-    for (int i = 0; i < kLines; ++i) {
-        peer.Pause(std::chrono::milliseconds(3 + (i * 7) % 11))
-            .Call([&sent, i] { sent[i] = Clock::now(); })
-            .Send("HTTP/1.0 200 OK\r\n");
-    }
-    peer.Close();
-    peer.Start();
-    TSockTransport t(pump);
-    t.Host = "127.0.0.1";
-    t.Port = peer.Port();
-    t.TimeOut = 10000;
-    t.Connect();
-    std::vector<double> delays;
-    for (int i = 0; i < kLines; ++i) {
-        std::string line;
-        t.ReadLn(line);
-        Clock::time_point got = Clock::now();
-        if (line != "HTTP/1.0 200 OK\r\n") {
-            std::printf("ReadLn delay:    WRONG LINE %d\n", i);
-            return;
-        }
-        delays.push_back(1000.0 * Seconds(got - sent[i]));
-    }
-    peer.Finish();
-    std::sort(delays.begin(), delays.end());
-    std::printf("ReadLn delay:    median %.3f ms, 99th %.3f ms, max %.3f ms over %d lines\n",
-                delays[delays.size() / 2], delays[delays.size() * 99 / 100], delays.back(), kLines);
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -183,7 +125,13 @@ int main(int argc, char** argv) {
     CaptureWaitingOnTheRecorder("capture, Qt waiter + 20 ms timer:", *pump, true);
     TEventPump pollPump;
     CaptureWaitingOnTheRecorder("capture, poll() waiter:", pollPump, false);
-    SlowPeerCpu(*pump);
-    LineDelay(*pump);
+    {
+        TSockTransport t(*pump);
+        bench::SlowPeerCpu(t);
+    }
+    {
+        TSockTransport t(*pump);
+        bench::LineDelay(t);
+    }
     return 0;
 }
