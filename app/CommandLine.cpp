@@ -18,14 +18,14 @@ enum CommandBit : unsigned {
     kCmdList = 1u << 3,
 };
 
-struct CommandSpec {
+struct CommandRow {
     const char* Word;  // nullptr: the run without a command word
     CommandBit Bit;
     ConsoleCommand Command;
     const char* Help;  // its line in the usage, Shift-JIS
 };
 
-const CommandSpec kCommands[] = {
+const CommandRow kCommands[] = {
     {nullptr, kCmdWindow, ConsoleCommand::None, nullptr},
     {"capture", kCmdCapture, ConsoleCommand::Capture, Texts::kUsageCapture},
     {"restore", kCmdRestore, ConsoleCommand::Restore, Texts::kUsageRestore},
@@ -36,7 +36,7 @@ constexpr unsigned kTransfers = kCmdCapture | kCmdRestore;
 
 constexpr unsigned kAllCommands = ~0u;
 
-struct OptionSpec {
+struct OptionRow {
     const char* Long;                  // "--data-dir"
     const char* Short;                 // "-h", or nullptr
     const char* ValueName;             // "DIR" for an option with a value, nullptr for a flag
@@ -48,7 +48,7 @@ struct OptionSpec {
 };
 
 // No option takes the password: arguments are visible to every user of the machine.
-const OptionSpec kOptions[] = {
+const OptionRow kOptions[] = {
     {"--host", nullptr, "HOST", kTransfers, &CommandLine::Host, nullptr, CommandAction::Console,
      Texts::kLabel1},
     {"--user", nullptr, "USER", kTransfers, &CommandLine::User, nullptr, CommandAction::Console,
@@ -91,8 +91,8 @@ CommandLine Wrong(CommandLine commandLine, const std::string& what, const char* 
     return commandLine;
 }
 
-const OptionSpec* FindOption(std::string_view name, unsigned command) {
-    for (const OptionSpec& option : kOptions) {
+const OptionRow* FindOption(std::string_view name, unsigned command) {
+    for (const OptionRow& option : kOptions) {
         if (!(option.Commands & command)) continue;
         if (name == option.Long || (option.Short && name == option.Short)) return &option;
     }
@@ -120,13 +120,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         }
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
             // One command word, before any other plain argument.
-            const CommandSpec* spec = nullptr;
-            for (const CommandSpec& c : kCommands)
-                if (c.Word && arg == c.Word) spec = &c;
-            if (optionsEnded || command != kCmdWindow || spec == nullptr)
+            const CommandRow* word = nullptr;
+            for (const CommandRow& c : kCommands)
+                if (c.Word && arg == c.Word) word = &c;
+            if (optionsEnded || command != kCmdWindow || word == nullptr)
                 return Wrong(result, arg, Texts::kUnexpectedArgument);
-            command = spec->Bit;
-            result.Command = spec->Command;
+            command = word->Bit;
+            result.Command = word->Command;
             result.Action = CommandAction::Console;
             continue;
         }
@@ -141,7 +141,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 inlineValue = true;
             }
         }
-        if (const OptionSpec* option = FindOption(name, command)) {
+        if (const OptionRow* option = FindOption(name, command)) {
             if (!option->ValueName) {
                 if (inlineValue) return Wrong(result, arg, Texts::kUnknownOption);
                 if (option->Flag) {
@@ -181,15 +181,15 @@ std::string UsageText() {
     };
     std::string text = std::string(Texts::kUsageLine) + "\n" + Texts::kUsagePurpose + "\n\n";
     text += std::string(Texts::kUsageCommands) + "\n";
-    for (const CommandSpec& command : kCommands)
+    for (const CommandRow& command : kCommands)
         if (command.Word) text += row(command.Word, command.Help);
     text += "\n" + std::string(Texts::kUsageOptions) + "\n";
-    for (const OptionSpec& option : kOptions) {
+    for (const OptionRow& option : kOptions) {
         std::string names = option.Short ? std::string(option.Short) + ", " : std::string();
         names += option.Long;
         if (option.ValueName) names += std::string(" ") + option.ValueName;
         std::string words;
-        for (const CommandSpec& command : kCommands)
+        for (const CommandRow& command : kCommands)
             if (command.Word && (option.Commands & command.Bit) && option.Commands != kAllCommands)
                 words += (words.empty() ? "" : ", ") + std::string(command.Word);
         text += row(names, option.Help);
