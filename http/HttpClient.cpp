@@ -34,17 +34,21 @@ std::ofstream CreateSinkFile(const std::string& name) {
 // The header file is a diagnostic copy that nobody reads back: it is written when it can
 // be and never fails an exchange. It lies in the current directory, which may be shared,
 // so a symbolic link planted under its name is refused rather than followed, and anything
-// but a regular file (a FIFO would block) is left alone.
+// but a regular file (a FIFO would block) is left alone. The lines may carry the recorder's
+// session cookie, so the file is the owner's alone, like the saved pages.
 class THeaderFile {
   public:
     explicit THeaderFile(const std::string& name) {
-        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
         if (fd_ < 0) return;
         struct stat st {};
         // Not emptied here: the new lines overwrite the old ones and only what is left of a
         // longer old copy is cut at the end. Emptying a file and writing it again makes the
         // file system push it to the disk at close, a wait at every request.
-        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) Close();
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
+            Close();
+        else if ((st.st_mode & 077) != 0 && ::fchmod(fd_, 0600) != 0)
+            Close();  // a copy others could read is not written at all
     }
     THeaderFile(const THeaderFile&) = delete;
     THeaderFile& operator=(const THeaderFile&) = delete;
@@ -57,8 +61,7 @@ class THeaderFile {
             if (n > 0) {
                 done += static_cast<size_t>(n);
                 written_ += static_cast<off_t>(n);
-            }
-            else if (!(n < 0 && errno == EINTR))
+            } else if (!(n < 0 && errno == EINTR))
                 Close();
         }
     }
