@@ -13,6 +13,8 @@
 #include "IniFile.h"
 #include "ProgramLocation.h"
 #include "ReservationTable.h"
+#include "RestoreReport.h"
+#include "SavedSet.h"
 #include "SettingsFile.h"
 #include "SjisText.h"
 #include "SysUtils.h"
@@ -28,8 +30,6 @@ volatile sig_atomic_t stopSignalled = 0;
 
 void OnInterrupt(int) {
     stopSignalled = 1;
-    // A second Ctrl-C ends the program at once.
-    ::signal(SIGINT, SIG_DFL);
     // A second Ctrl-C ends the program at once.
     ::signal(SIGINT, SIG_DFL);
 }
@@ -224,6 +224,25 @@ int RunConsoleCommand(const CommandLine& commandLine, std::FILE* out, std::FILE*
     if (const char* password = std::getenv("ZAVOCONV_PASSWORD")) settings.Password = password;
     if (settings.Host.empty()) return Usage(err, "--host", Texts::kHostMissing);
     if (HasControlByte(settings.Host)) return Usage(err, "--host", Texts::kHostHasControl);
+    // The window shows an empty report when there is nothing to enter; a script would take
+    // that silence for a restore done, after an upgrade that emptied the recorder.
+    const std::optional<std::set<int>> picked =
+        only.empty() ? std::nullopt : std::optional<std::set<int>>(only);
+    if (commandLine.Command == ConsoleCommand::Restore) {
+        try {
+            SavedSet::Recover(session.ProgramDir);
+        } catch (const Exception& e) {
+            Print(err, std::string(kProgramName) + ": " + e.Message + "\n");
+            return kExitFailure;
+        }
+        if (ReservationsToRestore(session.ProgramDir, picked).empty()) {
+            Print(err, std::string(kProgramName) + ": " + Texts::kNothingToRestore + "\n" +
+                           Texts::kDataFolderCaption);
+            // The folder's name as the file system has it, not taken for Shift-JIS.
+            std::fprintf(err, "%s\n", session.ProgramDir.c_str());
+            return kExitFailure;
+        }
+    }
 
     TransferFrame frame(session);
     ConsoleView view(out, err, commandLine.Yes);
@@ -232,7 +251,7 @@ int RunConsoleCommand(const CommandLine& commandLine, std::FILE* out, std::FILE*
     if (commandLine.Command == ConsoleCommand::Capture) {
         frame.RunCapture(view);
     } else {
-        frame.RunRestore(view, only.empty() ? std::nullopt : std::optional<std::set<int>>(only));
+        frame.RunRestore(view, picked);
     }
     ::signal(SIGINT, SIG_DFL);
     if (session.LoginRefused) return kExitLoginRefused;
