@@ -20,9 +20,7 @@
 
 namespace {
 
-using testsupport::ReadBytes;
 using testsupport::TempDir;
-using testsupport::WriteBytes;
 
 class DesktopFit : public ::testing::Test {
   protected:
@@ -35,7 +33,8 @@ class DesktopFit : public ::testing::Test {
     TFormMain form;
 };
 
-TEST_F(DesktopFit, EveryFieldHasAnAccessibleName) {
+// Every field has a name for screen readers; the viewer names the folder in use.
+TEST_F(DesktopFit, EveryFieldAndTheFolderLineHaveAnAccessibleName) {
     struct {
         QWidget* widget;
         const char* name;
@@ -50,6 +49,13 @@ TEST_F(DesktopFit, EveryFieldHasAnAccessibleName) {
     for (const auto& c : cases) EXPECT_EQ(c.widget->accessibleName(), U(c.name)) << c.name;
     EXPECT_EQ(form.FormGet->EdtSIP->accessibleDescription(), U("例：(rd-x4)(192.168.1.2)"));
     EXPECT_EQ(form.FormGet->Label1->buddy(), form.FormGet->EdtSIP);
+
+    form.FormDisp->show();
+    QString folder = QString::fromStdString(dir.Path());
+    EXPECT_TRUE(form.FormDisp->LblFolder->text().startsWith(U("保存先：")));
+    EXPECT_EQ(form.FormDisp->LblFolder->toolTip(), folder);
+    EXPECT_EQ(form.FormDisp->LblFolder->accessibleName(), U("保存先：") + folder);
+    form.FormDisp->hide();
 }
 
 // Every label shows its whole text inside the window and covers no edit field.
@@ -76,15 +82,6 @@ TEST_F(DesktopFit, LabelsShowTheirWholeText) {
     ExpectLabelsFit(*form.FormGet);
     ExpectLabelsFit(*form.FormDisp);
     EXPECT_EQ(form.FormGet->Label2->text(), U("例：(rd-x4)(192.168.1.2)"));
-}
-
-TEST_F(DesktopFit, ViewerNamesTheFolderInUse) {
-    form.FormDisp->show();
-    QString folder = QString::fromStdString(dir.Path());
-    EXPECT_TRUE(form.FormDisp->LblFolder->text().startsWith(U("保存先：")));
-    EXPECT_EQ(form.FormDisp->LblFolder->toolTip(), folder);
-    EXPECT_EQ(form.FormDisp->LblFolder->accessibleName(), U("保存先：") + folder);
-    form.FormDisp->hide();
 }
 
 TEST_F(DesktopFit, StandardButtonsSpeakJapanese) {
