@@ -103,29 +103,27 @@ TEST(GatherLocationFacts, ReadsTheFileSystemAndTheEnvironment) {
     EXPECT_EQ(GatherLocationFacts(program, "rd/./x", "").DataDirOption, current + "/rd/x");
 }
 
-TEST(PrepareDataLocation, InstalledFoldersCreatedOwnerOnly) {
+// Installed folders are created for their owner only and left as they are at a second start;
+// a folder that cannot be made or written is named in the error.
+TEST(PrepareDataLocation, FoldersCreatedOwnerOnlyOrNamedInTheError) {
     TempDir dir;
     DataLocation location{Installed, dir.File("cfg/zavoconv/zavoconv.INI"),
                           dir.File("share/zavoconv/")};
     PrepareDataLocation(location);
     for (const char* folder : {"cfg", "cfg/zavoconv", "share", "share/zavoconv"})
         EXPECT_EQ(ModeOf(dir.File(folder)), 0700u) << folder;
-    // A second start finds them and leaves them as they are.
     ::chmod(dir.File("share/zavoconv").c_str(), 0750);
     PrepareDataLocation(location);
     EXPECT_EQ(ModeOf(dir.File("share/zavoconv")), 0750u);
     EXPECT_FALSE(std::filesystem::exists(dir.File("cfg/zavoconv/zavoconv.INI")));
-}
 
-TEST(PrepareDataLocation, UnusableFolderNamedInTheError) {
-    TempDir dir;
     WriteBytes(dir.File("file"), "x");
-    // "フォルダ %s を作成できません"
     DataLocation blocked{Chosen, dir.File("file/d/zavoconv.INI"), dir.File("file/d/")};
     try {
         PrepareDataLocation(blocked);
-        FAIL() << "no error";
+        ADD_FAILURE() << "no error";
     } catch (const Exception& e) {
+        // "フォルダ %s を作成できません"
         EXPECT_EQ(e.Message,
                   "\x83\x74\x83\x48\x83\x8b\x83\x5f " + dir.File("file/d/") +
                       " \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");

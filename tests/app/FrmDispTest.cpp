@@ -128,9 +128,7 @@ TEST_F(FormDispTest, FixedPagesOpenWhenSaved) {
     EXPECT_EQ(boxes, (Boxes{{MessageKind::Error, "1" + kNoSuch}}));
 
     boxes.clear();
-    Save("ZAVOCVRV.HTM");
-    Save("ZAVOCVCH.HTM");
-    Save("ZAVOCVST.HTM");
+    for (const char* name : {"ZAVOCVRV.HTM", "ZAVOCVCH.HTM", "ZAVOCVST.HTM"}) Save(name);
     form.BitBtn1->click();
     form.BitBtn2->click();
     form.BitBtn4->click();

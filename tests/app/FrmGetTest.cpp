@@ -71,7 +71,7 @@ struct ControlCase {
     bool bold;
 };
 
-TEST_F(FormGetTest, LayoutTabOrderAndCaptions) {
+TEST_F(FormGetTest, LayoutAndTabOrder) {
     const ControlCase cases[] = {
         {"Label1", "RDの本体名またはIPアドレス", QRect(80, 16, 171, 12), true},
         {"Label2", "例：(rd-x4)(192.168.1.2)", QRect(201, 32, 144, 12), false},
@@ -138,13 +138,6 @@ TEST_F(FormGetTest, LayoutTabOrderAndCaptions) {
         while (next->focusPolicy() == Qt::NoFocus) next = next->nextInFocusChain();
         EXPECT_EQ(next, order[i + 1]) << i;
     }
-
-    form.OpenForRestore();
-    EXPECT_EQ(form.windowTitle(), U("RD-X4EXに設定を復元"));
-    EXPECT_EQ(form.BitBtn1->text(), U("復元開始"));
-    form.OpenForCapture();
-    EXPECT_EQ(form.windowTitle(), U("RD-X4の設定取込"));
-    EXPECT_EQ(form.BitBtn1->text(), U("取込開始"));
 }
 
 // The fields show the settings on opening and go back into them on every way of closing;
@@ -271,9 +264,9 @@ TEST_F(FormGetTest, StatusProgressCursorAndMessagesShown) {
     EXPECT_EQ(boxes, (Boxes{{MessageKind::Information, "<b>x</b>"}}));
 }
 
-// The restore caption, or any caption but the capture's, runs the restore. Restore mode lists
-// the saved reservations with a tick each, all ticked; the start button restores only the
-// ticked ones, and the ticks cannot change while the restore runs.
+// Each mode has its captions. The restore caption, or any caption but the capture's, runs the
+// restore. Restore mode lists the saved reservations with a tick each, all ticked; the start
+// button restores only the ticked ones, and the ticks cannot change while the restore runs.
 TEST_F(FormGetTest, RestoreModeTicksEverySavedReservationAndPassesOnlyTheTicked) {
     // No saved reservation page: the restore sends nothing and reports an empty list.
     form.OpenForRestore();
@@ -287,6 +280,8 @@ TEST_F(FormGetTest, RestoreModeTicksEverySavedReservationAndPassesOnlyTheTicked)
     for (const char* name : {"ZAVOCV00.HTM", "ZAVOCV01.HTM", "ZAVOCV04.HTM"})
         WriteBytes(dir.File(name), "<html>damaged</html>\r\n");
     form.OpenForRestore();
+    EXPECT_EQ(form.windowTitle(), U("RD-X4EXに設定を復元"));
+    EXPECT_EQ(form.BitBtn1->text(), U("復元開始"));
     EXPECT_EQ(form.size(), QSize(413, 410));
     EXPECT_EQ(form.SbarR->geometry(), QRect(0, 390, 413, 20));
     EXPECT_TRUE(form.GridR->isVisibleTo(&form));
@@ -316,6 +311,8 @@ TEST_F(FormGetTest, RestoreModeTicksEverySavedReservationAndPassesOnlyTheTicked)
 
     // Capture mode: no table, the whole set.
     form.OpenForCapture();
+    EXPECT_EQ(form.windowTitle(), U("RD-X4の設定取込"));
+    EXPECT_EQ(form.BitBtn1->text(), U("取込開始"));
     EXPECT_EQ(form.size(), QSize(413, 210));
     EXPECT_EQ(form.SbarR->geometry(), QRect(0, 190, 413, 20));
     EXPECT_FALSE(form.GridR->isVisibleTo(&form));

@@ -2,15 +2,21 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTranslator>
 #include <filesystem>
 
+#include "DesktopFit.h"
 #include "FrmDisp.h"
 #include "FrmGet.h"
 #include "FrmMain.h"
 #include "QtPrint.h"
 #include "QtText.h"
+#include "SpinEdit.h"
 #include "TestFiles.h"
 #include "Texts.h"
 
@@ -108,13 +114,11 @@ TEST_F(FormMainTest, ButtonsOpenTheDialogsAndEndWritesTheDefaults) {
     EXPECT_EQ(shown.size(), 2u);
     answer = true;
     form.BitBtn3Click();
-    const std::string brk = "\n\r";
-    const std::string question =
-        QtText::ToSjis(U("この処理はX4EXにバージョンアップする前に取り込んだ各設定データを、")) +
-        brk + brk +
-        QtText::ToSjis(U("X4EXに復元する処理です。X4EXにバージョンアップはお済みですか？")) + brk +
-        brk + QtText::ToSjis(U("またX4EX本体でチャンネル設定はお済みですか？")) + brk + brk +
-        QtText::ToSjis(U("以上の処理済んでいないと復元処理が正しく実行されません。")) + brk;
+    const std::string question = QtText::ToSjis(
+        U("この処理はX4EXにバージョンアップする前に取り込んだ各設定データを、\n\r\n\r"
+          "X4EXに復元する処理です。X4EXにバージョンアップはお済みですか？\n\r\n\r"
+          "またX4EX本体でチャンネル設定はお済みですか？\n\r\n\r"
+          "以上の処理済んでいないと復元処理が正しく実行されません。\n\r"));
     EXPECT_EQ(boxes, (std::vector<Box>(2, {MessageKind::Confirmation, question, true})));
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[2], form.FormGet);
@@ -198,6 +202,80 @@ TEST_F(FormMainTest, UnusableDataDirShowsTheErrorAndTouchesNothing) {
     form.FormClose();
     EXPECT_EQ(ReadBytes(dir.File("file")), "x");
     EXPECT_EQ(dir.Names(), std::set<std::string>{"file"});  // no folder, no settings file
+}
+
+// The windows on a desktop: names for screen readers, labels whose text fits (run at 100 %,
+// 150 % and 200 % through QT_SCALE_FACTOR), and Qt's own Japanese button texts.
+class DesktopFit : public FormMainTest {
+  protected:
+    void SetUp() override {
+        FormMainTest::SetUp();
+        ASSERT_TRUE(form.FormCreate());
+    }
+};
+
+// Every field has a name for screen readers; the viewer names the folder in use.
+TEST_F(DesktopFit, EveryFieldAndTheFolderLineHaveAnAccessibleName) {
+    struct {
+        QWidget* widget;
+        const char* name;
+    } cases[] = {
+        {form.FormGet->EdtSIP, "RDの本体名またはIPアドレス"},
+        {form.FormGet->EdtSUSER, "本体ユーザー名"},
+        {form.FormGet->EdtSPASS, "本体パスワード"},
+        {form.FormGet->EdtSPROXY, "プロキシサーバアドレス"},
+        {form.FormGet->EdtSPORT, "プロキシのポート"},
+        {form.FormDisp->SpinEdit1, "個別録画予約の番号"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.widget->accessibleName(), U(c.name)) << c.name;
+    EXPECT_EQ(form.FormGet->EdtSIP->accessibleDescription(), U("例：(rd-x4)(192.168.1.2)"));
+    EXPECT_EQ(form.FormGet->Label1->buddy(), form.FormGet->EdtSIP);
+
+    form.FormDisp->show();
+    QString folder = QString::fromStdString(dir.Path());
+    EXPECT_TRUE(form.FormDisp->LblFolder->text().startsWith(U("保存先：")));
+    EXPECT_EQ(form.FormDisp->LblFolder->toolTip(), folder);
+    EXPECT_EQ(form.FormDisp->LblFolder->accessibleName(), U("保存先：") + folder);
+    form.FormDisp->hide();
+}
+
+// Every label shows its whole text inside the window and covers no edit field.
+void ExpectLabelsFit(QWidget& window) {
+    window.show();
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        SCOPED_TRACE(label->objectName().toStdString());
+        QFontMetrics metrics(label->font());
+        QRect inside = label->contentsRect();
+        std::string text = label->text().toStdString();
+        EXPECT_LE(metrics.horizontalAdvance(label->text()), inside.width()) << text;
+        EXPECT_LE(metrics.height(), inside.height()) << text;
+        EXPECT_TRUE(window.rect().contains(label->geometry())) << text;
+        for (QLineEdit* edit : window.findChildren<QLineEdit*>()) {
+            if (edit->parentWidget() != &window) continue;  // the spin box's own field
+            EXPECT_FALSE(label->geometry().intersects(edit->geometry()))
+                << edit->objectName().toStdString();
+        }
+    }
+    window.hide();
+}
+
+TEST_F(DesktopFit, LabelsShowTheirWholeText) {
+    ExpectLabelsFit(*form.FormGet);
+    ExpectLabelsFit(*form.FormDisp);
+    EXPECT_EQ(form.FormGet->Label2->text(), U("例：(rd-x4)(192.168.1.2)"));
+}
+
+TEST_F(DesktopFit, StandardButtonsSpeakJapanese) {
+    QTranslator* translator = LoadQtJapanese(*qApp);
+    ASSERT_NE(translator, nullptr) << "Qt's Japanese translations are not installed";
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok);
+    QString yes = box.button(QMessageBox::Yes)->text().remove('&');
+    QString no = box.button(QMessageBox::No)->text().remove('&');
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    EXPECT_TRUE(yes.startsWith(U("はい"))) << yes.toStdString();
+    EXPECT_TRUE(no.startsWith(U("いいえ"))) << no.toStdString();
 }
 
 }  // namespace

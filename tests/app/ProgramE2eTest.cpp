@@ -37,8 +37,6 @@ class ProgramE2e : public ::testing::Test {
             mainBoxes.push_back({kind, text});
             return true;  // Yes to the restore confirmation
         };
-        form.FormGet->ShowBox = recordBox;
-        form.ShowModal = showModal;
         form.Session.HttpClient1.UsePump(*pump);
         pump->OnPump = [this] { ++pumps; };
         form.Session.HttpClient1.TimeOut = 2000;
@@ -60,25 +58,12 @@ class ProgramE2e : public ::testing::Test {
     TFormMain form;
     std::vector<std::unique_ptr<recsim::RecorderSim>> sims;
     Boxes mainBoxes, dialogBoxes;
-    const MessageBoxFunction recordBox = [this](MessageKind kind, const std::string& text, bool) {
-        dialogBoxes.push_back({kind, text});
-        return true;
-    };
-    // The user types the recorder's address, presses the start button, then closes.
-    const std::function<void(QDialog&)> showModal = [this](QDialog& dialog) {
-        ASSERT_EQ(&dialog, form.FormGet);
-        form.FormGet->show();
-        form.FormGet->EdtSIP->setText(QString::fromStdString(typedHost));
-        form.FormGet->BitBtn1->click();
-        if (closeAfterStart) form.FormGet->BitBtn4->click();
-    };
-    bool closeAfterStart = true;
     std::string typedHost;
     int pumps = 0;
 };
 
-// The capture runs in the real modal dialog with its real box, driven from timers as a user
-// would; the restore in the dialog as the fixture drives it.
+// The real modal dialog and its real boxes, driven from timers as a user would: type the
+// recorder's address, press start, answer the box, close.
 TEST_F(ProgramE2e, CaptureFromX4ThenRestoreIntoX4exThroughTheWindows) {
     ASSERT_TRUE(form.FormCreate());
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(3, 5);
@@ -89,7 +74,7 @@ TEST_F(ProgramE2e, CaptureFromX4ThenRestoreIntoX4exThroughTheWindows) {
         return ShowQtMessageBox(form.FormGet, kind, text, yesNo);
     };
     std::vector<QString> seen;
-    QTimer boxes;  // a timer is not fired again while its own handler runs
+    QTimer boxes;  // a timer does not fire again while its own handler runs
     QObject::connect(&boxes, &QTimer::timeout, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             seen.push_back(box->text());
@@ -97,22 +82,22 @@ TEST_F(ProgramE2e, CaptureFromX4ThenRestoreIntoX4exThroughTheWindows) {
         }
     });
     boxes.start(5);
-    bool started = false;
     QTimer user;
     QObject::connect(&user, &QTimer::timeout, [&] {
-        if (started || QApplication::activeModalWidget() != form.FormGet) return;
-        started = true;
+        if (QApplication::activeModalWidget() != form.FormGet) return;
         form.FormGet->EdtSIP->setText(QString::fromStdString(typedHost));
-        form.FormGet->BitBtn1->click();  // runs the whole capture, its box included
+        form.FormGet->BitBtn1->click();  // runs the whole transfer, its box included
         form.FormGet->BitBtn4->click();
     });
     user.start(5);
-    // While the capture waits for the recorder the window keeps serving events: a timer
-    // fires, and a second press of the start button starts nothing.
+    // While a transfer waits for the recorder the window keeps serving events: a timer fires,
+    // and a second press of the start button starts nothing.
     int ticks = 0;
     QTimer second;
     QObject::connect(&second, &QTimer::timeout, [&] {
-        if (!started || QApplication::activeModalWidget() != form.FormGet) return;  // not in a box
+        if (!form.FormGet->BtnStop->isEnabled() ||
+            QApplication::activeModalWidget() != form.FormGet)  // no transfer, or in its box
+            return;
         ++ticks;
         form.FormGet->BitBtn1Click();
     });
@@ -123,11 +108,7 @@ TEST_F(ProgramE2e, CaptureFromX4ThenRestoreIntoX4exThroughTheWindows) {
         if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
     });
     form.BitBtn1->click();  // returns when the dialog has closed
-    boxes.stop();
-    user.stop();
-    second.stop();
 
-    EXPECT_TRUE(started);
     EXPECT_EQ(dialogBoxes, (Boxes{{MessageKind::Information, Texts::CaptureDoneMessage(3)}}));
     EXPECT_EQ(seen, std::vector<QString>{QtText::ForDisplay(Texts::CaptureDoneMessage(3))});
     EXPECT_GT(pumps, 0);
@@ -141,14 +122,13 @@ TEST_F(ProgramE2e, CaptureFromX4ThenRestoreIntoX4exThroughTheWindows) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     recsim::RecorderSim& x4ex = Start(recsim::Mode::X4EX, {});
-    form.ShowModal = showModal;
-    form.FormGet->ShowBox = recordBox;
     form.BitBtn3->click();
     ASSERT_EQ(mainBoxes.size(), 1u);
     EXPECT_EQ(mainBoxes[0].Box, MessageKind::Confirmation);
     ASSERT_EQ(dialogBoxes.size(), 2u);
     EXPECT_EQ(dialogBoxes[1].Box, MessageKind::Information);
     EXPECT_EQ(dialogBoxes[1].Text.rfind(std::string("00") + Texts::kReportSeparator, 0), 0u);
+    EXPECT_EQ(seen.size(), 2u);
     EXPECT_EQ(x4ex.Reservations(), original);
 
     // The host typed last is what the settings file keeps.
@@ -180,7 +160,13 @@ TEST_P(ProgramStop, EndsTheCaptureAtTheNextSafePoint) {
             form.FormGet->BtnStop->click();
         return true;
     };
-    closeAfterStart = false;
+    // The user types the recorder's address and presses the start button.
+    form.ShowModal = [this](QDialog& dialog) {
+        ASSERT_EQ(&dialog, form.FormGet);
+        form.FormGet->show();
+        form.FormGet->EdtSIP->setText(QString::fromStdString(typedHost));
+        form.FormGet->BitBtn1->click();
+    };
     form.BitBtn1->click();
 
     ASSERT_EQ(dialogBoxes.size(), 2u);
