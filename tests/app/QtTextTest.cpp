@@ -53,18 +53,18 @@ TEST(QtText, StartUpSetsTheApplicationTitle) {
     EXPECT_EQ(QCoreApplication::applicationName(), U("ZAVO RD-X4→X4RX コンバータ"));
 }
 
-// Runs the real box and inspects it from a timer, then answers it.
+// Runs the real box and inspects it from a timer, then answers it: with the button `press`,
+// or with the Enter key when that is NoButton.
 struct SeenBox {
-    bool found = false;
+    bool found = false, result = false;
     Qt::TextFormat format = Qt::AutoText;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
 };
 
-// press NoButton: the box is answered with the Enter key.
 SeenBox RunBox(MessageKind kind, const std::string& sjis, bool yesNo,
-               QMessageBox::StandardButton press, bool& result, bool defaultNo = false) {
+               QMessageBox::StandardButton press, bool defaultNo = false) {
     SeenBox seen;
     int tries = 0;
     QTimer timer;
@@ -80,51 +80,45 @@ SeenBox RunBox(MessageKind kind, const std::string& sjis, bool yesNo,
         seen.text = box->text();
         seen.icon = box->icon();
         seen.buttons = box->standardButtons();
-        if (press != QMessageBox::NoButton) {
+        if (press != QMessageBox::NoButton)
             box->button(press)->click();
-            return;
-        }
-        QTest::keyClick(box, Qt::Key_Return);
+        else
+            QTest::keyClick(box, Qt::Key_Return);
     });
     timer.start(10);
-    result = ShowQtMessageBox(nullptr, kind, sjis, yesNo, defaultNo);
+    seen.result = ShowQtMessageBox(nullptr, kind, sjis, yesNo, defaultNo);
     return seen;
 }
 
 TEST(QtMessageBox, RecorderTextIsPlainText) {
-    bool result = false;
-    SeenBox seen =
-        RunBox(MessageKind::Information, "00<b>\x97\x5c</b>\n\r01", false, QMessageBox::Ok, result);
+    const SeenBox seen =
+        RunBox(MessageKind::Information, "00<b>\x97\x5c</b>\n\r01", false, QMessageBox::Ok);
     ASSERT_TRUE(seen.found);
     EXPECT_EQ(seen.format, Qt::PlainText);
     EXPECT_EQ(seen.text, U("00<b>予</b>\n01"));
     EXPECT_EQ(seen.icon, QMessageBox::Information);
     EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    EXPECT_TRUE(result);
+    EXPECT_TRUE(seen.result);
 }
 
 // The icon follows the kind; a question has Yes and No and answers the one pressed.
 TEST(QtMessageBox, IconByKindAndYesNoAnswers) {
-    bool result = false;
-    EXPECT_EQ(RunBox(MessageKind::Error, "e", false, QMessageBox::Ok, result).icon,
-              QMessageBox::Critical);
-    EXPECT_EQ(RunBox(MessageKind::Confirmation, "c", false, QMessageBox::Ok, result).icon,
+    EXPECT_EQ(RunBox(MessageKind::Error, "e", false, QMessageBox::Ok).icon, QMessageBox::Critical);
+    EXPECT_EQ(RunBox(MessageKind::Confirmation, "c", false, QMessageBox::Ok).icon,
               QMessageBox::Question);
-    SeenBox seen = RunBox(MessageKind::Confirmation, "?", true, QMessageBox::No, result);
-    EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
-    EXPECT_FALSE(result);
-    RunBox(MessageKind::Confirmation, "?", true, QMessageBox::Yes, result);
-    EXPECT_TRUE(result);
+    const SeenBox no = RunBox(MessageKind::Confirmation, "?", true, QMessageBox::No);
+    EXPECT_EQ(no.buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_FALSE(no.result);
+    EXPECT_TRUE(RunBox(MessageKind::Confirmation, "?", true, QMessageBox::Yes).result);
 }
 
 // The viewer's questions (swap the backup in) answer No to Enter; the others Yes.
 TEST(QtMessageBox, EnterTakesTheDefaultAnswer) {
     for (bool defaultNo : {false, true}) {
-        bool result = defaultNo;
-        ASSERT_TRUE(
-            RunBox(MessageKind::Confirmation, "?", true, QMessageBox::NoButton, result, defaultNo)
-                .found);
-        EXPECT_EQ(result, !defaultNo) << defaultNo;
+        const SeenBox seen =
+            RunBox(MessageKind::Confirmation, "?", true, QMessageBox::NoButton, defaultNo);
+        ASSERT_TRUE(seen.found);
+        EXPECT_EQ(seen.result, !defaultNo) << defaultNo;
     }
 }
 
