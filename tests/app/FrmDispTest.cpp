@@ -170,7 +170,7 @@ TEST_F(FormDispTest, SpinValueChoosesTheReservationFile) {
 
 // Text that is no number counts as one; the value is held in range only when the field is
 // left (or checked), and up and down stay within it.
-TEST_F(FormDispTest, SpinValueAndItsRange) {
+TEST_F(FormDispTest, SpinValueTypedAndItsRange) {
     for (const char* text : {"", "-", "+", ".", "1."}) {
         SetSpinText(U(text));
         EXPECT_EQ(form.SpinEdit1->Value(), 1) << text;
@@ -190,11 +190,9 @@ TEST_F(FormDispTest, SpinValueAndItsRange) {
         for (int i = 0; i < std::abs(c.steps); ++i) form.SpinEdit1->stepBy(c.steps > 0 ? 1 : -1);
         EXPECT_EQ(form.SpinEdit1->Value(), c.value) << c.text << " " << c.steps;
     }
-}
 
-// Leaving the field holds the value in range; keys other than digits, signs and the
-// separator are dropped, and at most two characters are taken.
-TEST_F(FormDispTest, SpinFieldTypedInto) {
+    // Leaving the field holds the value in range; keys other than digits, signs and the
+    // separator are dropped, and at most two characters are taken.
     form.show();
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
@@ -227,31 +225,12 @@ std::string WholePage() {
 
 const QString kWholeRow = U("|ON|12/08(火)|21:00|23:15|8ch|XP|予約表テスト 映画|");
 
-TEST_F(FormDispTest, TableShowsEverySavedPageAndMarksDamagedOnes) {
+// Every saved page in the table, damaged ones marked; the table exported as UTF-8 CSV.
+TEST_F(FormDispTest, TableShowsEverySavedPageAndCsvExportWritesIt) {
     form.Refresh();
     EXPECT_EQ(form.Label1->text(), U("保存されている予約はありません。"));
     EXPECT_EQ(form.StringGrid1->rowCount(), 0);
 
-    WriteBytes(dir.File("ZAVOCV00.HTM"), WholePage());
-    WriteBytes(dir.File("ZAVOCV02.HTM"), std::string("\x00\x01\xff binary", 10));
-    WriteBytes(dir.File("ZAVOCV03.HTM"), WholePage().substr(0, 300));
-    form.show();  // reads the pages again
-    EXPECT_EQ(form.Label1->text(),
-              U("保存されている予約：3件  うち2件のページは項目が欠けています（×印）。"));
-    const std::vector<QString> rows = Rows();
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0], "1" + kWholeRow);
-    EXPECT_TRUE(
-        rows[1].startsWith(U("×3|OFF||--:--|--:--||||テキストではないデータを含んでいます。")))
-        << rows[1].toStdString();
-    EXPECT_TRUE(rows[2].startsWith(U("×4|ON|"))) << rows[2].toStdString();
-    EXPECT_TRUE(rows[2].contains(U("途中で切れています。"))) << rows[2].toStdString();
-    EXPECT_NE(form.StringGrid1->item(1, 0)->background(),
-              form.StringGrid1->item(0, 0)->background());
-    EXPECT_TRUE(boxes.empty());
-}
-
-TEST_F(FormDispTest, CsvExportWritesTheTableAsUtf8) {
     WriteBytes(dir.File("ZAVOCV00.HTM"), WholePage());
     const std::string csv = dir.File("table.csv");
     std::string chosen;
@@ -271,6 +250,24 @@ TEST_F(FormDispTest, CsvExportWritesTheTableAsUtf8) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].Box, MessageKind::Error);
     EXPECT_NE(boxes[0].Text.find(chosen), std::string::npos) << boxes[0].Text;
+    boxes.clear();
+
+    WriteBytes(dir.File("ZAVOCV02.HTM"), std::string("\x00\x01\xff binary", 10));
+    WriteBytes(dir.File("ZAVOCV03.HTM"), WholePage().substr(0, 300));
+    form.show();  // reads the pages again
+    EXPECT_EQ(form.Label1->text(),
+              U("保存されている予約：3件  うち2件のページは項目が欠けています（×印）。"));
+    const std::vector<QString> rows = Rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], "1" + kWholeRow);
+    EXPECT_TRUE(
+        rows[1].startsWith(U("×3|OFF||--:--|--:--||||テキストではないデータを含んでいます。")))
+        << rows[1].toStdString();
+    EXPECT_TRUE(rows[2].startsWith(U("×4|ON|"))) << rows[2].toStdString();
+    EXPECT_TRUE(rows[2].contains(U("途中で切れています。"))) << rows[2].toStdString();
+    EXPECT_NE(form.StringGrid1->item(1, 0)->background(),
+              form.StringGrid1->item(0, 0)->background());
+    EXPECT_TRUE(boxes.empty());
 }
 
 // The backup comes back only on Yes to a question naming both counts; it swaps with the set.
