@@ -8,6 +8,10 @@
 
 namespace {
 
+using enum CommandAction;
+using enum ConsoleCommand;
+using Args = std::vector<std::string>;
+
 // "不明なオプションです", "値が必要です", "余分な引数です"
 const std::string kUnknown =
     "\x95\x73\x96\xbe\x82\xc8\x83\x49\x83\x76\x83\x56\x83\x87\x83\x93\x82\xc5\x82\xb7";
@@ -16,150 +20,84 @@ const std::string kExtra = "\x97\x5d\x95\xaa\x82\xc8\x88\xf8\x90\x94\x82\xc5\x82
 
 struct ParseCase {
     const char* name;
-    std::vector<std::string> args;  // after the program name
+    Args args;  // after the program name
     CommandAction action;
     std::string dataDir;
     std::string error;
-    std::vector<std::string> toolkit;  // after the program name
+    Args toolkit = {};  // after the program name
 };
 
 const ParseCase kCases[] = {
-    {"NoArguments", {}, CommandAction::Window, "", "", {}},
-    {"Help", {"--help"}, CommandAction::Help, "", "", {}},
-    {"ShortHelp", {"-h"}, CommandAction::Help, "", "", {}},
-    {"Version", {"--version"}, CommandAction::Version, "", "", {}},
-    {"DataDirSeparate", {"--data-dir", "/d"}, CommandAction::Window, "/d", "", {}},
-    {"DataDirJoined", {"--data-dir=/d x"}, CommandAction::Window, "/d x", "", {}},
-    {"DataDirLastWins", {"--data-dir=/a", "--data-dir", "/b"}, CommandAction::Window, "/b", "", {}},
-    {"DataDirMissing", {"--data-dir"}, CommandAction::Usage, "", "--data-dir: " + kNeedsValue, {}},
-    {"DataDirEmpty", {"--data-dir="}, CommandAction::Usage, "", "--data-dir: " + kNeedsValue, {}},
-    {"Unknown", {"--bogus"}, CommandAction::Usage, "", "--bogus: " + kUnknown, {}},
-    {"UnknownWithValue", {"--bogus=1"}, CommandAction::Usage, "", "--bogus: " + kUnknown, {}},
-    {"FlagWithValue", {"--help=1"}, CommandAction::Usage, "", "--help=1: " + kUnknown, {}},
-    {"UnknownShort", {"-x"}, CommandAction::Usage, "", "-x: " + kUnknown, {}},
-    {"FirstFromTheLeftDecides",
-     {"--bogus", "--help"},
-     CommandAction::Usage,
-     "",
-     "--bogus: " + kUnknown,
-     {}},
-    {"HelpBeforeMistake", {"--version", "--bogus"}, CommandAction::Version, "", "", {}},
-    {"OneCommandWordOnly", {"capture", "list"}, CommandAction::Usage, "", "list: " + kExtra, {}},
-    {"NotACommandWord", {"backup"}, CommandAction::Usage, "", "backup: " + kExtra, {}},
-    {"OptionOfAnotherCommand",
-     {"list", "--host", "h"},
-     CommandAction::Usage,
-     "",
-     "--host: " + kUnknown,
-     {}},
-    {"TransferOptionWithoutCommand",
-     {"--host=h"},
-     CommandAction::Usage,
-     "",
-     "--host: " + kUnknown,
-     {}},
-    {"NoPasswordOption",
-     {"capture", "--password=x"},
-     CommandAction::Usage,
-     "",
-     "--password: " + kUnknown,
-     {}},
-    {"ToolkitOptionNotForCommands",
-     {"list", "-platform", "offscreen"},
-     CommandAction::Usage,
-     "",
-     "-platform: " + kUnknown,
-     {}},
-    {"DoubleDashEndsOptions", {"--", "--help"}, CommandAction::Usage, "", "--help: " + kExtra, {}},
-    {"ToolkitOptionsHandedOn",
-     {"-platform", "offscreen", "--data-dir", "/d", "-reverse"},
-     CommandAction::Window,
-     "/d",
-     "",
-     {"-platform", "offscreen", "-reverse"}},
-    {"ToolkitOptionWithoutValue",
-     {"-style"},
-     CommandAction::Usage,
-     "",
-     "-style: " + kNeedsValue,
-     {}},
+    {"NoArguments", {}, Window, "", ""},
+    {"Help", {"--help"}, Help, "", ""},
+    {"ShortHelp", {"-h"}, Help, "", ""},
+    {"Version", {"--version"}, Version, "", ""},
+    {"DataDirSeparate", {"--data-dir", "/d"}, Window, "/d", ""},
+    {"DataDirJoined", {"--data-dir=/d x"}, Window, "/d x", ""},
+    {"DataDirLastWins", {"--data-dir=/a", "--data-dir", "/b"}, Window, "/b", ""},
+    {"DataDirMissing", {"--data-dir"}, Usage, "", "--data-dir: " + kNeedsValue},
+    {"DataDirEmpty", {"--data-dir="}, Usage, "", "--data-dir: " + kNeedsValue},
+    {"Unknown", {"--bogus"}, Usage, "", "--bogus: " + kUnknown},
+    {"UnknownWithValue", {"--bogus=1"}, Usage, "", "--bogus: " + kUnknown},
+    {"FlagWithValue", {"--help=1"}, Usage, "", "--help=1: " + kUnknown},
+    {"UnknownShort", {"-x"}, Usage, "", "-x: " + kUnknown},
+    {"FirstFromTheLeftDecides", {"--bogus", "--help"}, Usage, "", "--bogus: " + kUnknown},
+    {"HelpBeforeMistake", {"--version", "--bogus"}, Version, "", ""},
+    {"OneCommandWordOnly", {"capture", "list"}, Usage, "", "list: " + kExtra},
+    {"NotACommandWord", {"backup"}, Usage, "", "backup: " + kExtra},
+    {"OptionOfAnotherCommand", {"list", "--host", "h"}, Usage, "", "--host: " + kUnknown},
+    {"TransferOptionWithoutCommand", {"--host=h"}, Usage, "", "--host: " + kUnknown},
+    {"NoPasswordOption", {"capture", "--password=x"}, Usage, "", "--password: " + kUnknown},
+    {"ToolkitOptionNotForCommands", Args{"list", "-platform", "offscreen"}, Usage, "",
+     "-platform: " + kUnknown},
+    {"DoubleDashEndsOptions", {"--", "--help"}, Usage, "", "--help: " + kExtra},
+    {"ToolkitOptionsHandedOn", Args{"-platform", "offscreen", "--data-dir", "/d", "-reverse"},
+     Window, "/d", "", Args{"-platform", "offscreen", "-reverse"}},
+    {"ToolkitOptionWithoutValue", {"-style"}, Usage, "", "-style: " + kNeedsValue},
 };
 
-class ParseCommandLineTest : public ::testing::TestWithParam<ParseCase> {};
-
-TEST_P(ParseCommandLineTest, ActionValuesAndError) {
-    const ParseCase& c = GetParam();
-    std::vector<std::string> args{"/usr/bin/zavoconv"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    CommandLine result = ParseCommandLine(args);
-    EXPECT_EQ(result.Action, c.action);
-    EXPECT_EQ(result.DataDir, c.dataDir);
-    EXPECT_EQ(result.Error, c.error);
-    if (c.action == CommandAction::Window) {
-        std::vector<std::string> toolkit{"/usr/bin/zavoconv"};
-        toolkit.insert(toolkit.end(), c.toolkit.begin(), c.toolkit.end());
-        EXPECT_EQ(result.ToolkitArgs, toolkit);
+TEST(ParseCommandLine, ActionValuesAndError) {
+    for (const ParseCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Args args{"/usr/bin/zavoconv"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        CommandLine result = ParseCommandLine(args);
+        EXPECT_EQ(result.Action, c.action);
+        EXPECT_EQ(result.DataDir, c.dataDir);
+        EXPECT_EQ(result.Error, c.error);
+        if (c.action == Window) {
+            Args toolkit{"/usr/bin/zavoconv"};
+            toolkit.insert(toolkit.end(), c.toolkit.begin(), c.toolkit.end());
+            EXPECT_EQ(result.ToolkitArgs, toolkit);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, ParseCommandLineTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // The commands and what their options carry.
 TEST(ParseCommandLine, CommandsAndTheirOptions) {
     struct {
-        std::vector<std::string> args;
+        Args args;
         ConsoleCommand command;
-        std::string host, user, proxy, proxyPort, only, dataDir;
+        Args values;  // host, user, proxy, proxy port, only, data folder
         bool csv, yes;
     } cases[] = {
-        {{"capture"}, ConsoleCommand::Capture, "", "", "", "", "", "", false, false},
-        {{"--data-dir", "/d", "capture", "--host", "rd", "--user=u", "--proxy", "p", "--proxy-port",
-          "8080", "-y"},
-         ConsoleCommand::Capture,
-         "rd",
-         "u",
-         "p",
-         "8080",
-         "",
-         "/d",
-         false,
-         true},
-        {{"restore", "--only", "1,3,5-9", "--yes"},
-         ConsoleCommand::Restore,
-         "",
-         "",
-         "",
-         "",
-         "1,3,5-9",
-         "",
-         false,
-         true},
-        {{"list", "--csv", "--data-dir=/x"},
-         ConsoleCommand::List,
-         "",
-         "",
-         "",
-         "",
-         "",
-         "/x",
-         true,
-         false},
+        {{"capture"}, Capture, {"", "", "", "", "", ""}, false, false},
+        {Args{"--data-dir", "/d", "capture", "--host", "rd", "--user=u", "--proxy", "p",
+              "--proxy-port", "8080", "-y"},
+         Capture, Args{"rd", "u", "p", "8080", "", "/d"}, false, true},
+        {Args{"restore", "--only", "1,3,5-9", "--yes"}, Restore,
+         Args{"", "", "", "", "1,3,5-9", ""}, false, true},
+        {{"list", "--csv", "--data-dir=/x"}, List, {"", "", "", "", "", "/x"}, true, false},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> args{"zavoconv"};
+        Args args{"zavoconv"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         const CommandLine r = ParseCommandLine(args);
         SCOPED_TRACE(args[1]);
-        EXPECT_EQ(r.Action, CommandAction::Console);
+        EXPECT_EQ(r.Action, Console);
         EXPECT_EQ(r.Error, "");
         EXPECT_EQ(r.Command, c.command);
-        EXPECT_EQ(r.Host, c.host);
-        EXPECT_EQ(r.User, c.user);
-        EXPECT_EQ(r.Proxy, c.proxy);
-        EXPECT_EQ(r.ProxyPort, c.proxyPort);
-        EXPECT_EQ(r.Only, c.only);
-        EXPECT_EQ(r.DataDir, c.dataDir);
+        EXPECT_EQ((std::vector{r.Host, r.User, r.Proxy, r.ProxyPort, r.Only, r.DataDir}), c.values);
         EXPECT_EQ(r.Csv, c.csv);
         EXPECT_EQ(r.Yes, c.yes);
     }
@@ -185,29 +123,16 @@ TEST(UsageText, ListsOnlyTheOptionsThatWork) {
 
 // --only counts as the viewer does (1 to 32) and gives file numbers (0 to 31).
 TEST(ParseOnlyList, RangesAndMistakes) {
-    struct {
-        const char* text;
-        bool ok;
+    const std::pair<const char*, std::set<int>> good[] = {
+        {"1", {0}}, {"1,3,5-7", {0, 2, 4, 5, 6}}, {"32,1-2,2", {31, 0, 1}}};
+    for (const auto& [text, expected] : good) {
         std::set<int> files;
-    } cases[] = {
-        {"1", true, {0}},
-        {"1,3,5-7", true, {0, 2, 4, 5, 6}},
-        {"32,1-2,2", true, {31, 0, 1}},
-        {"", false, {}},
-        {"0", false, {}},
-        {"33", false, {}},
-        {"5-3", false, {}},
-        {"1,", false, {}},
-        {"1 ,2", false, {}},
-        {"-1", false, {}},
-        {"0001", false, {}},
-    };
-    for (const auto& c : cases) {
+        EXPECT_TRUE(ParseOnlyList(text, files)) << text;
+        EXPECT_EQ(files, expected) << text;
+    }
+    for (const char* text : {"", "0", "33", "5-3", "1,", "1 ,2", "-1", "0001"}) {
         std::set<int> files;
-        EXPECT_EQ(ParseOnlyList(c.text, files), c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_EQ(files, c.files) << c.text;
-        }
+        EXPECT_FALSE(ParseOnlyList(text, files)) << text;
     }
 }
 

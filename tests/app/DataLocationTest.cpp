@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "DataLocation.h"
@@ -11,16 +12,11 @@
 
 namespace {
 
-using testsupport::ModeOf;
-using testsupport::ReadBytes;
-using testsupport::TempDir;
-using testsupport::WriteBytes;
+using namespace testsupport;
 
 struct LocationCase {
     const char* name;
-    bool writable;
-    bool installedDir;
-    bool settingsBeside;
+    bool writable, installedDir, settingsBeside;
     const char* option;
     LocationKind kind;
     const char* settingsPath;
@@ -28,45 +24,36 @@ struct LocationCase {
 };
 
 // The program is /opt/zavo/zavoconv; the user's XDG folders are ~/.config and ~/.local/share.
+using enum LocationKind;
+const char* const kBeside = "/opt/zavo/zavoconv.INI";
+const char* const kXdgSettings = "/home/u/.config/zavoconv/zavoconv.INI";
+const char* const kXdgData = "/home/u/.local/share/zavoconv/";
+
 const LocationCase kCases[] = {
-    {"Portable", true, false, false, "", LocationKind::Portable, "/opt/zavo/zavoconv.INI",
-     "/opt/zavo/"},
-    {"ReadOnlyFolderIsInstalled", false, false, false, "", LocationKind::Installed,
-     "/home/u/.config/zavoconv/zavoconv.INI", "/home/u/.local/share/zavoconv/"},
-    {"InstallFolderWritableByRootIsInstalled", true, true, false, "", LocationKind::Installed,
-     "/home/u/.config/zavoconv/zavoconv.INI", "/home/u/.local/share/zavoconv/"},
-    {"SettingsBesideReadOnlyProgramWin", false, false, true, "", LocationKind::Portable,
-     "/opt/zavo/zavoconv.INI", "/opt/zavo/"},
-    {"SettingsBesideInstalledProgramWin", false, true, true, "", LocationKind::Portable,
-     "/opt/zavo/zavoconv.INI", "/opt/zavo/"},
-    {"DataDirChosen", true, false, false, "/srv/rd", LocationKind::Chosen, "/srv/rd/zavoconv.INI",
+    {"Portable", true, false, false, "", Portable, kBeside, "/opt/zavo/"},
+    {"ReadOnlyFolderIsInstalled", false, false, false, "", Installed, kXdgSettings, kXdgData},
+    {"InstallFolderWritableByRootIsInstalled", true, true, false, "", Installed, kXdgSettings,
+     kXdgData},
+    {"SettingsBesideReadOnlyProgramWin", false, false, true, "", Portable, kBeside, "/opt/zavo/"},
+    {"SettingsBesideInstalledProgramWin", false, true, true, "", Portable, kBeside, "/opt/zavo/"},
+    {"DataDirChosen", true, false, false, "/srv/rd", Chosen, "/srv/rd/zavoconv.INI", "/srv/rd/"},
+    {"DataDirChosenWhenInstalled", false, false, false, "/srv/rd/", Chosen, "/srv/rd/zavoconv.INI",
      "/srv/rd/"},
-    {"DataDirChosenWhenInstalled", false, false, false, "/srv/rd/", LocationKind::Chosen,
-     "/srv/rd/zavoconv.INI", "/srv/rd/"},
-    {"DataDirKeepsSettingsBesideProgram", true, false, true, "/srv/rd", LocationKind::Chosen,
-     "/opt/zavo/zavoconv.INI", "/srv/rd/"},
+    {"DataDirKeepsSettingsBesideProgram", true, false, true, "/srv/rd", Chosen, kBeside,
+     "/srv/rd/"},
 };
 
-class DecideDataLocationTest : public ::testing::TestWithParam<LocationCase> {};
-
-TEST_P(DecideDataLocationTest, SettingsAndDataFolder) {
-    const LocationCase& c = GetParam();
-    LocationFacts facts;
-    facts.ProgramPath = "/opt/zavo/zavoconv";
-    facts.ProgramDirWritable = c.writable;
-    facts.InstalledDir = c.installedDir;
-    facts.SettingsBesideProgram = c.settingsBeside;
-    facts.DataDirOption = c.option;
-    facts.ConfigHome = "/home/u/.config";
-    facts.DataHome = "/home/u/.local/share/";
-    DataLocation location = DecideDataLocation(facts);
-    EXPECT_EQ(location.Kind, c.kind);
-    EXPECT_EQ(location.SettingsPath, c.settingsPath);
-    EXPECT_EQ(location.DataDir, c.dataDir);
+TEST(DecideDataLocation, SettingsAndDataFolder) {
+    for (const LocationCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const DataLocation location =
+            DecideDataLocation({"/opt/zavo/zavoconv", c.writable, c.installedDir, c.settingsBeside,
+                                c.option, "/home/u/.config", "/home/u/.local/share/"});
+        EXPECT_EQ(location.Kind, c.kind);
+        EXPECT_EQ(location.SettingsPath, c.settingsPath);
+        EXPECT_EQ(location.DataDir, c.dataDir);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, DecideDataLocationTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(XdgBaseDir, AbsoluteValueOrHomeFallback) {
     EXPECT_EQ(XdgBaseDir("/x/cfg", "/home/u", "/.config"), "/x/cfg");
@@ -80,23 +67,14 @@ TEST(XdgBaseDir, AbsoluteValueOrHomeFallback) {
 class EnvGuard {
   public:
     EnvGuard(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old, hadOld_ = true;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
+        if (const char* old = std::getenv(name)) old_ = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
-    ~EnvGuard() {
-        if (hadOld_)
-            ::setenv(name_, old_.c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
+    ~EnvGuard() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
 
   private:
     const char* name_;
-    std::string old_;
-    bool hadOld_ = false;
+    std::optional<std::string> old_;
 };
 
 TEST(GatherLocationFacts, ReadsTheFileSystemAndTheEnvironment) {
@@ -125,30 +103,27 @@ TEST(GatherLocationFacts, ReadsTheFileSystemAndTheEnvironment) {
     EXPECT_EQ(GatherLocationFacts(program, "rd/./x", "").DataDirOption, current + "/rd/x");
 }
 
-TEST(PrepareDataLocation, InstalledFoldersCreatedOwnerOnly) {
+// Installed folders are created for their owner only and left as they are at a second start;
+// a folder that cannot be made or written is named in the error.
+TEST(PrepareDataLocation, FoldersCreatedOwnerOnlyOrNamedInTheError) {
     TempDir dir;
-    DataLocation location{LocationKind::Installed, dir.File("cfg/zavoconv/zavoconv.INI"),
+    DataLocation location{Installed, dir.File("cfg/zavoconv/zavoconv.INI"),
                           dir.File("share/zavoconv/")};
     PrepareDataLocation(location);
     for (const char* folder : {"cfg", "cfg/zavoconv", "share", "share/zavoconv"})
         EXPECT_EQ(ModeOf(dir.File(folder)), 0700u) << folder;
-    // A second start finds them and leaves them as they are.
     ::chmod(dir.File("share/zavoconv").c_str(), 0750);
     PrepareDataLocation(location);
     EXPECT_EQ(ModeOf(dir.File("share/zavoconv")), 0750u);
     EXPECT_FALSE(std::filesystem::exists(dir.File("cfg/zavoconv/zavoconv.INI")));
-}
 
-TEST(PrepareDataLocation, UnusableFolderNamedInTheError) {
-    TempDir dir;
     WriteBytes(dir.File("file"), "x");
-    // "フォルダ %s を作成できません"
-    DataLocation blocked{LocationKind::Chosen, dir.File("file/d/zavoconv.INI"),
-                         dir.File("file/d/")};
+    DataLocation blocked{Chosen, dir.File("file/d/zavoconv.INI"), dir.File("file/d/")};
     try {
         PrepareDataLocation(blocked);
-        FAIL() << "no error";
+        ADD_FAILURE() << "no error";
     } catch (const Exception& e) {
+        // "フォルダ %s を作成できません"
         EXPECT_EQ(e.Message,
                   "\x83\x74\x83\x48\x83\x8b\x83\x5f " + dir.File("file/d/") +
                       " \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");
@@ -156,7 +131,7 @@ TEST(PrepareDataLocation, UnusableFolderNamedInTheError) {
     if (::geteuid() == 0) return;  // root writes any folder
     std::filesystem::create_directory(dir.File("ro"));
     ::chmod(dir.File("ro").c_str(), 0500);
-    DataLocation readOnly{LocationKind::Chosen, dir.File("ro/zavoconv.INI"), dir.File("ro/")};
+    DataLocation readOnly{Chosen, dir.File("ro/zavoconv.INI"), dir.File("ro/")};
     EXPECT_THROW(PrepareDataLocation(readOnly), Exception);
 }
 

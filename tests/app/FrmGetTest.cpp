@@ -15,6 +15,7 @@
 #include "FrmGet.h"
 #include "QtPrint.h"
 #include "QtText.h"
+#include "RecordingView.h"
 #include "TestFiles.h"
 #include "Texts.h"
 #include "TransferFrame.h"
@@ -22,14 +23,12 @@
 
 namespace {
 
-using testsupport::ReadBytes;
-using testsupport::TempDir;
-using testsupport::WriteBytes;
+using namespace testsupport;
+using Boxes = std::vector<RecordingView::Message>;
 
-struct Box {
-    MessageKind Kind;
-    std::string Text;
-};
+// "'abc' は整数ではありません"
+const std::string kNotANumber =
+    "'abc' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1\n\r";
 
 class FormGetTest : public ::testing::Test {
   protected:
@@ -43,18 +42,26 @@ class FormGetTest : public ::testing::Test {
         };
         form.AskBox = [this](const std::string& text) {
             questions.push_back(text);
-            return answer;
+            return false;
         };
+    }
+    std::vector<std::string> Settings() const {
+        const ConnectionSettings& s = context.Settings;
+        return {s.Host, s.User, s.Password, s.Proxy, s.ProxyPort};
+    }
+    // A proxy port that is no number: the transfer ends at once with one error box.
+    void BreakProxyPort() {
+        form.EdtSPROXY->setText(U("proxy"));
+        form.EdtSPORT->setText(U("abc"));
     }
 
     TempDir dir;
     TransferSession context;
     TransferFrame frame{context};
     TFormGet form{frame};
-    std::vector<Box> boxes;
+    Boxes boxes;
     std::function<void()> duringBox;
     std::vector<std::string> questions;
-    bool answer = false;
 };
 
 struct ControlCase {
@@ -64,7 +71,7 @@ struct ControlCase {
     bool bold;
 };
 
-TEST_F(FormGetTest, ControlsAsLaidOut) {
+TEST_F(FormGetTest, LayoutAndTabOrder) {
     const ControlCase cases[] = {
         {"Label1", "RDの本体名またはIPアドレス", QRect(80, 16, 171, 12), true},
         {"Label2", "例：(rd-x4)(192.168.1.2)", QRect(201, 32, 144, 12), false},
@@ -88,18 +95,16 @@ TEST_F(FormGetTest, ControlsAsLaidOut) {
             EXPECT_EQ(w->geometry().bottom(), c.geometry.bottom());
             EXPECT_GE(w->width(), c.geometry.width());
             EXPECT_GE(w->height(), c.geometry.height());
+            auto* label = qobject_cast<QLabel*>(w);
+            ASSERT_NE(label, nullptr);
+            EXPECT_EQ(label->text(), U(c.text));
+            EXPECT_EQ(label->textFormat(), Qt::PlainText);
         } else {
             EXPECT_EQ(w->geometry(), c.geometry);
         }
         EXPECT_EQ(w->font().family(), U("ＭＳ ゴシック"));
         EXPECT_EQ(w->font().pixelSize(), 12);
         EXPECT_EQ(w->font().bold(), c.bold);
-        if (c.text) {
-            auto* label = qobject_cast<QLabel*>(w);
-            ASSERT_NE(label, nullptr);
-            EXPECT_EQ(label->text(), U(c.text));
-            EXPECT_EQ(label->textFormat(), Qt::PlainText);
-        }
     }
     EXPECT_EQ(form.BitBtn1->geometry(), QRect(8, 144, 97, 33));
     EXPECT_EQ(form.BitBtn4->geometry(), QRect(304, 144, 97, 33));
@@ -115,21 +120,17 @@ TEST_F(FormGetTest, ControlsAsLaidOut) {
     form.EdtSPASS->setText(U("pw"));
     EXPECT_EQ(form.EdtSPASS->displayText(), U("**"));
     EXPECT_EQ(form.EdtSIP->echoMode(), QLineEdit::Normal);
-}
 
-TEST_F(FormGetTest, WindowSizeFontAndBorder) {
     EXPECT_EQ(form.size(), QSize(413, 210));
     EXPECT_EQ(form.maximumSize(), QSize(413, 210));
     EXPECT_EQ(form.windowTitle(), U("RD-X4の設定取込"));
     EXPECT_EQ(form.font().family(), U("ＭＳ Ｐゴシック"));
     EXPECT_EQ(form.font().pixelSize(), 16);
-    EXPECT_FALSE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_FALSE(form.windowFlags() & Qt::WindowContextHelpButtonHint);
-    EXPECT_TRUE(form.windowFlags() & Qt::WindowCloseButtonHint);
-}
+    EXPECT_EQ(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                                    Qt::WindowContextHelpButtonHint | Qt::WindowCloseButtonHint),
+              Qt::WindowCloseButtonHint);
 
-TEST_F(FormGetTest, TabOrderRunsThroughTheFieldsThenTheButtons) {
+    // The tab order runs through the fields, then the buttons.
     QWidget* order[] = {form.EdtSIP,   form.EdtSUSER, form.EdtSPASS, form.EdtSPROXY,
                         form.EdtSPORT, form.BitBtn1,  form.BitBtn4};
     for (int i = 0; i + 1 < 7; ++i) {
@@ -139,15 +140,8 @@ TEST_F(FormGetTest, TabOrderRunsThroughTheFieldsThenTheButtons) {
     }
 }
 
-TEST_F(FormGetTest, CaptionsByMode) {
-    form.OpenForRestore();
-    EXPECT_EQ(form.windowTitle(), U("RD-X4EXに設定を復元"));
-    EXPECT_EQ(form.BitBtn1->text(), U("復元開始"));
-    form.OpenForCapture();
-    EXPECT_EQ(form.windowTitle(), U("RD-X4の設定取込"));
-    EXPECT_EQ(form.BitBtn1->text(), U("取込開始"));
-}
-
+// The fields show the settings on opening and go back into them on every way of closing;
+// a field left untouched gives back its exact bytes, even those that do not decode.
 TEST_F(FormGetTest, FieldsFilledOnOpeningAndCopiedBackOnClose) {
     context.Settings = {"rd-x4", "user", "pass", "", ""};
     form.OpenForCapture();
@@ -161,85 +155,42 @@ TEST_F(FormGetTest, FieldsFilledOnOpeningAndCopiedBackOnClose) {
     form.show();
     form.BitBtn4->click();
     EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(context.Settings.Host, "192.168.0.10");
-    EXPECT_EQ(context.Settings.User, "\x83\x86\x81\x5b\x83\x55\x81\x5b");
-    EXPECT_EQ(context.Settings.Password, "pass");
-    EXPECT_EQ(context.Settings.Proxy, "proxy");
-    EXPECT_EQ(context.Settings.ProxyPort, "8080");
-    EXPECT_TRUE(boxes.empty());
-}
+    EXPECT_EQ(Settings(),
+              (std::vector<std::string>{"192.168.0.10", "\x83\x86\x81\x5b\x83\x55\x81\x5b", "pass",
+                                        "proxy", "8080"}));
 
-TEST_F(FormGetTest, EscapeClosesAndCopiesBackToo) {
+    // Escape closes and copies back too.
     form.OpenForCapture();
     form.EdtSPORT->setText(U("99"));
     form.show();
     form.reject();
     EXPECT_EQ(context.Settings.ProxyPort, "99");
-}
 
-TEST_F(FormGetTest, UntouchedFieldGivesBackItsExactBytes) {
-    // Bytes that do not decode must not be turned into "?" by merely opening the dialog.
+    // Bytes that do not decode are not turned into "?" by merely opening the dialog; pasted
+    // line breaks are dropped.
     context.Settings = {"rd-x4", "\xff\xfe", "pw\x81", "", ""};
-    form.OpenForCapture();
-    form.FormClose();
-    EXPECT_EQ(context.Settings.User, "\xff\xfe");
-    EXPECT_EQ(context.Settings.Password, "pw\x81");
-}
-
-TEST_F(FormGetTest, PastedLineBreaksAreDropped) {
     form.OpenForCapture();
     form.EdtSIP->clear();
     form.EdtSIP->insert(U("rd-x4\r\nHost: evil"));
     EXPECT_EQ(form.EdtSIP->text(), U("rd-x4Host: evil"));
     form.FormClose();
-    EXPECT_EQ(context.Settings.Host, "rd-x4Host: evil");
+    EXPECT_EQ(Settings(),
+              (std::vector<std::string>{"rd-x4Host: evil", "\xff\xfe", "pw\x81", "", ""}));
+    EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(FormGetTest, CaptureWithABadProxyPortShowsTheConversionError) {
+// The fields are copied before the transfer runs. While it runs: hourglass, buttons off, a
+// second start and a close refused; the stop button asks it to stop; the next one starts
+// afresh.
+TEST_F(FormGetTest, TransferRunsAloneAndStopsOnRequest) {
     context.Settings = {"rd-x4", "", "", "", ""};
     form.OpenForCapture();
-    form.EdtSPROXY->setText(U("proxy"));
-    form.EdtSPORT->setText(U("abc"));
-    form.BitBtn1Click();
-    // The fields were copied before the transfer ran.
-    EXPECT_EQ(context.Settings.ProxyPort, "abc");
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].Kind, MessageKind::Error);
-    EXPECT_EQ(boxes[0].Text,
-              "'abc' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc"
-              "\x82\xb9\x82\xf1\n\r");
-    EXPECT_EQ(form.StatusLine(), "");
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_TRUE(form.BitBtn1->isEnabled());
-}
-
-TEST_F(FormGetTest, RestoreCaptionRunsTheRestore) {
-    // No saved reservation page: the restore sends nothing and reports an empty list.
-    form.OpenForRestore();
-    form.BitBtn1Click();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].Kind, MessageKind::Information);
-    EXPECT_EQ(boxes[0].Text, "");
-}
-
-TEST_F(FormGetTest, AnyOtherCaptionMeansRestore) {
-    form.OpenForCapture();
-    form.BitBtn1->setText(U("取込開始 "));
-    form.BitBtn1Click();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].Kind, MessageKind::Information);
-}
-
-TEST_F(FormGetTest, WhileATransferRunsNothingElseStartsAndTheDialogStaysOpen) {
-    form.OpenForCapture();
-    form.EdtSPROXY->setText(U("proxy"));
-    form.EdtSPORT->setText(U("x"));
+    BreakProxyPort();
     form.show();
     bool checked = false;
     duringBox = [&] {
         if (checked) return;
         checked = true;
-        // Inside the transfer: hourglass, buttons off, a second start and a close refused.
         ASSERT_NE(QApplication::overrideCursor(), nullptr);
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         EXPECT_FALSE(form.BitBtn1->isEnabled());
@@ -254,68 +205,83 @@ TEST_F(FormGetTest, WhileATransferRunsNothingElseStartsAndTheDialogStaysOpen) {
     };
     form.BitBtn1Click();
     EXPECT_TRUE(checked);
+    EXPECT_EQ(context.Settings.ProxyPort, "abc");
+    EXPECT_EQ(boxes, (Boxes{{MessageKind::Error, kNotANumber}}));
     EXPECT_EQ(questions, std::vector<std::string>(2, Texts::kAskStopOnClose));
-    EXPECT_FALSE(form.BtnStop->isEnabled());
-    EXPECT_EQ(boxes.size(), 1u);
-    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.StatusLine(), "");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    form.close();
-    EXPECT_FALSE(form.isVisible());
-}
+    EXPECT_TRUE(form.BitBtn1->isEnabled());
+    EXPECT_FALSE(form.BtnStop->isEnabled());
+    EXPECT_TRUE(form.isVisible());
 
-TEST_F(FormGetTest, StatusLineShownInTheStatusBar) {
-    const std::string status = "http://rd-x4/program/b_prgrm.htm \x8e\xe6\x93\xbe\x92\x86\x81\x63";
-    form.SetStatus(status);
-    EXPECT_EQ(form.StatusLine(), status);
-    EXPECT_EQ(form.SbarR->currentMessage(), U("http://rd-x4/program/b_prgrm.htm 取得中…"));
-    form.SetStatus("");
-    EXPECT_EQ(form.SbarR->currentMessage(), QString());
-}
-
-TEST_F(FormGetTest, LongStatusLineKeepsItsEndInSight) {
-    const std::string address = "http://192.168.100.200:8080/program/ABCDEF/b_proginfo.htm?31";
-    const std::string status = address + address + Texts::kStatusFetching;
-    form.SetStatus(status);
-    EXPECT_EQ(form.StatusLine(), status);
-    const QString shown = form.SbarR->currentMessage();
-    EXPECT_TRUE(shown.startsWith(U("http://192.168.1"))) << shown.toStdString();
-    EXPECT_TRUE(shown.endsWith(U("?31 取得中…"))) << shown.toStdString();
-    EXPECT_LT(shown.size(), QtText::FromSjis(status).size());
-    EXPECT_LE(QFontMetrics(form.SbarR->font()).horizontalAdvance(shown), form.SbarR->width());
-}
-
-TEST_F(FormGetTest, ProgressBarShowsDoneOfTotal) {
-    form.SetProgress(0, 0);
-    EXPECT_EQ(form.PbarR->maximum(), 0);  // not known yet: moving to and fro
-    form.SetProgress(3, 8);
-    EXPECT_EQ(form.PbarR->maximum(), 8);
-    EXPECT_EQ(form.PbarR->value(), 3);
-    EXPECT_EQ(form.PbarR->text(), U("3 / 8"));
-}
-
-TEST_F(FormGetTest, StopButtonAsksTheRunningTransferToStop) {
-    form.OpenForCapture();
-    form.EdtSPROXY->setText(U("proxy"));
-    form.EdtSPORT->setText(U("x"));
-    form.show();
     duringBox = [&] {
         form.BtnStop->click();
         EXPECT_TRUE(form.StopRequested());
         EXPECT_FALSE(form.BtnStop->isEnabled());
     };
     form.BitBtn1Click();
-    // The next transfer starts afresh.
     duringBox = [&] { EXPECT_FALSE(form.StopRequested()); };
     form.BitBtn1Click();
-    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(questions.size(), 2u);
+    form.close();
+    EXPECT_FALSE(form.isVisible());
 }
 
-// Restore mode lists the saved reservations with a tick each, all ticked; the start button
-// restores only the ticked ones, and the ticks cannot change while the restore runs.
+// What the transfer shows: the status line (its end kept in sight when long), the progress,
+// the cursor and the boxes.
+TEST_F(FormGetTest, StatusProgressCursorAndMessagesShown) {
+    const std::string status = "http://rd-x4/program/b_prgrm.htm \x8e\xe6\x93\xbe\x92\x86\x81\x63";
+    form.SetStatus(status);
+    EXPECT_EQ(form.StatusLine(), status);
+    EXPECT_EQ(form.SbarR->currentMessage(), U("http://rd-x4/program/b_prgrm.htm 取得中…"));
+    form.SetStatus("");
+    EXPECT_EQ(form.SbarR->currentMessage(), QString());
+
+    const std::string address = "http://192.168.100.200:8080/program/ABCDEF/b_proginfo.htm?31";
+    const std::string longStatus = address + address + Texts::kStatusFetching;
+    form.SetStatus(longStatus);
+    EXPECT_EQ(form.StatusLine(), longStatus);
+    const QString shown = form.SbarR->currentMessage();
+    EXPECT_TRUE(shown.startsWith(U("http://192.168.1"))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(U("?31 取得中…"))) << shown.toStdString();
+    EXPECT_LT(shown.size(), QtText::FromSjis(longStatus).size());
+    EXPECT_LE(QFontMetrics(form.SbarR->font()).horizontalAdvance(shown), form.SbarR->width());
+
+    form.SetProgress(0, 0);
+    EXPECT_EQ(form.PbarR->maximum(), 0);  // not known yet: moving to and fro
+    form.SetProgress(3, 8);
+    EXPECT_EQ(form.PbarR->maximum(), 8);
+    EXPECT_EQ(form.PbarR->value(), 3);
+    EXPECT_EQ(form.PbarR->text(), U("3 / 8"));
+
+    QApplication::setOverrideCursor(Qt::CrossCursor);
+    form.SetBusyCursor(true);
+    form.SetBusyCursor(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    form.ShowMessage(MessageKind::Information, "<b>x</b>");
+    EXPECT_EQ(boxes, (Boxes{{MessageKind::Information, "<b>x</b>"}}));
+}
+
+// Each mode has its captions. The restore caption, or any caption but the capture's, runs the
+// restore. Restore mode lists the saved reservations with a tick each, all ticked; the start
+// button restores only the ticked ones, and the ticks cannot change while the restore runs.
 TEST_F(FormGetTest, RestoreModeTicksEverySavedReservationAndPassesOnlyTheTicked) {
+    // No saved reservation page: the restore sends nothing and reports an empty list.
+    form.OpenForRestore();
+    form.BitBtn1Click();
+    form.OpenForCapture();
+    form.BitBtn1->setText(U("取込開始 "));
+    form.BitBtn1Click();
+    EXPECT_EQ(boxes, (Boxes(2, {MessageKind::Information, ""})));
+    boxes.clear();
+
     for (const char* name : {"ZAVOCV00.HTM", "ZAVOCV01.HTM", "ZAVOCV04.HTM"})
         WriteBytes(dir.File(name), "<html>damaged</html>\r\n");
     form.OpenForRestore();
+    EXPECT_EQ(form.windowTitle(), U("RD-X4EXに設定を復元"));
+    EXPECT_EQ(form.BitBtn1->text(), U("復元開始"));
     EXPECT_EQ(form.size(), QSize(413, 410));
     EXPECT_EQ(form.SbarR->geometry(), QRect(0, 390, 413, 20));
     EXPECT_TRUE(form.GridR->isVisibleTo(&form));
@@ -332,14 +298,11 @@ TEST_F(FormGetTest, RestoreModeTicksEverySavedReservationAndPassesOnlyTheTicked)
     // Nothing ticked: nothing is read or posted, the report is empty.
     for (int r = 0; r < 3; ++r) form.GridR->item(r, 0)->setCheckState(Qt::Unchecked);
     form.BitBtn1Click();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].Kind, MessageKind::Information);
-    EXPECT_EQ(boxes[0].Text, "");
+    EXPECT_EQ(boxes, (Boxes{{MessageKind::Information, ""}}));
     EXPECT_FALSE(std::filesystem::exists(dir.File("Reserv.txt")));
 
     form.GridR->item(2, 0)->setCheckState(Qt::Checked);
-    form.EdtSPROXY->setText(U("proxy"));
-    form.EdtSPORT->setText(U("x"));
+    BreakProxyPort();
     duringBox = [&] { EXPECT_FALSE(form.GridR->isEnabled()); };
     form.BitBtn1Click();
     EXPECT_EQ(boxes.size(), 2u);
@@ -348,24 +311,12 @@ TEST_F(FormGetTest, RestoreModeTicksEverySavedReservationAndPassesOnlyTheTicked)
 
     // Capture mode: no table, the whole set.
     form.OpenForCapture();
+    EXPECT_EQ(form.windowTitle(), U("RD-X4の設定取込"));
+    EXPECT_EQ(form.BitBtn1->text(), U("取込開始"));
     EXPECT_EQ(form.size(), QSize(413, 210));
     EXPECT_EQ(form.SbarR->geometry(), QRect(0, 190, 413, 20));
     EXPECT_FALSE(form.GridR->isVisibleTo(&form));
     EXPECT_EQ(form.Selection(), std::nullopt);
-}
-
-TEST_F(FormGetTest, BusyCursorGoesBackToTheDefault) {
-    QApplication::setOverrideCursor(Qt::CrossCursor);
-    form.SetBusyCursor(true);
-    form.SetBusyCursor(false);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST_F(FormGetTest, MessagesGoThroughTheBoxFunction) {
-    form.ShowMessage(MessageKind::Information, "<b>x</b>");
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].Kind, MessageKind::Information);
-    EXPECT_EQ(boxes[0].Text, "<b>x</b>");
 }
 
 }  // namespace

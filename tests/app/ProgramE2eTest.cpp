@@ -16,20 +16,16 @@
 #include "FrmMain.h"
 #include "QtText.h"
 #include "RecorderSim.h"
+#include "RecordingView.h"
 #include "Startup.h"
 #include "TestFiles.h"
 #include "Texts.h"
 
 namespace {
 
-using testsupport::ReadBytes;
-using testsupport::TempDir;
-using testsupport::WriteBytes;
+using namespace testsupport;
 
-struct Box {
-    MessageKind Kind;
-    std::string Text;
-};
+using Boxes = std::vector<RecordingView::Message>;
 
 class ProgramE2e : public ::testing::Test {
   protected:
@@ -40,18 +36,6 @@ class ProgramE2e : public ::testing::Test {
             EXPECT_TRUE(yesNo);
             mainBoxes.push_back({kind, text});
             return true;  // Yes to the restore confirmation
-        };
-        form.FormGet->ShowBox = [this](MessageKind kind, const std::string& text, bool) {
-            dialogBoxes.push_back({kind, text});
-            return true;
-        };
-        // The user types the recorder's address, presses the start button, then closes.
-        form.ShowModal = [this](QDialog& dialog) {
-            ASSERT_EQ(&dialog, form.FormGet);
-            form.FormGet->show();
-            form.FormGet->EdtSIP->setText(QString::fromStdString(typedHost));
-            form.FormGet->BitBtn1->click();
-            form.FormGet->BitBtn4->click();
         };
         form.Session.HttpClient1.UsePump(*pump);
         pump->OnPump = [this] { ++pumps; };
@@ -73,32 +57,60 @@ class ProgramE2e : public ::testing::Test {
     const std::unique_ptr<TEventPump> pump = MakeProgramPump();  // outlives the form's client
     TFormMain form;
     std::vector<std::unique_ptr<recsim::RecorderSim>> sims;
-    std::vector<Box> mainBoxes, dialogBoxes;
+    Boxes mainBoxes, dialogBoxes;
     std::string typedHost;
     int pumps = 0;
 };
 
+// The real modal dialog and its real boxes, driven from timers as a user would: type the
+// recorder's address, press start, answer the box, close.
 TEST_F(ProgramE2e, CaptureFromX4ThenRestoreIntoX4exThroughTheWindows) {
     ASSERT_TRUE(form.FormCreate());
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(3, 5);
     recsim::RecorderSim& x4 = Start(recsim::Mode::X4, original);
-
-    // While the capture waits for the recorder the window keeps serving events: a timer
-    // fires, and a second press of the start button starts nothing.
+    form.ShowModal = [](QDialog& dialog) { dialog.exec(); };
+    form.FormGet->ShowBox = [this](MessageKind kind, const std::string& text, bool yesNo) {
+        dialogBoxes.push_back({kind, text});
+        return ShowQtMessageBox(form.FormGet, kind, text, yesNo);
+    };
+    std::vector<QString> seen;
+    QTimer boxes;  // a timer does not fire again while its own handler runs
+    QObject::connect(&boxes, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            seen.push_back(box->text());
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    boxes.start(5);
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (QApplication::activeModalWidget() != form.FormGet) return;
+        form.FormGet->EdtSIP->setText(QString::fromStdString(typedHost));
+        form.FormGet->BitBtn1->click();  // runs the whole transfer, its box included
+        form.FormGet->BitBtn4->click();
+    });
+    user.start(5);
+    // While a transfer waits for the recorder the window keeps serving events: a timer fires,
+    // and a second press of the start button starts nothing.
     int ticks = 0;
-    QTimer timer;
-    timer.setInterval(0);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
+    QTimer second;
+    QObject::connect(&second, &QTimer::timeout, [&] {
+        if (!form.FormGet->BtnStop->isEnabled() ||
+            QApplication::activeModalWidget() != form.FormGet)  // no transfer, or in its box
+            return;
         ++ticks;
         form.FormGet->BitBtn1Click();
     });
-    timer.start();
-    form.BitBtn1->click();
-    timer.stop();
+    second.start(0);
+    // Should the dialog never be pressed, it is closed rather than hanging the suite.
+    QObject guard;
+    QTimer::singleShot(20000, &guard, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    form.BitBtn1->click();  // returns when the dialog has closed
 
-    ASSERT_EQ(dialogBoxes.size(), 1u);
-    EXPECT_EQ(dialogBoxes[0].Kind, MessageKind::Information);
-    EXPECT_EQ(dialogBoxes[0].Text, Texts::CaptureDoneMessage(3));
+    EXPECT_EQ(dialogBoxes, (Boxes{{MessageKind::Information, Texts::CaptureDoneMessage(3)}}));
+    EXPECT_EQ(seen, std::vector<QString>{QtText::ForDisplay(Texts::CaptureDoneMessage(3))});
     EXPECT_GT(pumps, 0);
     EXPECT_GT(ticks, 0);
     EXPECT_EQ(x4.Requests().size(), 2u * 3 + 4);  // nothing from the second presses
@@ -112,66 +124,17 @@ TEST_F(ProgramE2e, CaptureFromX4ThenRestoreIntoX4exThroughTheWindows) {
     recsim::RecorderSim& x4ex = Start(recsim::Mode::X4EX, {});
     form.BitBtn3->click();
     ASSERT_EQ(mainBoxes.size(), 1u);
-    EXPECT_EQ(mainBoxes[0].Kind, MessageKind::Confirmation);
+    EXPECT_EQ(mainBoxes[0].Box, MessageKind::Confirmation);
     ASSERT_EQ(dialogBoxes.size(), 2u);
-    EXPECT_EQ(dialogBoxes[1].Kind, MessageKind::Information);
+    EXPECT_EQ(dialogBoxes[1].Box, MessageKind::Information);
     EXPECT_EQ(dialogBoxes[1].Text.rfind(std::string("00") + Texts::kReportSeparator, 0), 0u);
+    EXPECT_EQ(seen.size(), 2u);
     EXPECT_EQ(x4ex.Reservations(), original);
 
     // The host typed last is what the settings file keeps.
     QCloseEvent close;
     QApplication::sendEvent(&form, &close);
     EXPECT_NE(ReadBytes(form.SettingsPath).find("RDIP=" + typedHost + "\r\n"), std::string::npos);
-}
-
-// The real modal dialog and the real message boxes, driven from timers as a user would.
-TEST_F(ProgramE2e, CaptureThroughTheModalDialogAndItsBox) {
-    ASSERT_TRUE(form.FormCreate());
-    recsim::RecorderSim& x4 = Start(recsim::Mode::X4, recsim::SampleReservations(2, 9));
-    form.Session.Settings.Host = typedHost;
-    form.ShowModal = [](QDialog& dialog) { dialog.exec(); };
-    form.FormGet->ShowBox = [this](MessageKind kind, const std::string& text, bool yesNo) {
-        return ShowQtMessageBox(form.FormGet, kind, text, yesNo);
-    };
-
-    std::vector<QString> seen;
-    QTimer boxes;
-    boxes.setInterval(5);
-    QObject::connect(&boxes, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            seen.push_back(box->text());
-            box->button(QMessageBox::Ok)->click();
-        }
-    });
-    boxes.start();
-    bool started = false;
-    QTimer press;
-    press.setInterval(5);
-    QObject::connect(&press, &QTimer::timeout, [&] {
-        if (started || QApplication::activeModalWidget() != form.FormGet) return;
-        started = true;
-        form.FormGet->BitBtn1->click();  // runs the whole capture, boxes included
-        form.FormGet->BitBtn4->click();
-    });
-    press.start();
-    // Should the dialog never be pressed, it is closed rather than hanging the suite.
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] {
-        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-    });
-    guard.start(20000);
-
-    form.BitBtn1->click();  // returns when the dialog has closed
-    boxes.stop();
-    press.stop();
-
-    EXPECT_TRUE(started);
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0], QtText::ForDisplay(Texts::CaptureDoneMessage(2)));
-    EXPECT_EQ(x4.Requests().size(), 2u * 2 + 4);
-    EXPECT_TRUE(std::filesystem::exists(dir.File("ZAVOCV01.HTM")));
-    EXPECT_FALSE(form.FormGet->isVisible());
 }
 
 // Stop pressed, or the dialog closed with Yes, while the first page is asked for again: the
@@ -197,7 +160,9 @@ TEST_P(ProgramStop, EndsTheCaptureAtTheNextSafePoint) {
             form.FormGet->BtnStop->click();
         return true;
     };
-    form.ShowModal = [this](QDialog&) {
+    // The user types the recorder's address and presses the start button.
+    form.ShowModal = [this](QDialog& dialog) {
+        ASSERT_EQ(&dialog, form.FormGet);
         form.FormGet->show();
         form.FormGet->EdtSIP->setText(QString::fromStdString(typedHost));
         form.FormGet->BitBtn1->click();
@@ -206,8 +171,8 @@ TEST_P(ProgramStop, EndsTheCaptureAtTheNextSafePoint) {
 
     ASSERT_EQ(dialogBoxes.size(), 2u);
     EXPECT_EQ(dialogBoxes[0].Text, Texts::kFailGet);
-    EXPECT_EQ(dialogBoxes[1].Kind, MessageKind::Information);
-    EXPECT_EQ(dialogBoxes[1].Text, Texts::kCaptureStopped);
+    EXPECT_EQ(dialogBoxes[1],
+              (RecordingView::Message{MessageKind::Information, Texts::kCaptureStopped}));
     EXPECT_EQ(x4.Requests().size(), 1u);
     EXPECT_EQ(questions, byClosing ? std::vector<std::string>{Texts::kAskStopOnClose}
                                    : std::vector<std::string>{});

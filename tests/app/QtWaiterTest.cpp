@@ -2,7 +2,6 @@
 // served while a transfer sleeps in it.
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include "QtWaiter.h"
@@ -30,9 +29,8 @@ TEST(QtWaiter, WindowTimerFiresWhileReadLnWaitsForTheRecorder) {
 
     int ticks = 0;
     QTimer window;
-    window.setInterval(20);
     QObject::connect(&window, &QTimer::timeout, [&] { ++ticks; });
-    window.start();
+    window.start(20);
     std::string line;
     t.ReadLn(line);
     window.stop();

@@ -5,33 +5,25 @@
 
 namespace {
 
-using testsupport::ModeOf;
-using testsupport::ReadBytes;
-using testsupport::TempDir;
-using testsupport::WriteBytes;
+using namespace testsupport;
 
-struct PathCase {
-    const char* program;
-    const char* settings;
-    const char* directory;
-};
-
-class SettingsPath : public ::testing::TestWithParam<PathCase> {};
-
-TEST_P(SettingsPath, ExtensionReplacedOrAppended) {
-    EXPECT_EQ(SettingsPathFor(GetParam().program), GetParam().settings);
-    EXPECT_EQ(DirectoryWithSeparator(GetParam().settings), GetParam().directory);
+TEST(SettingsPath, ExtensionReplacedOrAppended) {
+    const struct {
+        const char *program, *settings, *directory;
+    } cases[] = {
+        {"/opt/zavo/zavoconv", "/opt/zavo/zavoconv.INI", "/opt/zavo/"},
+        {"/opt/zavo/ZAVOCONV.EXE", "/opt/zavo/ZAVOCONV.INI", "/opt/zavo/"},
+        {"/opt/zavo.d/zavoconv", "/opt/zavo.d/zavoconv.INI", "/opt/zavo.d/"},
+        {"/opt/a.tar.gz", "/opt/a.tar.INI", "/opt/"},
+        {"/home/u/.zavo", "/home/u/.zavo.INI", "/home/u/"},
+        {"/zavoconv", "/zavoconv.INI", "/"},
+        {"zavoconv", "zavoconv.INI", "./"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SettingsPathFor(c.program), c.settings);
+        EXPECT_EQ(DirectoryWithSeparator(c.settings), c.directory);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SettingsPath,
-    ::testing::Values(PathCase{"/opt/zavo/zavoconv", "/opt/zavo/zavoconv.INI", "/opt/zavo/"},
-                      PathCase{"/opt/zavo/ZAVOCONV.EXE", "/opt/zavo/ZAVOCONV.INI", "/opt/zavo/"},
-                      PathCase{"/opt/zavo.d/zavoconv", "/opt/zavo.d/zavoconv.INI", "/opt/zavo.d/"},
-                      PathCase{"/opt/a.tar.gz", "/opt/a.tar.INI", "/opt/"},
-                      PathCase{"/home/u/.zavo", "/home/u/.zavo.INI", "/home/u/"},
-                      PathCase{"/zavoconv", "/zavoconv.INI", "/"},
-                      PathCase{"zavoconv", "zavoconv.INI", "./"}));
 
 TEST(SettingsPath, ProgramFileIsThisTestProgram) {
     std::string path = ProgramFilePath();
@@ -42,22 +34,17 @@ TEST(SettingsPath, ProgramFileIsThisTestProgram) {
 
 using Five = ConnectionSettings;
 
-TEST(ConnectionSettingsFile, NoFileGivesDefaults) {
+std::vector<std::string> Fields(const Five& s) {
+    return {s.Host, s.User, s.Password, s.Proxy, s.ProxyPort};
+}
+
+// No file gives the defaults; saving them writes the five keys in order, for the owner only.
+TEST(ConnectionSettingsFile, NoFileGivesDefaultsAndSaveWritesFiveKeysInOrder) {
     TempDir dir;
     TIniFile ini(dir.File("zavoconv.INI"));
     Five s{"a", "b", "c", "d", "e"};
     LoadConnectionSettings(ini, s);
-    EXPECT_EQ(s.Host, "rd-x4");
-    EXPECT_EQ(s.User, "");
-    EXPECT_EQ(s.Password, "");
-    EXPECT_EQ(s.Proxy, "");
-    EXPECT_EQ(s.ProxyPort, "");
-}
-
-TEST(ConnectionSettingsFile, SaveWritesFiveKeysInOrder) {
-    TempDir dir;
-    TIniFile ini(dir.File("zavoconv.INI"));
-    Five s{"rd-x4", "", "", "", ""};
+    EXPECT_EQ(Fields(s), (std::vector<std::string>{"rd-x4", "", "", "", ""}));
     SaveConnectionSettings(ini, s);
     EXPECT_EQ(ReadBytes(dir.File("zavoconv.INI")),
               "[RD]\r\nRDIP=rd-x4\r\nRDUSER=\r\nRDPASS=\r\nRDPROXY=\r\nRDPORT=\r\n");
@@ -94,11 +81,7 @@ TEST(ConnectionSettingsFile, RoundTripKeepsOtherSections) {
     SaveConnectionSettings(ini, s);
     Five back;
     LoadConnectionSettings(TIniFile(dir.File("z.INI")), back);
-    EXPECT_EQ(back.Host, s.Host);
-    EXPECT_EQ(back.User, s.User);
-    EXPECT_EQ(back.Password, s.Password);
-    EXPECT_EQ(back.Proxy, s.Proxy);
-    EXPECT_EQ(back.ProxyPort, s.ProxyPort);
+    EXPECT_EQ(Fields(back), Fields(s));
     EXPECT_EQ(ReadBytes(dir.File("z.INI")),
               "[Window]\r\nLeft=10\r\n\r\n[RD]\r\nRDIP=192.168.0.10:8080\r\nNOTE=mine\r\n"
               "RDUSER=\x83\x86\x81\x5b\x83\x55\r\nRDPASS= p\x97\x5c \r\nRDPROXY=proxy.lan\r\n"
