@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <stdexcept>
 
 #include "RecorderPages.h"
 #include "RecorderSim.h"
@@ -42,38 +41,11 @@ std::vector<std::string> LinkNumbers(const std::string& page) {
     return numbers;
 }
 
-std::string& Field(Reservation& r, const std::string& name) {
-    static const std::pair<const char*, std::string Reservation::*> members[] = {
-        {"genre", &Reservation::genre},         {"channel", &Reservation::channel},
-        {"date", &Reservation::date},           {"disc", &Reservation::disc},
-        {"vrate", &Reservation::vrate},         {"amode", &Reservation::amode},
-        {"dvdr", &Reservation::dvdr},           {"aspect", &Reservation::aspect},
-        {"bVPerform", &Reservation::bVPerform}, {"bAutoChapter", &Reservation::bAutoChapter}};
-    for (const auto& [n, m] : members)
-        if (name == n) return r.*m;
-    throw std::invalid_argument(name);
-}
-
 Reservation Sample() {
-    Reservation r;
-    r.exec = true;
-    r.title = Sjis("予報 A&B <表> \"ソ\" 能");
-    r.genre = "10";
-    r.channel = "L2";
-    r.date = "20261224";
-    r.start_hour = "23";
-    r.start_minute = "30";
-    r.end_hour = "00";
-    r.end_minute = "45";
-    r.disc = "2";
-    r.vrate = "AUTO";
-    r.amode = "3";
-    r.dvdr = "1";
-    r.aspect = "2";
-    r.bVPerform = "1";
-    r.bAutoChapter = "0";
-    r.detail = Sjis("一行目 &amp; <b>\r\n二行目 \"予\"\r\n");
-    return r;
+    const std::string title = Sjis("予報 A&B <表> \"ソ\" 能");
+    const std::string detail = Sjis("一行目 &amp; <b>\r\n二行目 \"予\"\r\n");
+    return {true, title,  "10", "L2", "20261224", "23", "30", "00",  "45",
+            "2",  "AUTO", "3",  "1",  "2",        "1",  "0",  detail};
 }
 
 class PagesTest : public ::testing::Test {
@@ -148,15 +120,9 @@ TEST_F(PagesTest, ReservationList_AnswersUnderAnySegment) {
     for (const std::string target : {"/program//program.htm", "/program/OTHER/program.htm"})
         EXPECT_EQ(LinkNumbers(Fetch(sim.Port(), target)),
                   (std::vector<std::string>{"0", "1", "2"}));
-    for (const std::string file : {"b_proginfo.htm?0", "proginfo.htm", "blank.htm"}) {
-        EXPECT_EQ(
-            simtest::Exchange(sim.Port(), simtest::GetRequest("/program/OTHER/" + file)).Status(),
-            404)
-            << file;
-        EXPECT_EQ(simtest::Exchange(sim.Port(), simtest::GetRequest("/program//" + file)).Status(),
-                  404)
-            << file;
-    }
+    for (const std::string file : {"b_proginfo.htm?0", "proginfo.htm", "blank.htm"})
+        for (const std::string segment : {"/program/OTHER/", "/program//"})
+            EXPECT_EQ(simtest::GetStatus(sim.Port(), segment + file), 404) << segment << file;
 }
 
 TEST_F(PagesTest, ReservationList_UserTextNeverPosesAsAMarker) {
@@ -188,28 +154,25 @@ TEST_F(PagesTest, Selector_ChoosesTheReservationOnTheServer) {
     EXPECT_EQ(sim.Selected(), 3);
     EXPECT_NE(Fetch(sim.Port(), Prefix() + "proginfo.htm").find("value=\\\"\\\">\")"),
               std::string::npos);
-    for (const std::string q : {"4", "", "x", "-1", "100", "1a"}) {
-        EXPECT_EQ(
-            simtest::Exchange(sim.Port(), simtest::GetRequest(Prefix() + "b_proginfo.htm?" + q))
-                .Status(),
-            404)
-            << q;
-    }
+    for (const std::string q : {"4", "", "x", "-1", "100", "1a"})
+        EXPECT_EQ(simtest::GetStatus(sim.Port(), Prefix() + "b_proginfo.htm?" + q), 404) << q;
     EXPECT_EQ(sim.Selected(), 3);
 }
 
 TEST(ReservationPageTest, CheckBoxTitleAndTimesStandAsTheProgramReadsThem) {
     Reservation r = Sample();
     std::string page = recsim::ReservationPageX4(r, "20261201");
-    EXPECT_NE(page.find("<INPUT TYPE=\"checkbox\" name=\"bExec\" checked>"), std::string::npos);
-    EXPECT_NE(page.find("document.write(\"<INPUT TYPE=\\\"text\\\" NAME=\\\"title_name\\\" "
-                        "SIZE=\\\"40\\\" value=\\\"" +
-                        Sjis("予報 A&amp;B &lt;表&gt; &quot;ソ&quot; 能") + "\\\">\");\r\n"),
-              std::string::npos);
-    EXPECT_NE(page.find("name=\"start_hour\" SIZE=\"2\" value =\"23\">"), std::string::npos);
-    EXPECT_NE(page.find("name=\"start_minute\" SIZE=\"2\" value =\"30\">"), std::string::npos);
-    EXPECT_NE(page.find("name=\"end_hour\" SIZE=\"2\" value = \"00\">"), std::string::npos);
-    EXPECT_NE(page.find("name=\"end_minute\" SIZE=\"2\" value = \"45\">"), std::string::npos);
+    const std::string title = Sjis("予報 A&amp;B &lt;表&gt; &quot;ソ&quot; 能");
+    for (const std::string& line : std::vector<std::string>{
+             "<INPUT TYPE=\"checkbox\" name=\"bExec\" checked>",
+             "document.write(\"<INPUT TYPE=\\\"text\\\" NAME=\\\"title_name\\\" SIZE=\\\"40\\\" "
+             "value=\\\"" +
+                 title + "\\\">\");\r\n",
+             "name=\"start_hour\" SIZE=\"2\" value =\"23\">",
+             "name=\"start_minute\" SIZE=\"2\" value =\"30\">",
+             "name=\"end_hour\" SIZE=\"2\" value = \"00\">",
+             "name=\"end_minute\" SIZE=\"2\" value = \"45\">"})
+        EXPECT_NE(page.find(line), std::string::npos) << line;
     EXPECT_EQ(CountOf(page, "\r\n"), CountOf(page, "\n"));
     r.exec = false;
     page = recsim::ReservationPageX4(r, "20261201");
@@ -248,7 +211,7 @@ TEST(ReservationPageTest, SelectedValueLiesWithinTheCharactersTheProgramKeeps) {
         for (const auto& [value, text] : options) {
             SCOPED_TRACE(std::string(field) + " = " + value);
             Reservation r = base;
-            Field(r, field) = value;
+            simtest::Selection(r, field) = value;
             const std::string page = recsim::ReservationPageX4(r, "20261201");
             const size_t anchor = page.find(std::string("name=\"") + field + "\"");
             const size_t selected = page.find("selected", anchor);

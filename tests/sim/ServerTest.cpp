@@ -73,10 +73,12 @@ TEST_F(ServerTest, RequestLogHoldsTheExactBytes) {
 }
 
 TEST_F(ServerTest, MalformedRequestsAnswered) {
-    EXPECT_EQ(Exchange(sim.Port(), "garbage\r\n\r\n").Status(), 400);
-    EXPECT_EQ(Exchange(sim.Port(), "GET nopath HTTP/1.0\r\n\r\n").Status(), 400);
-    EXPECT_EQ(Exchange(sim.Port(), "DELETE / HTTP/1.0\r\n\r\n").Status(), 501);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/nothing.htm")).Status(), 404);
+    const std::pair<std::string, int> cases[] = {{"garbage\r\n\r\n", 400},
+                                                 {"GET nopath HTTP/1.0\r\n\r\n", 400},
+                                                 {"DELETE / HTTP/1.0\r\n\r\n", 501},
+                                                 {GetRequest("/nothing.htm"), 404}};
+    for (const auto& [request, status] : cases)
+        EXPECT_EQ(Exchange(sim.Port(), request).Status(), status) << request;
     const auto head = Exchange(sim.Port(), "HEAD /setup/setup.htm HTTP/1.0\r\n\r\n");
     EXPECT_EQ(head.Status(), 200);
     EXPECT_EQ(head.Body(), "");
@@ -92,38 +94,32 @@ TEST(AuthTest, BasicAuthenticationWhenUserAndPasswordSet) {
     EXPECT_EQ(none.Status(), 401);
     EXPECT_NE(none.Header().find("WWW-Authenticate: Basic realm=\"RD-X4\"\r\n"), std::string::npos);
     // "admin:pa:ss" and "admin:wrong" in Base64.
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm",
-                                              "Authorization: Basic YWRtaW46cGE6c3M=\r\n"))
-                  .Status(),
-              200);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm",
-                                              "authorization: basic YWRtaW46cGE6c3M=\r\n"))
-                  .Status(),
-              200);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm",
-                                              "Authorization: Basic YWRtaW46d3Jvbmc=\r\n"))
-                  .Status(),
-              401);
-    EXPECT_EQ(
-        Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm", "Authorization: Basic !!!\r\n"))
-            .Status(),
-        401);
+    const std::pair<std::string, int> cases[] = {{"Authorization: Basic YWRtaW46cGE6c3M=\r\n", 200},
+                                                 {"authorization: basic YWRtaW46cGE6c3M=\r\n", 200},
+                                                 {"Authorization: Basic YWRtaW46d3Jvbmc=\r\n", 401},
+                                                 {"Authorization: Basic !!!\r\n", 401}};
+    for (const auto& [header, status] : cases)
+        EXPECT_EQ(Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm", header)).Status(), status)
+            << header;
 }
 
 TEST_F(ServerTest, ErrorStatusForATarget) {
-    sim.SetErrorStatus("/setup/setup.htm", 503);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 503);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 503);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/ch_set.htm")).Status(), 200);
-    sim.SetErrorStatus("/setup/setup.htm", 0);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 200);
+    const std::string setup = "/setup/setup.htm";
+    const auto statuses = [this](const std::string& target, int n) {
+        std::vector<int> out;
+        for (int i = 0; i < n; ++i) out.push_back(simtest::GetStatus(sim.Port(), target));
+        return out;
+    };
+    sim.SetErrorStatus(setup, 503);
+    EXPECT_EQ(statuses(setup, 2), (std::vector<int>{503, 503}));
+    EXPECT_EQ(statuses("/setup/ch_set.htm", 1), std::vector<int>{200});
+    sim.SetErrorStatus(setup, 0);
+    EXPECT_EQ(statuses(setup, 1), std::vector<int>{200});
     // Limited to a number of requests, then answered normally again.
-    sim.SetErrorStatus("/setup/setup.htm", 500, 2);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 500);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 500);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 200);
+    sim.SetErrorStatus(setup, 500, 2);
+    EXPECT_EQ(statuses(setup, 3), (std::vector<int>{500, 500, 200}));
     sim.SetErrorStatus("*", 404);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm")).Status(), 404);
+    EXPECT_EQ(statuses("/program/b_prgrm.htm", 1), std::vector<int>{404});
 }
 
 TEST_F(ServerTest, ErrorStatusLeavesTheSelectionAlone) {
@@ -133,31 +129,27 @@ TEST_F(ServerTest, ErrorStatusLeavesTheSelectionAlone) {
     EXPECT_EQ(sim.Selected(), -1);
 }
 
-TEST_F(ServerTest, DroppedConnectionGetsNoAnswer) {
+TEST_F(ServerTest, DroppedResetAndCutAnswers) {
     sim.SetDropConnection("/setup/setup.htm", true);
-    const auto a = Exchange(sim.Port(), GetRequest("/setup/setup.htm"));
-    EXPECT_TRUE(a.connected);
-    EXPECT_FALSE(a.timedOut);
-    EXPECT_EQ(a.bytes, "");
+    const auto dropped = Exchange(sim.Port(), GetRequest("/setup/setup.htm"));
+    EXPECT_TRUE(dropped.connected);
+    EXPECT_FALSE(dropped.timedOut);
+    EXPECT_EQ(dropped.bytes, "");
     EXPECT_EQ(sim.Requests().back().status, 0);
     sim.SetDropConnection("/setup/setup.htm", false);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 200);
-}
+    EXPECT_EQ(simtest::GetStatus(sim.Port(), "/setup/setup.htm"), 200);
 
-TEST_F(ServerTest, ResetConnectionGetsNoAnswer) {
     sim.SetFault("/setup/setup.htm", recsim::Fault::Reset);
-    const auto a = Exchange(sim.Port(), GetRequest("/setup/setup.htm"));
-    EXPECT_EQ(a.bytes, "");
-    EXPECT_TRUE(a.reset);
-}
+    const auto reset = Exchange(sim.Port(), GetRequest("/setup/setup.htm"));
+    EXPECT_EQ(reset.bytes, "");
+    EXPECT_TRUE(reset.reset);
 
-TEST_F(ServerTest, CutBodyEndsEarly) {
     sim.SetFault("/setup/ch_set.htm", recsim::Fault::CutBody);
-    const auto a = Exchange(sim.Port(), GetRequest("/setup/ch_set.htm"));
-    EXPECT_EQ(a.Status(), 200);
+    const auto cut = Exchange(sim.Port(), GetRequest("/setup/ch_set.htm"));
+    EXPECT_EQ(cut.Status(), 200);
     const size_t announced =
-        std::stoul(a.Header().substr(a.Header().find("Content-Length: ") + 16));
-    EXPECT_EQ(a.Body().size(), announced / 2);
+        std::stoul(cut.Header().substr(cut.Header().find("Content-Length: ") + 16));
+    EXPECT_EQ(cut.Body().size(), announced / 2);
 }
 
 TEST_F(ServerTest, HangingRequestDoesNotBlockOthersOrStop) {
@@ -168,7 +160,7 @@ TEST_F(ServerTest, HangingRequestDoesNotBlockOthersOrStop) {
         EXPECT_EQ(a.bytes, "");
     });
     const auto start = Clock::now();
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/ch_set.htm")).Status(), 200);
+    EXPECT_EQ(simtest::GetStatus(sim.Port(), "/setup/ch_set.htm"), 200);
     EXPECT_LT(MsSince(start), 300);
     hung.join();
     // Another one left hanging: Stop must still end promptly.
@@ -196,11 +188,11 @@ TEST_F(ServerTest, SlowBodyAndLatency) {
     sim.SetSlowBody(0);
     sim.SetLatency(300);
     start = Clock::now();
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/ch_set.htm")).Status(), 200);
+    EXPECT_EQ(simtest::GetStatus(sim.Port(), "/setup/ch_set.htm"), 200);
     EXPECT_GE(MsSince(start), 300);
     sim.SetLatency(0);
     start = Clock::now();
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/ch_set.htm")).Status(), 200);
+    EXPECT_EQ(simtest::GetStatus(sim.Port(), "/setup/ch_set.htm"), 200);
     EXPECT_LT(MsSince(start), 300);
 }
 
@@ -228,7 +220,7 @@ TEST(LifecycleTest, StopIsIdempotentAndThePortCanBeReused) {
     recsim::RecorderSim second{o};
     second.Start();
     EXPECT_EQ(second.Port(), port);
-    EXPECT_EQ(Exchange(port, GetRequest("/program/b_prgrm.htm")).Status(), 200);
+    EXPECT_EQ(simtest::GetStatus(port, "/program/b_prgrm.htm"), 200);
     recsim::RecorderSim clash{o};
     EXPECT_THROW(clash.Start(), std::runtime_error);
 }
