@@ -3,8 +3,7 @@
 // keeps of the answer, and that no event announces a page that did not arrive whole.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <ostream>
+#include <functional>
 #include <string>
 
 #include "FaultSupport.h"
@@ -31,12 +30,12 @@ class ClientFault : public testing::Test {
         return "http://127.0.0.1:" + std::to_string(recorder.Port()) + "/program/b_prgrm.htm";
     }
 
-    // Runs the GET; returns the message of the error it raised (empty when none).
-    std::string Get() {
+    // Runs the request; returns the message of the error it raised (empty when none).
+    std::string Run(const std::function<void()>& request) {
         const Clock::time_point start = Clock::now();
         std::string error;
         try {
-            client.Get(Url());
+            request();
         } catch (const EAbortError& e) {
             error = "abort:" + e.Message;
         } catch (const ESockError& e) {
@@ -46,6 +45,9 @@ class ClientFault : public testing::Test {
         }
         took = Since(start);
         return error;
+    }
+    std::string Get() {
+        return Run([this] { client.Get(Url()); });
     }
 
     FaultyRecorder recorder;
@@ -80,55 +82,59 @@ TEST_F(ClientFault, ResetInBody_RaisesResetAtOnceAndKeepsWhatArrived) {
     EXPECT_FALSE(client.IsConnected);
 }
 
-TEST_F(ClientFault, GarbageStatusLine_StatusZeroAndNoFailureEvent) {
-    recorder.SetFault("*", Misbehaviour::GarbageStatus);
-    EXPECT_EQ(Get(), "");
-    EXPECT_EQ(client.ReplyCode, 0);
-    // A status line that is none counts as an answer without status (the transfers ignore
-    // it, see the transfer cases); it is never an HTTP error.
+// Answers without a usable status, and answers that never end. A status line that is none
+// counts as an answer without status (the transfers ignore it, see the transfer cases); it is
+// never an HTTP error. An answer ended by the time-out is no page, however much of it came,
+// and fires no event.
+constexpr char kFixed[] = "(the recorder's fixed page)";
+
+struct BrokenCase {
+    const char* name;
+    Misbehaviour what;
+    std::string error;
+    bool timedOut;  // ends by the time-out (else at once)
+    int replyCode;
+    const char* header;
+    const char* body;  // kFixed: the page the recorder serves
+    int successes;
+};
+
+class BrokenAnswer : public ClientFault, public testing::WithParamInterface<BrokenCase> {};
+
+TEST_P(BrokenAnswer, EndsWithItsErrorInTimeAndKeepsItsAnswer) {
+    const BrokenCase& c = GetParam();
+    recorder.SetFault("*", c.what);
+    EXPECT_EQ(Get(), c.error);
+    EXPECT_GE(took.count(), c.timedOut ? kTimeOutMs - 50 : 0);
+    EXPECT_LE(took.count(), c.timedOut ? kTimeOutMs + kSlackMs : kSlackMs);
+    EXPECT_EQ(client.ReplyCode, c.replyCode);
+    EXPECT_EQ(client.Header, c.header);
+    EXPECT_EQ(client.Body, c.body == kFixed ? recorder.FixedPage : std::string(c.body));
+    EXPECT_EQ(successes, c.successes);
     EXPECT_EQ(failures, 0);
-    EXPECT_EQ(successes, 1);
-    EXPECT_EQ(client.Header, "\x8e\x80\x01garbage\xff\r\nContent-Type: text/html\r\n\r\n");
-    EXPECT_EQ(client.Body, "<HTML><BODY>page</BODY></HTML>\r\n");
-}
-
-TEST_F(ClientFault, EmptyStatusLine_StatusZero) {
-    recorder.SetFault("*", Misbehaviour::EmptyStatusLine);
-    EXPECT_EQ(Get(), "");
-    EXPECT_EQ(client.ReplyCode, 0);
-    EXPECT_EQ(failures, 0);
-    EXPECT_EQ(client.Header, "\r\nHTTP/1.0 200 OK\r\n\r\n");
-}
-
-TEST_F(ClientFault, ClosedWithoutAnswer_EmptyAnswerAndStatusZero) {
-    recorder.SetFault("*", Misbehaviour::NoAnswer);
-    EXPECT_EQ(Get(), "");
-    EXPECT_EQ(client.ReplyCode, 0);
-    EXPECT_EQ(client.Header, "");
-    EXPECT_EQ(client.Body, "");
-    EXPECT_LT(took.count(), kSlackMs);
-}
-
-TEST_F(ClientFault, NoLengthNeverCloses_EndsByTimeOutWithWholeBodyKept) {
-    recorder.SetFault("*", Misbehaviour::NoLengthNoClose);
-    EXPECT_EQ(Get(), "abort:Socket capture aborted");
-    EXPECT_GE(took.count(), kTimeOutMs - 50);
-    EXPECT_LE(took.count(), kTimeOutMs + kSlackMs);
-    EXPECT_EQ(client.Body, recorder.FixedPage);
-    // No event: an answer ended by the time-out is no page, however much of it came.
-    EXPECT_EQ(successes + failures, 0);
     EXPECT_FALSE(client.CancelRequested);
     EXPECT_FALSE(client.IsConnected);
 }
 
-TEST_F(ClientFault, OneBytePerSecond_StatusLineEndsByTimeOut) {
-    recorder.TrickleGapMs = 1000;
-    recorder.SetFault("*", Misbehaviour::OneBytePerSecond);
-    EXPECT_EQ(Get(), "abort:Socket readln aborted");
-    EXPECT_GE(took.count(), kTimeOutMs - 50);
-    EXPECT_LE(took.count(), kTimeOutMs + kSlackMs);
-    EXPECT_EQ(successes + failures, 0);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Recorder, BrokenAnswer,
+    testing::Values(
+        BrokenCase{"GarbageStatusLine", Misbehaviour::GarbageStatus, "", false, 0,
+                   "\x8e\x80\x01garbage\xff\r\nContent-Type: text/html\r\n\r\n",
+                   "<HTML><BODY>page</BODY></HTML>\r\n", 1},
+        BrokenCase{"EmptyStatusLine", Misbehaviour::EmptyStatusLine, "", false, 0,
+                   "\r\nHTTP/1.0 200 OK\r\n\r\n", "<HTML><BODY>page</BODY></HTML>\r\n", 1},
+        BrokenCase{"ClosedWithoutAnswer", Misbehaviour::NoAnswer, "", false, 0, "", "", 1},
+        BrokenCase{"NoLengthNeverCloses", Misbehaviour::NoLengthNoClose,
+                   "abort:Socket capture aborted", true, 200,
+                   "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n", kFixed, 0},
+        // One byte a second: the status line ends by the time-out. No body was read: Body
+        // keeps what it held (the fetch loop empties it before a GET).
+        BrokenCase{"OneBytePerSecond", Misbehaviour::OneBytePerSecond,
+                   "abort:Socket readln aborted", true, 0, "", "Default.htm", 0},
+        BrokenCase{"AcceptsNeverAnswers", Misbehaviour::AcceptNoAnswer,
+                   "abort:Socket readln aborted", true, 0, "", "Default.htm", 0}),
+    [](const testing::TestParamInfo<BrokenCase>& info) { return std::string(info.param.name); });
 
 // Bytes that keep coming do not keep the client waiting: the time-out bounds the whole
 // body, not the silence between its pieces.
@@ -162,10 +168,6 @@ struct EndlessCase {
     Misbehaviour what;
     const char* error;  // followed by the address
 };
-
-void PrintTo(const EndlessCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class EndlessAnswer : public ClientFault, public testing::WithParamInterface<EndlessCase> {};
 
@@ -212,19 +214,7 @@ class PostFault : public ClientFault {
         WriteBytes(dir.Path() + "Reserv.txt", std::string(16u << 20, 'p'));
     }
     std::string Post() {
-        const Clock::time_point start = Clock::now();
-        std::string error;
-        try {
-            client.Post(Url(), dir.Path() + "Reserv.txt");
-        } catch (const EAbortError& e) {
-            error = "abort:" + e.Message;
-        } catch (const ESockError& e) {
-            error = "sock:" + e.Message;
-        } catch (const Exception& e) {
-            error = "other:" + e.Message;
-        }
-        took = Since(start);
-        return error;
+        return Run([this] { client.Post(Url(), dir.Path() + "Reserv.txt"); });
     }
     TempDir dir;
 };

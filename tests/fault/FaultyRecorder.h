@@ -9,7 +9,6 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <map>
 #include <mutex>
@@ -43,8 +42,6 @@ class FaultyRecorder {
     // upstreamPort: the simulator behind; 0 = none (normal requests get FixedPage).
     explicit FaultyRecorder(int upstreamPort = 0);
     ~FaultyRecorder();
-    FaultyRecorder(const FaultyRecorder&) = delete;
-    FaultyRecorder& operator=(const FaultyRecorder&) = delete;
 
     // The page answered to normal requests when there is no simulator behind.
     std::string FixedPage = "<HTML><BODY>fixed page</BODY></HTML>\r\n";
@@ -87,11 +84,14 @@ class FaultyRecorder {
     std::string NormalAnswer(const std::string& request);
     // Waits until fd is readable, the stop flag is raised or ms pass; true when readable.
     bool WaitReadable(int fd, int ms) const;
-    bool SendAll(int fd, const char* data, size_t size) const;
+    // Appends what one receive brings once fd is readable within ms; false at a close.
+    bool Read(int fd, std::string& into, int ms) const;
+    bool Send(int fd, const char* data, size_t size) const;
+    bool Send(int fd, const std::string& bytes) const {
+        return Send(fd, bytes.data(), bytes.size());
+    }
     // Waits (bounded by Stop) until the client closes.
     void WaitForClientClose(int fd) const;
-    // Neither reads nor writes until Stop (or a long bound): a recorder that stalls.
-    void WaitWithoutReading() const;
 
     int upstreamPort_;
     int listenFd_ = -1;

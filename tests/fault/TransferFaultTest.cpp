@@ -49,6 +49,8 @@ std::string Selector(int i) {
     return std::string("/program/") + kSegment + "/b_proginfo.htm?" + std::to_string(i);
 }
 
+const auto CaseName = [](const auto& info) { return std::string(info.param.name); };
+
 const std::vector<std::string> kCaptureFiles = {"ZAVOCVRV.HTM", "ZAVOCV00.HTM", "ZAVOCV01.HTM",
                                                 "ZAVOCV02.HTM", "ZAVOCVST.HTM", "ZAVOCVCH.HTM"};
 
@@ -83,9 +85,18 @@ class FaultFixture : public testing::Test {
         ctx.Settings.Host = "127.0.0.1:" + std::to_string(front->Port());
     }
 
-    void UseProgramClock() {
-        ctx.HttpClient1.UsePump(programTime.pump);
-        ctx.HttpClient1.TimeOut = kProgramTimeOutMs;
+    // The fault of a case: a status the simulator answers, or a misbehaviour of the front;
+    // on the program's clock, the client's time-out weighs like the program's.
+    void Inject(Misbehaviour what, const std::string& target, int times, int httpStatus,
+                bool programClock) {
+        if (httpStatus != 0)
+            sim->SetErrorStatus(target, httpStatus, times);
+        else
+            front->SetFault(target, what, times);
+        if (programClock) {
+            ctx.HttpClient1.UsePump(programTime.pump);
+            ctx.HttpClient1.TimeOut = kProgramTimeOutMs;
+        }
     }
 
     std::string Url(const std::string& path) const { return "http://" + ctx.Settings.Host + path; }
@@ -170,14 +181,6 @@ struct CaptureCase {
     const char* failure = fault::kCaptureFailed;  // the failure box's text after the address
 };
 
-void PrintTo(const CaptureCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-std::string CaptureCaseName(const testing::TestParamInfo<CaptureCase>& info) {
-    return info.param.name;
-}
-
 class CaptureFault : public FaultFixture, public testing::WithParamInterface<CaptureCase> {
   protected:
     // The whole pages of the recorder, as a clean capture saves them.
@@ -204,12 +207,8 @@ TEST_P(CaptureFault, EndsWithItsMessageInTimeAndLeavesPagesWholeOrOld) {
     const std::map<std::string, std::string> whole = WholePages();
     ASSERT_EQ(whole.size(), kCaptureFiles.size());
     for (const std::string& name : kCaptureFiles) WriteBytes(dir.Path() + name, OldContent(name));
-    if (c.httpStatus != 0)
-        sim->SetErrorStatus(c.target, c.httpStatus, c.times);
-    else
-        front->SetFault(c.target, c.what, c.times);
+    Inject(c.what, c.target, c.times, c.httpStatus, c.programClock);
     if (c.othersUnanswered) front->SetFault("*", Misbehaviour::NoAnswer);
-    if (c.programClock) UseProgramClock();
 
     const Clock::time_point start = Clock::now();
     frame.RunCapture(view);
@@ -295,7 +294,7 @@ INSTANTIATE_TEST_SUITE_P(
                     CaptureCase{"RedirectElsewhereWithoutCredentials",
                                 Misbehaviour::RedirectElsewhere, kPage, 1, 0, false, kCount, "", 0,
                                 kQuickRetries}),
-    CaptureCaseName);
+    CaseName);
 
 // Without the program's clock every attempt that the time-out ends is quick enough to be
 // retried: the worst case is 21 time-outs in a row, and no more.
@@ -363,14 +362,6 @@ struct RestoreCase {
     const char* failure = fault::kRestoreCommFailed;  // an error box's text after the address
 };
 
-void PrintTo(const RestoreCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-std::string RestoreCaseName(const testing::TestParamInfo<RestoreCase>& info) {
-    return info.param.name;
-}
-
 class RestoreFault : public FaultFixture, public testing::WithParamInterface<RestoreCase> {};
 
 TEST_P(RestoreFault, EndsWithItsMessageInTimeAndEntersEachReservationAtMostOnce) {
@@ -391,11 +382,7 @@ TEST_P(RestoreFault, EndsWithItsMessageInTimeAndEntersEachReservationAtMostOnce)
         }
     }
     StartRecorder(recsim::Mode::X4EX, {});
-    if (c.httpStatus != 0)
-        sim->SetErrorStatus(c.target, c.httpStatus, c.times);
-    else
-        front->SetFault(c.target, c.what, c.times);
-    if (c.programClock) UseProgramClock();
+    Inject(c.what, c.target, c.times, c.httpStatus, c.programClock);
 
     const Clock::time_point start = Clock::now();
     frame.RunRestore(view);
@@ -470,7 +457,7 @@ INSTANTIATE_TEST_SUITE_P(
         RestoreCase{"EndlessHeaderOnListFrame", Misbehaviour::EndlessHeader, kListFrame, -1, 0,
                     false, 1, MessageKind::Error, kListFrame, 0, 0, kQuickRetries, false,
                     Texts::kAnswerTooLong}),
-    RestoreCaseName);
+    CaseName);
 
 }  // namespace
 }  // namespace fault
