@@ -248,7 +248,9 @@ TEST_P(EntryAnswerTest, AnswersAndStores) {
         EXPECT_NE(a.Body().find("var msg=\"" + c.answer + "\\r\\n\";"), std::string::npos);
     } else {
         EXPECT_EQ(a.Body().find("msg=\""), std::string::npos);
-        EXPECT_NE(a.Body().find("alert(\"" + c.alert + "\\r\\n"), std::string::npos);
+        // The alert's first line, then what follows it up to the closing quote and parenthesis.
+        const std::string rest = c.answerIsPrefix ? "" : c.answer.substr(c.alert.size()) + "\")";
+        EXPECT_NE(a.Body().find("alert(\"" + c.alert + "\\r\\n" + rest), std::string::npos);
     }
     EXPECT_EQ(sim.Reservations(), c.after);
     EXPECT_EQ(sim.Selected(), -1);

@@ -7,12 +7,12 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <thread>
 
 #include "RecorderSim.h"
 #include "SimClient.h"
 #include "StateFile.h"
+#include "TestFiles.h"
 
 using simtest::Exchange;
 using simtest::GetRequest;
@@ -228,10 +228,8 @@ TEST(LifecycleTest, StopIsIdempotentAndThePortCanBeReused) {
 // The command line: the first line names the port, requests are answered, the state file is
 // written, and SIGTERM ends it cleanly.
 TEST(CommandLineTest, ServesUntilTerminated) {
-    const std::string state =
-        (std::filesystem::temp_directory_path() / ("recsim-cli-" + std::to_string(getpid())))
-            .string();
-    std::filesystem::remove(state);
+    const testsupport::TempDir dir;
+    const std::string state = dir.File("state.txt");
     int out[2];
     ASSERT_EQ(pipe(out), 0);
     const pid_t pid = fork();
@@ -261,7 +259,6 @@ TEST(CommandLineTest, ServesUntilTerminated) {
     std::vector<recsim::Reservation> stored;
     ASSERT_TRUE(recsim::LoadStateFile(state, stored));
     EXPECT_EQ(stored, recsim::SampleReservations(3, 5));
-    std::filesystem::remove(state);
 }
 
 TEST(CommandLineTest, BadArgumentsExitWithUsage) {
