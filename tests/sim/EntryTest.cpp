@@ -87,14 +87,11 @@ FormFields Missing(const std::string& name) {
 
 }  // namespace
 
-TEST(CheckEntryTest, ValidFormGivesTheReservation) {
-    const recsim::EntryCheck c = recsim::CheckEntry(FieldsOf(Valid()), "20261201");
+TEST(CheckEntryTest, ValidFormGivesTheReservationAndTheCheckBoxIsReadAsOnOrOff) {
+    const FormFields f = FieldsOf(Valid());
+    const recsim::EntryCheck c = recsim::CheckEntry(f, "20261201");
     ASSERT_TRUE(c.ok) << c.reason;
     EXPECT_EQ(c.reservation, Valid());
-}
-
-TEST(CheckEntryTest, CheckBox) {
-    const FormFields f = FieldsOf(Valid());
     EXPECT_FALSE(recsim::CheckEntry(With(f, "bExec", ""), "20261201").reservation.exec);
     EXPECT_TRUE(recsim::CheckEntry(With(f, "bExec", ""), "20261201").ok);
     const auto absent = recsim::CheckEntry(Without(f, "bExec"), "20261201");
@@ -159,11 +156,6 @@ TEST(OverlapTest, SameDateSharedMinutes) {
 
 class EntryServerTest : public ::testing::Test {
   protected:
-    static recsim::Options X4EX() {
-        recsim::Options o;
-        o.mode = recsim::Mode::X4EX;
-        return o;
-    }
     void SetUp() override { sim.Start(); }
     std::string Prefix() const { return "/program/" + sim.Segment() + "/"; }
     void Select(int slot) {
@@ -172,7 +164,7 @@ class EntryServerTest : public ::testing::Test {
     simtest::RawAnswer Post(const std::string& body) {
         return simtest::Exchange(sim.Port(), simtest::PostRequest(Prefix() + "entry.htm", body));
     }
-    recsim::RecorderSim sim{X4EX()};
+    recsim::RecorderSim sim{simtest::X4EX()};
 };
 
 // What the recorder holds before, the slot selected (-1: none), the body posted; the answer

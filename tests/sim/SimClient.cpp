@@ -125,6 +125,13 @@ std::string AnswerText(const std::string& page) {
     return text;
 }
 
+recsim::Options X4EX(const std::string& stateFile) {
+    recsim::Options o;
+    o.mode = recsim::Mode::X4EX;
+    o.stateFile = stateFile;
+    return o;
+}
+
 namespace {
 
 using R = recsim::Reservation;

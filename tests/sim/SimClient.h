@@ -35,6 +35,9 @@ std::string Sjis(const std::string& utf8);
 // that is absent, in alert("…")) up to the next double quote, without written-out \r\n escapes.
 std::string AnswerText(const std::string& page);
 
+// Options of an RD-X4EX that keeps its reservations in stateFile when one is named.
+recsim::Options X4EX(const std::string& stateFile = "");
+
 // The entry form's fields for a reservation, in the form's order, as the program posts them.
 recsim::FormFields FieldsOf(const recsim::Reservation& r);
 // The form posted for a reservation: bytes >= 0x80, blank, * # % < > + as %XX, & as %26, and

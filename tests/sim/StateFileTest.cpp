@@ -77,7 +77,7 @@ TEST(StateTextTest, FaultsNameTheirLine) {
     }
 }
 
-TEST_F(StateFileTest, SaveLoadAndMissingFile) {
+TEST_F(StateFileTest, SaveLoadMissingFileAndFailedSave) {
     std::vector<Reservation> list;
     EXPECT_FALSE(recsim::LoadStateFile(path, list));
     const auto samples = recsim::SampleReservations(5, 2);
@@ -85,12 +85,9 @@ TEST_F(StateFileTest, SaveLoadAndMissingFile) {
     EXPECT_TRUE(recsim::LoadStateFile(path, list));
     EXPECT_EQ(list, samples);
     EXPECT_FALSE(fs::exists(path + ".tmp"));
-}
-
-TEST_F(StateFileTest, FailedSaveKeepsTheOldFile) {
-    recsim::SaveStateFile(path, recsim::SampleReservations(2, 1));
+    // A failed save keeps the old file. The temporary file cannot be created: its name is
+    // taken by a directory.
     const std::string before = testsupport::ReadBytes(path);
-    // A temporary file that cannot be created: its name is taken by a directory.
     fs::create_directory(path + ".tmp");
     EXPECT_THROW(recsim::SaveStateFile(path, recsim::SampleReservations(4, 1)), std::runtime_error);
     EXPECT_EQ(testsupport::ReadBytes(path), before);
@@ -99,10 +96,7 @@ TEST_F(StateFileTest, FailedSaveKeepsTheOldFile) {
 
 TEST_F(StateFileTest, SimulatorReadsAtStartAndWritesEveryChange) {
     recsim::SaveStateFile(path, recsim::SampleReservations(2, 6));
-    recsim::Options o;
-    o.mode = recsim::Mode::X4EX;
-    o.stateFile = path;
-    recsim::RecorderSim sim{o};
+    recsim::RecorderSim sim{simtest::X4EX(path)};
     EXPECT_EQ(sim.Reservations(), recsim::SampleReservations(2, 6));
     sim.SetReservations(recsim::SampleReservations(3, 6));
     std::vector<Reservation> stored;
@@ -124,10 +118,7 @@ TEST_F(StateFileTest, SimulatorReadsAtStartAndWritesEveryChange) {
 }
 
 TEST_F(StateFileTest, UnwritableStateRefusesTheEntry) {
-    recsim::Options o;
-    o.mode = recsim::Mode::X4EX;
-    o.stateFile = path;
-    recsim::RecorderSim sim{o};
+    recsim::RecorderSim sim{simtest::X4EX(path)};
     sim.Start();
     fs::create_directory(path + ".tmp");  // every save now fails
     const auto a = simtest::Exchange(
