@@ -14,6 +14,8 @@ using simtest::Sjis;
 
 namespace {
 
+const auto CaseName = [](const auto& info) { return std::string(info.param.name); };
+
 struct DecodeCase {
     const char* name;
     std::string body;
@@ -26,25 +28,22 @@ TEST_P(DecodeFormTest, Decodes) {
     EXPECT_EQ(recsim::DecodeForm(GetParam().body), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DecodeFormTest,
-    ::testing::Values(DecodeCase{"Pairs", "a=1&b=2", {{"a", "1"}, {"b", "2"}}},
-                      DecodeCase{"PlusIsBlank", "t=a+b", {{"t", "a b"}}},
-                      DecodeCase{"PercentBytes", "t=%41%5c%2B%26%97%5C", {{"t", "A\\+&\x97\x5C"}}},
-                      DecodeCase{"BadPercentKept", "t=%zz%4&u=%", {{"t", "%zz%4"}, {"u", "%"}}},
-                      DecodeCase{"RawBytesKept", "t=\x97\x5C\x95\x5C", {{"t", "\x97\x5C\x95\x5C"}}},
-                      DecodeCase{"RawCrLfInsideKept",
-                                 "d=one\r\ntwo\r\n&e=0",
-                                 {{"d", "one\r\ntwo\r\n"}, {"e", "0"}}},
-                      DecodeCase{"TrailingCrLfDropped", "end_form=0\r\n", {{"end_form", "0"}}},
-                      DecodeCase{"TrailingLfDropped", "end_form=0\n", {{"end_form", "0"}}},
-                      DecodeCase{"OnlyOneTrailingBreakDropped", "d=x\r\n\r\n", {{"d", "x\r\n"}}},
-                      DecodeCase{"EmptyValue", "bExec=&x=", {{"bExec", ""}, {"x", ""}}},
-                      DecodeCase{"EqualsInValue", "t=a=b", {{"t", "a=b"}}},
-                      DecodeCase{"NameWithoutEquals", "flag&x=1", {{"flag", ""}, {"x", "1"}}},
-                      DecodeCase{"EmptyPairsSkipped", "&&x=1&", {{"x", "1"}}},
-                      DecodeCase{"Empty", "", {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+const std::vector<DecodeCase> kDecodeCases = {
+    {"Pairs", "a=1&b=2", {{"a", "1"}, {"b", "2"}}},
+    {"PlusIsBlank", "t=a+b", {{"t", "a b"}}},
+    {"PercentBytes", "t=%41%5c%2B%26%97%5C", {{"t", "A\\+&\x97\x5C"}}},
+    {"BadPercentKept", "t=%zz%4&u=%", {{"t", "%zz%4"}, {"u", "%"}}},
+    {"RawBytesKept", "t=\x97\x5C\x95\x5C", {{"t", "\x97\x5C\x95\x5C"}}},
+    {"RawCrLfInsideKept", "d=one\r\ntwo\r\n&e=0", {{"d", "one\r\ntwo\r\n"}, {"e", "0"}}},
+    {"TrailingCrLfDropped", "end_form=0\r\n", {{"end_form", "0"}}},
+    {"TrailingLfDropped", "end_form=0\n", {{"end_form", "0"}}},
+    {"OnlyOneTrailingBreakDropped", "d=x\r\n\r\n", {{"d", "x\r\n"}}},
+    {"EmptyValue", "bExec=&x=", {{"bExec", ""}, {"x", ""}}},
+    {"EqualsInValue", "t=a=b", {{"t", "a=b"}}},
+    {"NameWithoutEquals", "flag&x=1", {{"flag", ""}, {"x", "1"}}},
+    {"EmptyPairsSkipped", "&&x=1&", {{"x", "1"}}},
+    {"Empty", "", {}}};
+INSTANTIATE_TEST_SUITE_P(Cases, DecodeFormTest, ::testing::ValuesIn(kDecodeCases), CaseName);
 
 Reservation Valid() {
     return {true, Sjis("予報"), "3", "101", "20261210", "21", "00", "22",    "30",
@@ -116,30 +115,25 @@ TEST_P(CheckEntryRejectTest, RejectsWithTheReason) {
     EXPECT_EQ(c.reason.find('"'), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CheckEntryRejectTest,
-    ::testing::Values(
-        RejectCase{"NoTitle", Missing("title_name"), "項目 title_name がありません"},
-        RejectCase{"TitleWithLineBreak", Bad("title_name", "a\r\nb"),
-                   "項目 title_name の値が正しくありません"},
-        RejectCase{"GenreNotOffered", Bad("genre", "99"), "項目 genre の値が正しくありません"},
-        RejectCase{"DateNotOffered", Bad("date", "20270301"), "項目 date の値が正しくありません"},
-        RejectCase{"NoDate", Missing("date"), "項目 date がありません"},
-        RejectCase{"Hour24", Bad("start_hour", "24"), "項目 start_hour の値が正しくありません"},
-        RejectCase{"HourNotANumber", Bad("end_hour", "1a"), "項目 end_hour の値が正しくありません"},
-        RejectCase{"HourEmpty", Bad("end_hour", ""), "項目 end_hour の値が正しくありません"},
-        RejectCase{"Minute60", Bad("start_minute", "60"),
-                   "項目 start_minute の値が正しくありません"},
-        RejectCase{"MinuteThreeDigits", Bad("end_minute", "005"),
-                   "項目 end_minute の値が正しくありません"},
-        RejectCase{"NoEndMinute", Missing("end_minute"), "項目 end_minute がありません"},
-        RejectCase{"VrateNotOffered", Bad("vrate", "9.9"), "項目 vrate の値が正しくありません"},
-        RejectCase{"NoAutoChapter", Missing("bAutoChapter"), "項目 bAutoChapter がありません"},
-        RejectCase{"NoDetail", Missing("detail"), "項目 detail がありません"},
-        RejectCase{"CutShort", Missing("end_form"), "項目 end_form がありません"},
-        RejectCase{"SameStartAndEnd", With(Bad("end_hour", "21"), "end_minute", "0"),
-                   "開始時刻と終了時刻が同じです"}),
-    [](const auto& info) { return std::string(info.param.name); });
+const std::vector<RejectCase> kRejectCases = {
+    {"NoTitle", Missing("title_name"), "項目 title_name がありません"},
+    {"TitleWithLineBreak", Bad("title_name", "a\r\nb"), "項目 title_name の値が正しくありません"},
+    {"GenreNotOffered", Bad("genre", "99"), "項目 genre の値が正しくありません"},
+    {"DateNotOffered", Bad("date", "20270301"), "項目 date の値が正しくありません"},
+    {"NoDate", Missing("date"), "項目 date がありません"},
+    {"Hour24", Bad("start_hour", "24"), "項目 start_hour の値が正しくありません"},
+    {"HourNotANumber", Bad("end_hour", "1a"), "項目 end_hour の値が正しくありません"},
+    {"HourEmpty", Bad("end_hour", ""), "項目 end_hour の値が正しくありません"},
+    {"Minute60", Bad("start_minute", "60"), "項目 start_minute の値が正しくありません"},
+    {"MinuteThreeDigits", Bad("end_minute", "005"), "項目 end_minute の値が正しくありません"},
+    {"NoEndMinute", Missing("end_minute"), "項目 end_minute がありません"},
+    {"VrateNotOffered", Bad("vrate", "9.9"), "項目 vrate の値が正しくありません"},
+    {"NoAutoChapter", Missing("bAutoChapter"), "項目 bAutoChapter がありません"},
+    {"NoDetail", Missing("detail"), "項目 detail がありません"},
+    {"CutShort", Missing("end_form"), "項目 end_form がありません"},
+    {"SameStartAndEnd", With(Bad("end_hour", "21"), "end_minute", "0"),
+     "開始時刻と終了時刻が同じです"}};
+INSTANTIATE_TEST_SUITE_P(Cases, CheckEntryRejectTest, ::testing::ValuesIn(kRejectCases), CaseName);
 
 TEST(OverlapTest, SameDateSharedMinutes) {
     const struct {
@@ -252,8 +246,7 @@ TEST_P(EntryAnswerTest, AnswersAndStores) {
     EXPECT_EQ(log.back().body, c.body);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, EntryAnswerTest, ::testing::ValuesIn(kEntryCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, EntryAnswerTest, ::testing::ValuesIn(kEntryCases), CaseName);
 
 TEST_F(EntryServerTest, FullAtThirtyTwoTheListOffersNoNewSlot) {
     sim.SetReservations(recsim::SampleReservations(32, 9));
