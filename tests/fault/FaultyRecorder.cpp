@@ -58,10 +58,6 @@ std::string WithLength(const std::string& page) {
 
 FaultyRecorder::FaultyRecorder(int upstreamPort) : upstreamPort_(upstreamPort) {}
 
-FaultyRecorder::~FaultyRecorder() {
-    Stop();
-}
-
 void FaultyRecorder::Start() {
     if (pipe(stopPipe_) != 0) throw std::runtime_error("pipe failed");
     listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
@@ -75,7 +71,7 @@ void FaultyRecorder::Start() {
     acceptThread_ = std::thread([this] { AcceptLoop(); });
 }
 
-void FaultyRecorder::Stop() {
+FaultyRecorder::~FaultyRecorder() {
     if (stopPipe_[1] < 0) return;
     stopping_ = true;
     const char wake = 1;
@@ -88,7 +84,6 @@ void FaultyRecorder::Stop() {
     }
     for (std::thread& t : workers) t.join();
     for (int fd : {listenFd_, stopPipe_[0], stopPipe_[1]}) close(fd);
-    stopPipe_[0] = stopPipe_[1] = -1;
 }
 
 void FaultyRecorder::SetFault(const std::string& target, Misbehaviour what, int times) {
@@ -208,7 +203,7 @@ void FaultyRecorder::Serve(int fd) {
     }
     if (what == Misbehaviour::CloseDuringPostBody || what == Misbehaviour::StopReadingBody) {
         partialBody_ += request.size() - (headerEnd + 4);
-        // Neither reads nor writes until Stop (or a long bound): a recorder that stalls.
+        // Neither reads nor writes until the end (or a long bound): a recorder that stalls.
         pollfd stop{stopPipe_[0], POLLIN, 0};
         if (what == Misbehaviour::StopReadingBody) poll(&stop, 1, kSilenceMs);
         // Unread body bytes turn the close into a reset, as a recorder that gives up does.

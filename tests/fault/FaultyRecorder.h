@@ -4,8 +4,8 @@
 // recorder, a flaky network or an overloaded device would. Without a simulator behind it,
 // every normal request gets a fixed page.
 //
-// Each connection is served on its own thread; Stop (and the destructor) ends every one of
-// them, so no test can hang on a connection the client left open.
+// Each connection is served on its own thread; the destructor ends every one of them, so no
+// test can hang on a connection the client left open.
 #pragma once
 
 #include <atomic>
@@ -41,7 +41,7 @@ class FaultyRecorder {
   public:
     // upstreamPort: the simulator behind; 0 = none (normal requests get FixedPage).
     explicit FaultyRecorder(int upstreamPort = 0);
-    ~FaultyRecorder();
+    ~FaultyRecorder();  // stops
 
     // The page answered to normal requests when there is no simulator behind.
     std::string FixedPage = "<HTML><BODY>fixed page</BODY></HTML>\r\n";
@@ -51,7 +51,6 @@ class FaultyRecorder {
     int RedirectPort = 0;
 
     void Start();
-    void Stop();
     int Port() const { return port_; }
 
     // target: path and query as requested ("/setup/setup.htm"), or "*" for every request.
@@ -90,7 +89,7 @@ class FaultyRecorder {
     bool Send(int fd, const std::string& bytes) const {
         return Send(fd, bytes.data(), bytes.size());
     }
-    // Waits (bounded by Stop) until the client closes.
+    // Waits (bounded by the destructor) until the client closes.
     void WaitForClientClose(int fd) const;
 
     int upstreamPort_;
