@@ -3,9 +3,9 @@
 // keeps of the answer, and that no event announces a page that did not arrive whole.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <ostream>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "FaultSupport.h"
 #include "FaultyRecorder.h"
@@ -14,6 +14,8 @@
 namespace fault {
 namespace {
 
+using M = Misbehaviour;
+const auto CaseName = [](const auto& info) { return std::string(info.param.name); };
 constexpr int kTimeOutMs = 500;
 // Scheduling slack on a loaded machine: a wait may end this much after its time-out.
 constexpr int kSlackMs = 1500;
@@ -31,12 +33,12 @@ class ClientFault : public testing::Test {
         return "http://127.0.0.1:" + std::to_string(recorder.Port()) + "/program/b_prgrm.htm";
     }
 
-    // Runs the GET; returns the message of the error it raised (empty when none).
-    std::string Get() {
+    // Runs the request; returns the message of the error it raised (empty when none).
+    std::string Run(const std::function<void()>& request) {
         const Clock::time_point start = Clock::now();
         std::string error;
         try {
-            client.Get(Url());
+            request();
         } catch (const EAbortError& e) {
             error = "abort:" + e.Message;
         } catch (const ESockError& e) {
@@ -46,6 +48,9 @@ class ClientFault : public testing::Test {
         }
         took = Since(start);
         return error;
+    }
+    std::string Get() {
+        return Run([this] { client.Get(Url()); });
     }
 
     FaultyRecorder recorder;
@@ -57,7 +62,7 @@ class ClientFault : public testing::Test {
 
 TEST_F(ClientFault, ResetInBody_RaisesResetAtOnceAndKeepsWhatArrived) {
     recorder.FixedPage = std::string(4000, 'x') + "\r\n";
-    recorder.SetFault("*", Misbehaviour::ResetInBody);
+    recorder.SetFault("*", M::ResetInBody);
     const std::string error = Get();
     // The reset ends the exchange as an error: the reset itself, or, when the transport takes
     // it for the close it also is, an answer short of its announced length. A reset that
@@ -80,62 +85,63 @@ TEST_F(ClientFault, ResetInBody_RaisesResetAtOnceAndKeepsWhatArrived) {
     EXPECT_FALSE(client.IsConnected);
 }
 
-TEST_F(ClientFault, GarbageStatusLine_StatusZeroAndNoFailureEvent) {
-    recorder.SetFault("*", Misbehaviour::GarbageStatus);
-    EXPECT_EQ(Get(), "");
-    EXPECT_EQ(client.ReplyCode, 0);
-    // A status line that is none counts as an answer without status (the transfers ignore
-    // it, see the transfer cases); it is never an HTTP error.
+// Answers without a usable status, and answers that never end. A status line that is none
+// counts as an answer without status (the transfers ignore it, see the transfer cases); it is
+// never an HTTP error. An answer ended by the time-out is no page, however much of it came,
+// and fires no event.
+constexpr char kFixed[] = "(the recorder's fixed page)";
+
+struct BrokenCase {
+    const char* name;
+    Misbehaviour what;
+    std::string error;
+    bool timedOut;  // ends by the time-out (else at once)
+    int replyCode;
+    const char* header;
+    const char* body;  // kFixed: the page the recorder serves
+    int successes;
+};
+
+class BrokenAnswer : public ClientFault, public testing::WithParamInterface<BrokenCase> {};
+
+TEST_P(BrokenAnswer, EndsWithItsErrorInTimeAndKeepsItsAnswer) {
+    const BrokenCase& c = GetParam();
+    recorder.SetFault("*", c.what);
+    EXPECT_EQ(Get(), c.error);
+    EXPECT_GE(took.count(), c.timedOut ? kTimeOutMs - 50 : 0);
+    EXPECT_LE(took.count(), c.timedOut ? kTimeOutMs + kSlackMs : kSlackMs);
+    EXPECT_EQ(client.ReplyCode, c.replyCode);
+    EXPECT_EQ(client.Header, c.header);
+    EXPECT_EQ(client.Body, c.body == kFixed ? recorder.FixedPage : std::string(c.body));
+    EXPECT_EQ(successes, c.successes);
     EXPECT_EQ(failures, 0);
-    EXPECT_EQ(successes, 1);
-    EXPECT_EQ(client.Header, "\x8e\x80\x01garbage\xff\r\nContent-Type: text/html\r\n\r\n");
-    EXPECT_EQ(client.Body, "<HTML><BODY>page</BODY></HTML>\r\n");
-}
-
-TEST_F(ClientFault, EmptyStatusLine_StatusZero) {
-    recorder.SetFault("*", Misbehaviour::EmptyStatusLine);
-    EXPECT_EQ(Get(), "");
-    EXPECT_EQ(client.ReplyCode, 0);
-    EXPECT_EQ(failures, 0);
-    EXPECT_EQ(client.Header, "\r\nHTTP/1.0 200 OK\r\n\r\n");
-}
-
-TEST_F(ClientFault, ClosedWithoutAnswer_EmptyAnswerAndStatusZero) {
-    recorder.SetFault("*", Misbehaviour::NoAnswer);
-    EXPECT_EQ(Get(), "");
-    EXPECT_EQ(client.ReplyCode, 0);
-    EXPECT_EQ(client.Header, "");
-    EXPECT_EQ(client.Body, "");
-    EXPECT_LT(took.count(), kSlackMs);
-}
-
-TEST_F(ClientFault, NoLengthNeverCloses_EndsByTimeOutWithWholeBodyKept) {
-    recorder.SetFault("*", Misbehaviour::NoLengthNoClose);
-    EXPECT_EQ(Get(), "abort:Socket capture aborted");
-    EXPECT_GE(took.count(), kTimeOutMs - 50);
-    EXPECT_LE(took.count(), kTimeOutMs + kSlackMs);
-    EXPECT_EQ(client.Body, recorder.FixedPage);
-    // No event: an answer ended by the time-out is no page, however much of it came.
-    EXPECT_EQ(successes + failures, 0);
     EXPECT_FALSE(client.CancelRequested);
     EXPECT_FALSE(client.IsConnected);
 }
 
-TEST_F(ClientFault, OneBytePerSecond_StatusLineEndsByTimeOut) {
-    recorder.TrickleGapMs = 1000;
-    recorder.SetFault("*", Misbehaviour::OneBytePerSecond);
-    EXPECT_EQ(Get(), "abort:Socket readln aborted");
-    EXPECT_GE(took.count(), kTimeOutMs - 50);
-    EXPECT_LE(took.count(), kTimeOutMs + kSlackMs);
-    EXPECT_EQ(successes + failures, 0);
-}
+// The page the faulty recorder sends after a broken status line.
+constexpr char kPage[] = "<HTML><BODY>page</BODY></HTML>\r\n";
+const std::string kLineTimedOut = "abort:Socket readln aborted";
+
+const std::vector<BrokenCase> kBrokenCases = {
+    {"GarbageStatusLine", M::GarbageStatus, "", false, 0,
+     "\x8e\x80\x01garbage\xff\r\nContent-Type: text/html\r\n\r\n", kPage, 1},
+    {"EmptyStatusLine", M::EmptyStatusLine, "", false, 0, "\r\nHTTP/1.0 200 OK\r\n\r\n", kPage, 1},
+    {"ClosedWithoutAnswer", M::NoAnswer, "", false, 0, "", "", 1},
+    {"NoLengthNeverCloses", M::NoLengthNoClose, "abort:Socket capture aborted", true, 200,
+     "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n", kFixed, 0},
+    // One byte a second: the status line ends by the time-out. No body was read: Body
+    // keeps what it held (the fetch loop empties it before a GET).
+    {"OneBytePerSecond", M::OneBytePerSecond, kLineTimedOut, true, 0, "", "Default.htm", 0},
+    {"AcceptsNeverAnswers", M::AcceptNoAnswer, kLineTimedOut, true, 0, "", "Default.htm", 0}};
+INSTANTIATE_TEST_SUITE_P(Recorder, BrokenAnswer, testing::ValuesIn(kBrokenCases), CaseName);
 
 // Bytes that keep coming do not keep the client waiting: the time-out bounds the whole
 // body, not the silence between its pieces.
 TEST_F(ClientFault, TrickleInBody_TimeOutBoundsTheWholeBody) {
     recorder.FixedPage = std::string(400, 'y');
     recorder.TrickleGapMs = 5;
-    recorder.SetFault("*", Misbehaviour::OneBytePerSecond);
+    recorder.SetFault("*", M::OneBytePerSecond);
     client.TimeOut = 1500;
     const std::string error = Get();
     // The header (about 80 bytes) arrives within the time-out, the 400-byte body cannot.
@@ -145,16 +151,6 @@ TEST_F(ClientFault, TrickleInBody_TimeOutBoundsTheWholeBody) {
     EXPECT_EQ(client.Body, recorder.FixedPage.substr(0, client.Body.size()));
 }
 
-TEST_F(ClientFault, AcceptsNeverAnswers_EndsByTimeOut) {
-    recorder.SetFault("*", Misbehaviour::AcceptNoAnswer);
-    EXPECT_EQ(Get(), "abort:Socket readln aborted");
-    EXPECT_GE(took.count(), kTimeOutMs - 50);
-    EXPECT_LE(took.count(), kTimeOutMs + kSlackMs);
-    // No body was read: Body keeps what it held (the fetch loop empties it before a GET).
-    EXPECT_EQ(client.Body, "Default.htm");
-    EXPECT_EQ(successes + failures, 0);
-}
-
 // Answers without end: the client stops at its bounds (the program's own) with a message
 // naming the address, keeps no more than the bound, and announces nothing.
 struct EndlessCase {
@@ -162,10 +158,6 @@ struct EndlessCase {
     Misbehaviour what;
     const char* error;  // followed by the address
 };
-
-void PrintTo(const EndlessCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class EndlessAnswer : public ClientFault, public testing::WithParamInterface<EndlessCase> {};
 
@@ -182,17 +174,15 @@ TEST_P(EndlessAnswer, StopsAtItsBoundNamingTheAddress) {
     EXPECT_FALSE(client.IsConnected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Recorder, EndlessAnswer,
-    testing::Values(EndlessCase{"Header", Misbehaviour::EndlessHeader, kHeaderTooLong},
-                    EndlessCase{"Body", Misbehaviour::EndlessBody, kBodyTooLong},
-                    EndlessCase{"AnnouncedHugeBody", Misbehaviour::HugeLengthBody, kBodyTooLong}),
-    [](const testing::TestParamInfo<EndlessCase>& info) { return std::string(info.param.name); });
+const std::vector<EndlessCase> kEndlessCases = {
+    {"Header", M::EndlessHeader, kHeaderTooLong},
+    {"Body", M::EndlessBody, kBodyTooLong},
+    {"AnnouncedHugeBody", M::HugeLengthBody, kBodyTooLong}};
+INSTANTIATE_TEST_SUITE_P(Recorder, EndlessAnswer, testing::ValuesIn(kEndlessCases), CaseName);
 
 TEST_F(ClientFault, AfterEachFault_TheNextRequestSucceeds) {
-    for (Misbehaviour what :
-         {Misbehaviour::ResetInBody, Misbehaviour::GarbageStatus, Misbehaviour::NoLengthNoClose,
-          Misbehaviour::AcceptNoAnswer, Misbehaviour::EndlessHeader, Misbehaviour::EndlessBody}) {
+    for (M what : {M::ResetInBody, M::GarbageStatus, M::NoLengthNoClose, M::AcceptNoAnswer,
+                   M::EndlessHeader, M::EndlessBody}) {
         recorder.SetFault("*", what, 1);
         Get();
         successes = failures = 0;
@@ -212,25 +202,13 @@ class PostFault : public ClientFault {
         WriteBytes(dir.Path() + "Reserv.txt", std::string(16u << 20, 'p'));
     }
     std::string Post() {
-        const Clock::time_point start = Clock::now();
-        std::string error;
-        try {
-            client.Post(Url(), dir.Path() + "Reserv.txt");
-        } catch (const EAbortError& e) {
-            error = "abort:" + e.Message;
-        } catch (const ESockError& e) {
-            error = "sock:" + e.Message;
-        } catch (const Exception& e) {
-            error = "other:" + e.Message;
-        }
-        took = Since(start);
-        return error;
+        return Run([this] { client.Post(Url(), dir.Path() + "Reserv.txt"); });
     }
     TempDir dir;
 };
 
 TEST_F(PostFault, RecorderClosesWhileBodyIsSent_SocketErrorNoSignal) {
-    recorder.SetFault("*", Misbehaviour::CloseDuringPostBody);
+    recorder.SetFault("*", M::CloseDuringPostBody);
     const std::string error = Post();
     // The close meets unread bytes and turns into a reset; the send fails with it (a broken
     // pipe must never end the process).
@@ -244,7 +222,7 @@ TEST_F(PostFault, RecorderClosesWhileBodyIsSent_SocketErrorNoSignal) {
 }
 
 TEST_F(PostFault, RecorderStopsReadingBody_EndsByTimeOut) {
-    recorder.SetFault("*", Misbehaviour::StopReadingBody);
+    recorder.SetFault("*", M::StopReadingBody);
     const std::string error = Post();
     EXPECT_EQ(error, "abort:Socket send aborted");
     EXPECT_LE(took.count(), kTimeOutMs + kSlackMs);

@@ -1,24 +1,10 @@
 // Shared pieces of the fault tests: the texts the user must see (pinned by their bytes), a
-// temporary program directory, file helpers, a stopwatch, the process's memory, and a view
-// that records what a transfer shows.
+// temporary program directory, file helpers, a stopwatch, and a view that records what a
+// transfer shows.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <set>
-#include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "RecordingView.h"
 #include "TestFiles.h"
@@ -66,18 +52,5 @@ using testsupport::ReadBytes;
 using testsupport::SavedForm;
 using testsupport::TempDir;
 using testsupport::WriteBytes;
-
-// Resident memory now, and the process's peak so far, in bytes.
-inline size_t ResidentBytes() {
-    std::ifstream statm("/proc/self/statm");
-    size_t pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * static_cast<size_t>(sysconf(_SC_PAGESIZE));
-}
-inline size_t PeakResidentBytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<size_t>(usage.ru_maxrss) * 1024;
-}
 
 }  // namespace fault

@@ -1,14 +1,13 @@
 #include "FaultyRecorder.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -16,12 +15,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // A client silent this long in the middle of its request is dropped.
 constexpr int kRequestWaitMs = 5000;
 // The longest a connection is kept without reading from it.
 constexpr int kSilenceMs = 20000;
+const std::string kOkHead = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n";
+const std::string kPage = "<HTML><BODY>page</BODY></HTML>\r\n";
 
 std::string RequestTarget(const std::string& request) {
     const size_t sp1 = request.find(' ');
@@ -37,35 +36,32 @@ std::string RequestTarget(const std::string& request) {
 }
 
 size_t ContentLength(const std::string& header) {
-    std::string lower = header;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const size_t at = lower.find("\r\ncontent-length:");
-    if (at == std::string::npos) return 0;
-    return std::strtoul(header.c_str() + at + 17, nullptr, 10);
+    for (size_t at = header.find("\r\n"); at != std::string::npos; at = header.find("\r\n", at + 2))
+        if (strncasecmp(header.c_str() + at + 2, "content-length:", 15) == 0)
+            return std::strtoul(header.c_str() + at + 17, nullptr, 10);
+    return 0;
 }
 
-void Linger0(int fd) {
-    linger l{1, 0};
-    setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+sockaddr_in Loopback(int port) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return addr;
+}
+
+std::string WithLength(const std::string& page) {
+    return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n" + page;
 }
 
 }  // namespace
 
 FaultyRecorder::FaultyRecorder(int upstreamPort) : upstreamPort_(upstreamPort) {}
 
-FaultyRecorder::~FaultyRecorder() {
-    Stop();
-}
-
 void FaultyRecorder::Start() {
     if (pipe(stopPipe_) != 0) throw std::runtime_error("pipe failed");
     listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
-    const int one = 1;
-    setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in addr = Loopback(0);
     if (bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
         listen(listenFd_, 16) != 0)
         throw std::runtime_error("cannot listen on 127.0.0.1");
@@ -75,7 +71,7 @@ void FaultyRecorder::Start() {
     acceptThread_ = std::thread([this] { AcceptLoop(); });
 }
 
-void FaultyRecorder::Stop() {
+FaultyRecorder::~FaultyRecorder() {
     if (stopPipe_[1] < 0) return;
     stopping_ = true;
     const char wake = 1;
@@ -87,10 +83,7 @@ void FaultyRecorder::Stop() {
         workers.swap(workers_);
     }
     for (std::thread& t : workers) t.join();
-    close(listenFd_);
-    close(stopPipe_[0]);
-    close(stopPipe_[1]);
-    stopPipe_[0] = stopPipe_[1] = -1;
+    for (int fd : {listenFd_, stopPipe_[0], stopPipe_[1]}) close(fd);
 }
 
 void FaultyRecorder::SetFault(const std::string& target, Misbehaviour what, int times) {
@@ -139,7 +132,7 @@ bool FaultyRecorder::WaitReadable(int fd, int ms) const {
     return !(fds[1].revents & POLLIN) && (fds[0].revents & (POLLIN | POLLHUP | POLLERR));
 }
 
-bool FaultyRecorder::SendAll(int fd, const char* data, size_t size) const {
+bool FaultyRecorder::Send(int fd, const char* data, size_t size) const {
     while (size > 0) {
         if (stopping_) return false;
         pollfd fds[2] = {{fd, POLLOUT, 0}, {stopPipe_[0], POLLIN, 0}};
@@ -153,17 +146,19 @@ bool FaultyRecorder::SendAll(int fd, const char* data, size_t size) const {
     return true;
 }
 
-void FaultyRecorder::WaitForClientClose(int fd) const {
-    char buf[4096];
-    while (!stopping_) {
-        if (!WaitReadable(fd, 1000)) continue;
-        if (recv(fd, buf, sizeof buf, 0) <= 0) return;
-    }
+bool FaultyRecorder::Read(int fd, std::string& into, int ms) const {
+    char buf[65536];
+    if (!WaitReadable(fd, ms)) return false;
+    const ssize_t n = recv(fd, buf, sizeof buf, 0);
+    if (n > 0) into.append(buf, static_cast<size_t>(n));
+    return n > 0;
 }
 
-void FaultyRecorder::WaitWithoutReading() const {
-    pollfd stop{stopPipe_[0], POLLIN, 0};
-    poll(&stop, 1, kSilenceMs);
+void FaultyRecorder::WaitForClientClose(int fd) const {
+    while (!stopping_) {
+        std::string ignored;
+        if (WaitReadable(fd, 1000) && !Read(fd, ignored, 0)) return;
+    }
 }
 
 void FaultyRecorder::AcceptLoop() {
@@ -172,188 +167,137 @@ void FaultyRecorder::AcceptLoop() {
         const int fd = accept(listenFd_, nullptr, nullptr);
         if (fd < 0) continue;
         std::lock_guard<std::mutex> lock(mutex_);
-        workers_.emplace_back([this, fd] { Serve(fd); });
+        workers_.emplace_back([this, fd] {
+            Serve(fd);
+            close(fd);
+        });
     }
 }
 
 std::string FaultyRecorder::NormalAnswer(const std::string& request) {
-    if (upstreamPort_ == 0)
-        return "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
-               std::to_string(FixedPage.size()) + "\r\n\r\n" + FixedPage;
+    if (upstreamPort_ == 0) return WithLength(FixedPage);
     const int up = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(upstreamPort_));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in addr = Loopback(upstreamPort_);
     std::string answer;
-    if (connect(up, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        SendAll(up, request.data(), request.size())) {
-        char buf[65536];
-        while (WaitReadable(up, 15000)) {
-            const ssize_t n = recv(up, buf, sizeof buf, 0);
-            if (n <= 0) break;
-            answer.append(buf, static_cast<size_t>(n));
+    if (connect(up, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && Send(up, request))
+        while (Read(up, answer, 15000)) {
         }
-    }
     close(up);
     return answer;
 }
 
 void FaultyRecorder::Serve(int fd) {
     std::string request;
-    char buf[65536];
+    using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(kRequestWaitMs);
     while (request.find("\r\n\r\n") == std::string::npos && Clock::now() < deadline &&
-           WaitReadable(fd, 100)) {
-        const ssize_t n = recv(fd, buf, sizeof buf, 0);
-        if (n <= 0) break;
-        request.append(buf, static_cast<size_t>(n));
+           Read(fd, request, 100)) {
     }
     const size_t headerEnd = request.find("\r\n\r\n");
-    if (headerEnd == std::string::npos) {
-        close(fd);
-        return;
-    }
-    const size_t bodyLength = ContentLength(request.substr(0, headerEnd + 2));
-    const size_t wanted = headerEnd + 4 + bodyLength;
+    if (headerEnd == std::string::npos) return;
+    const size_t wanted = headerEnd + 4 + ContentLength(request.substr(0, headerEnd + 2));
     const Misbehaviour what = TakeFault(RequestTarget(request));
     {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.push_back(request.substr(0, headerEnd + 4));
     }
-
     if (what == Misbehaviour::CloseDuringPostBody || what == Misbehaviour::StopReadingBody) {
         partialBody_ += request.size() - (headerEnd + 4);
-        if (what == Misbehaviour::StopReadingBody) WaitWithoutReading();
+        // Neither reads nor writes until the end (or a long bound): a recorder that stalls.
+        pollfd stop{stopPipe_[0], POLLIN, 0};
+        if (what == Misbehaviour::StopReadingBody) poll(&stop, 1, kSilenceMs);
         // Unread body bytes turn the close into a reset, as a recorder that gives up does.
-        close(fd);
         return;
     }
-    while (request.size() < wanted && WaitReadable(fd, kRequestWaitMs)) {
-        const ssize_t n = recv(fd, buf, sizeof buf, 0);
-        if (n <= 0) break;
-        request.append(buf, static_cast<size_t>(n));
+    while (request.size() < wanted && Read(fd, request, kRequestWaitMs)) {
     }
-
-    const std::string kPage = "<HTML><BODY>page</BODY></HTML>\r\n";
+    std::string answer;
     switch (what) {
-        case Misbehaviour::None: {
-            const std::string answer = NormalAnswer(request);
-            SendAll(fd, answer.data(), answer.size());
-            break;
-        }
         case Misbehaviour::ResetInBody: {
-            const std::string answer = NormalAnswer(request);
-            const size_t bodyStart = answer.find("\r\n\r\n");
+            const std::string whole = NormalAnswer(request);
+            const size_t bodyStart = whole.find("\r\n\r\n");
             const size_t cut = bodyStart == std::string::npos
-                                   ? answer.size() / 2
-                                   : bodyStart + 4 + (answer.size() - bodyStart - 4) / 2;
-            SendAll(fd, answer.data(), cut);
+                                   ? whole.size() / 2
+                                   : bodyStart + 4 + (whole.size() - bodyStart - 4) / 2;
+            Send(fd, whole.data(), cut);
             // Let the bytes reach the client before the reset overtakes them.
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            Linger0(fd);
-            break;
+            const linger abortive{1, 0};
+            setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+            return;
         }
-        case Misbehaviour::GarbageStatus: {
-            // No blank in it, so no second word that could pass for a status code.
-            const std::string answer =
-                "\x8e\x80\x01garbage\xff\r\nContent-Type: text/html\r\n\r\n" + kPage;
-            SendAll(fd, answer.data(), answer.size());
-            break;
-        }
-        case Misbehaviour::EmptyStatusLine: {
-            const std::string answer = "\r\nHTTP/1.0 200 OK\r\n\r\n" + kPage;
-            SendAll(fd, answer.data(), answer.size());
-            break;
-        }
-        case Misbehaviour::NoAnswer:
-            break;
-        case Misbehaviour::HugeBody: {
-            const std::string head = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n";
-            if (!SendAll(fd, head.data(), head.size())) break;
-            constexpr size_t kChunk = 1 << 20;
-            for (size_t sent = 0; sent < HugeBodySize; sent += kChunk) {
-                const std::string chunk = HugePattern(sent, std::min(kChunk, HugeBodySize - sent));
-                if (!SendAll(fd, chunk.data(), chunk.size())) break;
-            }
-            break;
-        }
+        case Misbehaviour::HugeBody:
+            if (!Send(fd, kOkHead)) return;
+            for (size_t sent = 0; sent < HugeBodySize; sent += 1 << 20)
+                if (!Send(fd, HugePattern(sent, std::min<size_t>(1 << 20, HugeBodySize - sent))))
+                    return;
+            return;
         case Misbehaviour::NoLengthNoClose: {
-            std::string answer = NormalAnswer(request);
-            const size_t bodyStart = answer.find("\r\n\r\n");
-            std::string body =
-                bodyStart == std::string::npos ? kPage : answer.substr(bodyStart + 4);
-            answer = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n" + body;
-            if (SendAll(fd, answer.data(), answer.size())) WaitForClientClose(fd);
-            break;
+            const std::string whole = NormalAnswer(request);
+            const size_t bodyStart = whole.find("\r\n\r\n");
+            if (Send(fd, kOkHead + (bodyStart == std::string::npos ? kPage
+                                                                   : whole.substr(bodyStart + 4))))
+                WaitForClientClose(fd);
+            return;
         }
-        case Misbehaviour::OneBytePerSecond: {
-            const std::string answer = NormalAnswer(request);
-            for (char c : answer) {
-                if (!SendAll(fd, &c, 1)) break;
+        case Misbehaviour::OneBytePerSecond:
+            for (char c : NormalAnswer(request)) {
+                std::string ignored;
                 // The client gives up by closing: stop at once when it does.
-                if (WaitReadable(fd, TrickleGapMs)) {
-                    if (recv(fd, buf, sizeof buf, MSG_DONTWAIT) <= 0) break;
-                }
-                if (stopping_) break;
+                if (!Send(fd, &c, 1) || (WaitReadable(fd, TrickleGapMs) && !Read(fd, ignored, 0)) ||
+                    stopping_)
+                    return;
             }
-            break;
-        }
+            return;
         case Misbehaviour::AcceptNoAnswer:
-            WaitForClientClose(fd);
-            break;
+            return WaitForClientClose(fd);
         case Misbehaviour::EndlessHeader: {
-            std::string head = "HTTP/1.0 200 OK\r\n";
-            const std::string filler = "X-Filler: " + std::string(1000, 'h') + "\r\n";
-            for (int i = 0; i < 64; ++i) head += filler;
-            if (!SendAll(fd, head.data(), 17)) break;
+            std::string filler;
+            for (int i = 0; i < 64; ++i) filler += "X-Filler: " + std::string(1000, 'h') + "\r\n";
             // Until the client gives up (its close makes a send fail) or the test stops.
-            while (SendAll(fd, head.data() + 17, head.size() - 17)) {
-            }
-            break;
+            if (Send(fd, "HTTP/1.0 200 OK\r\n"))
+                while (Send(fd, filler)) {
+                }
+            return;
         }
         case Misbehaviour::EndlessBody:
         case Misbehaviour::HugeLengthBody: {
-            const std::string head = what == Misbehaviour::EndlessBody
-                                         ? "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n"
-                                         : "HTTP/1.0 200 OK\r\nContent-Length: 2147483647\r\n\r\n";
-            if (!SendAll(fd, head.data(), head.size())) break;
             const std::string chunk = HugePattern(0, 1 << 16);
-            while (SendAll(fd, chunk.data(), chunk.size())) {
-            }
-            break;
+            if (Send(fd, what == Misbehaviour::EndlessBody
+                             ? kOkHead
+                             : "HTTP/1.0 200 OK\r\nContent-Length: 2147483647\r\n\r\n"))
+                while (Send(fd, chunk)) {
+                }
+            return;
         }
+        case Misbehaviour::None:
+            answer = NormalAnswer(request);
+            break;
+        case Misbehaviour::GarbageStatus:
+            // No blank in it, so no second word that could pass for a status code.
+            answer = "\x8e\x80\x01garbage\xff\r\nContent-Type: text/html\r\n\r\n" + kPage;
+            break;
+        case Misbehaviour::EmptyStatusLine:
+            answer = "\r\nHTTP/1.0 200 OK\r\n\r\n" + kPage;
+            break;
         case Misbehaviour::PoisonedCookie:
-        case Misbehaviour::RedirectElsewhere: {
-            const std::string target = RequestTarget(request);
-            const std::string answer =
-                what == Misbehaviour::PoisonedCookie
-                    ? "HTTP/1.0 302 Found\r\nSet-Cookie: sid=1\rX-Injected: 1\r\nLocation: " +
-                          target + "\r\n\r\n"
-                    : "HTTP/1.0 302 Found\r\nSet-Cookie: sid=2\r\nLocation: http://127.0.0.1:" +
-                          std::to_string(RedirectPort) + target + "\r\n\r\n";
-            SendAll(fd, answer.data(), answer.size());
+            answer = "HTTP/1.0 302 Found\r\nSet-Cookie: sid=1\rX-Injected: 1\r\nLocation: " +
+                     RequestTarget(request) + "\r\n\r\n";
             break;
-        }
-        case Misbehaviour::HugeEntryAnswer: {
-            const std::string page = "<script>var msg=\"" + HugeMessage() + "\";</script>";
-            const std::string answer =
-                "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n" +
-                page;
-            SendAll(fd, answer.data(), answer.size());
+        case Misbehaviour::RedirectElsewhere:
+            answer = "HTTP/1.0 302 Found\r\nSet-Cookie: sid=2\r\nLocation: http://127.0.0.1:" +
+                     std::to_string(RedirectPort) + RequestTarget(request) + "\r\n\r\n";
             break;
-        }
-        case Misbehaviour::SegmentWithoutSlash: {
-            const std::string page = std::string(1u << 20, 'S') + "/program.htm";
-            const std::string answer =
-                "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n" +
-                page;
-            SendAll(fd, answer.data(), answer.size());
+        case Misbehaviour::HugeEntryAnswer:
+            answer = WithLength("<script>var msg=\"" + HugeMessage() + "\";</script>");
             break;
-        }
+        case Misbehaviour::SegmentWithoutSlash:
+            answer = WithLength(std::string(1u << 20, 'S') + "/program.htm");
+            break;
+        case Misbehaviour::NoAnswer:
         case Misbehaviour::CloseDuringPostBody:
         case Misbehaviour::StopReadingBody:
             break;
     }
-    close(fd);
+    Send(fd, answer);
 }

@@ -4,12 +4,11 @@
 // recorder, a flaky network or an overloaded device would. Without a simulator behind it,
 // every normal request gets a fixed page.
 //
-// Each connection is served on its own thread; Stop (and the destructor) ends every one of
-// them, so no test can hang on a connection the client left open.
+// Each connection is served on its own thread; the destructor ends every one of them, so no
+// test can hang on a connection the client left open.
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <map>
 #include <mutex>
@@ -42,9 +41,7 @@ class FaultyRecorder {
   public:
     // upstreamPort: the simulator behind; 0 = none (normal requests get FixedPage).
     explicit FaultyRecorder(int upstreamPort = 0);
-    ~FaultyRecorder();
-    FaultyRecorder(const FaultyRecorder&) = delete;
-    FaultyRecorder& operator=(const FaultyRecorder&) = delete;
+    ~FaultyRecorder();  // stops
 
     // The page answered to normal requests when there is no simulator behind.
     std::string FixedPage = "<HTML><BODY>fixed page</BODY></HTML>\r\n";
@@ -54,7 +51,6 @@ class FaultyRecorder {
     int RedirectPort = 0;
 
     void Start();
-    void Stop();
     int Port() const { return port_; }
 
     // target: path and query as requested ("/setup/setup.htm"), or "*" for every request.
@@ -87,11 +83,14 @@ class FaultyRecorder {
     std::string NormalAnswer(const std::string& request);
     // Waits until fd is readable, the stop flag is raised or ms pass; true when readable.
     bool WaitReadable(int fd, int ms) const;
-    bool SendAll(int fd, const char* data, size_t size) const;
-    // Waits (bounded by Stop) until the client closes.
+    // Appends what one receive brings once fd is readable within ms; false at a close.
+    bool Read(int fd, std::string& into, int ms) const;
+    bool Send(int fd, const char* data, size_t size) const;
+    bool Send(int fd, const std::string& bytes) const {
+        return Send(fd, bytes.data(), bytes.size());
+    }
+    // Waits (bounded by the destructor) until the client closes.
     void WaitForClientClose(int fd) const;
-    // Neither reads nor writes until Stop (or a long bound): a recorder that stalls.
-    void WaitWithoutReading() const;
 
     int upstreamPort_;
     int listenFd_ = -1;

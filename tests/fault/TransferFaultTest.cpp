@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,10 @@ constexpr char kPassword[] = "pass";
 // clock that goes faster by the ratio: it ends after 400 ms and weighs like the program's
 // 10 s in the fetch loop.
 constexpr int kProgramTimeOutMs = 10000;
+// The longest a case takes: on the program's clock one time-out, plus the other pages and a
+// loaded machine; else up to 21 quick attempts.
+constexpr int kOneTimeOut = kTimeOutMs + 3000;
+constexpr int kQuickRetries = 8000;
 
 const std::string kListFrame = "/program/b_prgrm.htm";
 const std::string kList = std::string("/program/") + kSegment + "/program.htm";
@@ -48,6 +54,11 @@ const std::string kEntry = std::string("/program/") + kSegment + "/entry.htm";
 std::string Selector(int i) {
     return std::string("/program/") + kSegment + "/b_proginfo.htm?" + std::to_string(i);
 }
+
+using M = Misbehaviour;
+using K = MessageKind;
+constexpr const char* kTooLong = Texts::kAnswerTooLong;
+const auto CaseName = [](const auto& info) { return std::string(info.param.name); };
 
 const std::vector<std::string> kCaptureFiles = {"ZAVOCVRV.HTM", "ZAVOCV00.HTM", "ZAVOCV01.HTM",
                                                 "ZAVOCV02.HTM", "ZAVOCVST.HTM", "ZAVOCVCH.HTM"};
@@ -83,9 +94,18 @@ class FaultFixture : public testing::Test {
         ctx.Settings.Host = "127.0.0.1:" + std::to_string(front->Port());
     }
 
-    void UseProgramClock() {
-        ctx.HttpClient1.UsePump(programTime.pump);
-        ctx.HttpClient1.TimeOut = kProgramTimeOutMs;
+    // The fault of a case: a status the simulator answers, or a misbehaviour of the front;
+    // on the program's clock, the client's time-out weighs like the program's.
+    void Inject(Misbehaviour what, const std::string& target, int times, int httpStatus,
+                bool programClock) {
+        if (httpStatus != 0)
+            sim->SetErrorStatus(target, httpStatus, times);
+        else
+            front->SetFault(target, what, times);
+        if (programClock) {
+            ctx.HttpClient1.UsePump(programTime.pump);
+            ctx.HttpClient1.TimeOut = kProgramTimeOutMs;
+        }
     }
 
     std::string Url(const std::string& path) const { return "http://" + ctx.Settings.Host + path; }
@@ -165,18 +185,9 @@ struct CaptureCase {
     // The page named in the failure box; empty when the capture completes.
     std::string failsAt;
     int getFailedBoxes;             // "RDからの取得に失敗しました" boxes before the end
-    int maxMs;                      // the whole capture, at most
     bool othersUnanswered = false;  // every other page closed without an answer
     const char* failure = fault::kCaptureFailed;  // the failure box's text after the address
 };
-
-void PrintTo(const CaptureCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-std::string CaptureCaseName(const testing::TestParamInfo<CaptureCase>& info) {
-    return info.param.name;
-}
 
 class CaptureFault : public FaultFixture, public testing::WithParamInterface<CaptureCase> {
   protected:
@@ -204,12 +215,8 @@ TEST_P(CaptureFault, EndsWithItsMessageInTimeAndLeavesPagesWholeOrOld) {
     const std::map<std::string, std::string> whole = WholePages();
     ASSERT_EQ(whole.size(), kCaptureFiles.size());
     for (const std::string& name : kCaptureFiles) WriteBytes(dir.Path() + name, OldContent(name));
-    if (c.httpStatus != 0)
-        sim->SetErrorStatus(c.target, c.httpStatus, c.times);
-    else
-        front->SetFault(c.target, c.what, c.times);
+    Inject(c.what, c.target, c.times, c.httpStatus, c.programClock);
     if (c.othersUnanswered) front->SetFault("*", Misbehaviour::NoAnswer);
-    if (c.programClock) UseProgramClock();
 
     const Clock::time_point start = Clock::now();
     frame.RunCapture(view);
@@ -233,7 +240,7 @@ TEST_P(CaptureFault, EndsWithItsMessageInTimeAndLeavesPagesWholeOrOld) {
     for (const std::string& status : statuses) EXPECT_LE(status.size(), 2 * kMaxBoxChars + 32);
     ExpectRequestsClean();
     EXPECT_EQ(front->Hits(c.target), c.expectedHits);
-    EXPECT_LE(took.count(), c.maxMs);
+    EXPECT_LE(took.count(), c.programClock ? kOneTimeOut : kQuickRetries);
     // The frame always ends with the default cursor and an empty status line.
     ASSERT_FALSE(view.Cursors().empty());
     EXPECT_FALSE(view.Cursors().back());
@@ -249,53 +256,31 @@ TEST_P(CaptureFault, EndsWithItsMessageInTimeAndLeavesPagesWholeOrOld) {
 
 // The address built from a list frame page whose segment is 1 MB without a "/".
 const std::string kHugeSegmentList = "/program/" + std::string(1u << 20, 'S') + "/program.htm";
-// One time-out of the program's kind, plus the other pages and a loaded machine.
-constexpr int kOneTimeOut = kTimeOutMs + 3000;
-// Up to 21 quick attempts.
-constexpr int kQuickRetries = 8000;
 
-INSTANTIATE_TEST_SUITE_P(
-    Recorder, CaptureFault,
-    testing::Values(CaptureCase{"ResetInBodyOnce", Misbehaviour::ResetInBody, kPage, 1, 0, false,
-                                kCount + 1, "", 0, kQuickRetries},
-                    CaptureCase{"ResetInBodyAlways", Misbehaviour::ResetInBody, kPage, -1, 0, false,
-                                21, kPage, 0, kQuickRetries},
-                    CaptureCase{"GarbageStatusLine", Misbehaviour::GarbageStatus, kList, -1, 0,
-                                false, 21, kList, 0, kQuickRetries},
-                    CaptureCase{"EmptyStatusLine", Misbehaviour::EmptyStatusLine, kSetup, -1, 0,
-                                false, 21, kSetup, 0, kQuickRetries},
-                    CaptureCase{"ClosedWithoutAnswerOnce", Misbehaviour::NoAnswer, kChannel, 1, 0,
-                                false, 2, "", 0, kQuickRetries},
-                    CaptureCase{"ClosedWithoutAnswerAlways", Misbehaviour::NoAnswer, kChannel, -1,
-                                0, false, 21, kChannel, 0, kQuickRetries},
-                    CaptureCase{"NoLengthNeverCloses", Misbehaviour::NoLengthNoClose, kListFrame,
-                                -1, 0, true, 1, kListFrame, 0, kOneTimeOut},
-                    CaptureCase{"OneBytePerSecond", Misbehaviour::OneBytePerSecond, Selector(1), -1,
-                                0, true, 1, Selector(1), 0, kOneTimeOut},
-                    CaptureCase{"AcceptsNeverAnswers", Misbehaviour::AcceptNoAnswer, kSetup, -1, 0,
-                                true, 1, kSetup, 0, kOneTimeOut},
-                    CaptureCase{"Status500Once", Misbehaviour::None, kPage, 1, 500, false,
-                                kCount + 1, "", 1, kQuickRetries},
-                    CaptureCase{"Status500Always", Misbehaviour::None, Selector(2), -1, 500, false,
-                                21, Selector(2), 21, kQuickRetries},
-                    // Hostile answers: each ends with the failure box, in bounded time and
-                    // memory, or is survived without a trace in later requests.
-                    // An answer refused for its size is not asked for again.
-                    CaptureCase{"EndlessHeader", Misbehaviour::EndlessHeader, kList, -1, 0, false,
-                                1, kList, 0, kQuickRetries, false, Texts::kAnswerTooLong},
-                    CaptureCase{"EndlessBody", Misbehaviour::EndlessBody, kChannel, -1, 0, false, 1,
-                                kChannel, 0, kQuickRetries, false, Texts::kAnswerTooLong},
-                    CaptureCase{"HugeAnnouncedLength", Misbehaviour::HugeLengthBody, kSetup, -1, 0,
-                                false, 1, kSetup, 0, kQuickRetries, false, Texts::kAnswerTooLong},
-                    CaptureCase{"HugeSegmentAddressClipped", Misbehaviour::SegmentWithoutSlash,
-                                kListFrame, -1, 0, false, 1, kHugeSegmentList, 0, kQuickRetries,
-                                true},
-                    CaptureCase{"PoisonedCookieDropped", Misbehaviour::PoisonedCookie, kListFrame,
-                                1, 0, false, 2, "", 0, kQuickRetries},
-                    CaptureCase{"RedirectElsewhereWithoutCredentials",
-                                Misbehaviour::RedirectElsewhere, kPage, 1, 0, false, kCount, "", 0,
-                                kQuickRetries}),
-    CaptureCaseName);
+const std::vector<CaptureCase> kCaptureCases = {
+    {"ResetInBodyOnce", M::ResetInBody, kPage, 1, 0, false, kCount + 1, "", 0},
+    {"ResetInBodyAlways", M::ResetInBody, kPage, -1, 0, false, 21, kPage, 0},
+    {"GarbageStatusLine", M::GarbageStatus, kList, -1, 0, false, 21, kList, 0},
+    {"EmptyStatusLine", M::EmptyStatusLine, kSetup, -1, 0, false, 21, kSetup, 0},
+    {"ClosedWithoutAnswerOnce", M::NoAnswer, kChannel, 1, 0, false, 2, "", 0},
+    {"ClosedWithoutAnswerAlways", M::NoAnswer, kChannel, -1, 0, false, 21, kChannel, 0},
+    {"NoLengthNeverCloses", M::NoLengthNoClose, kListFrame, -1, 0, true, 1, kListFrame, 0},
+    {"OneBytePerSecond", M::OneBytePerSecond, Selector(1), -1, 0, true, 1, Selector(1), 0},
+    {"AcceptsNeverAnswers", M::AcceptNoAnswer, kSetup, -1, 0, true, 1, kSetup, 0},
+    {"Status500Once", M::None, kPage, 1, 500, false, kCount + 1, "", 1},
+    {"Status500Always", M::None, Selector(2), -1, 500, false, 21, Selector(2), 21},
+    // Hostile answers: each ends with the failure box, in bounded time and memory, or is
+    // survived without a trace in later requests. An answer refused for its size is not asked
+    // for again.
+    {"EndlessHeader", M::EndlessHeader, kList, -1, 0, false, 1, kList, 0, false, kTooLong},
+    {"EndlessBody", M::EndlessBody, kChannel, -1, 0, false, 1, kChannel, 0, false, kTooLong},
+    {"HugeAnnouncedLength", M::HugeLengthBody, kSetup, -1, 0, false, 1, kSetup, 0, false, kTooLong},
+    {"HugeSegmentAddressClipped", M::SegmentWithoutSlash, kListFrame, -1, 0, false, 1,
+     kHugeSegmentList, 0, true},
+    {"PoisonedCookieDropped", M::PoisonedCookie, kListFrame, 1, 0, false, 2, "", 0},
+    {"RedirectElsewhereWithoutCredentials", M::RedirectElsewhere, kPage, 1, 0, false, kCount, "",
+     0}};
+INSTANTIATE_TEST_SUITE_P(Recorder, CaptureFault, testing::ValuesIn(kCaptureCases), CaseName);
 
 // Without the program's clock every attempt that the time-out ends is quick enough to be
 // retried: the worst case is 21 time-outs in a row, and no more.
@@ -311,9 +296,8 @@ TEST_F(FaultFixture, Capture_NeverClosingRecorder_WaitsAtMost21TimeOuts) {
     EXPECT_EQ(front->Hits(kListFrame), 21);
     EXPECT_GE(took.count(), 21 * 150);
     EXPECT_LE(took.count(), 21 * 150 + 4000);
-    EXPECT_EQ(view.Messages(),
-              (std::vector<RecordingView::Message>{
-                  {MessageKind::Error, Url(kListFrame) + kLfCr + kCaptureFailed}}));
+    EXPECT_EQ(view.Messages(), (std::vector<RecordingView::Message>{
+                                   {K::Error, Url(kListFrame) + kLfCr + kCaptureFailed}}));
     EXPECT_TRUE(dir.Names().empty());
 }
 
@@ -332,8 +316,9 @@ TEST_F(FaultFixture, Capture_CookieOfOneRecorderNeverSentToAnotherInALaterTransf
     ctx.Settings.Host = "127.0.0.1:" + std::to_string(elsewhere->Port());
     RecordingView later;
     frame.RunCapture(later);
-    EXPECT_EQ(later.Messages(), (std::vector<RecordingView::Message>{
-                                    {MessageKind::Information, Texts::CaptureDoneMessage(1)}}));
+    EXPECT_EQ(
+        later.Messages(),
+        (std::vector<RecordingView::Message>{{K::Information, Texts::CaptureDoneMessage(1)}}));
     const std::vector<std::string> requests = elsewhere->Requests();
     ASSERT_GT(requests.size(), earlier);
     for (size_t i = earlier; i < requests.size(); ++i) {
@@ -356,20 +341,11 @@ struct RestoreCase {
     // naming failsAt (Error), or the entry failure (Confirmation).
     MessageKind end;
     std::string failsAt;
-    size_t entered;      // reservations the recorder holds afterwards
-    int getFailedBoxes;  // before the end
-    int maxMs;
+    size_t entered;           // reservations the recorder holds afterwards
+    int getFailedBoxes;       // before the end
     bool hugeAnswer = false;  // the recorder answers each entry with a 1 MB message
     const char* failure = fault::kRestoreCommFailed;  // an error box's text after the address
 };
-
-void PrintTo(const RestoreCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-std::string RestoreCaseName(const testing::TestParamInfo<RestoreCase>& info) {
-    return info.param.name;
-}
 
 class RestoreFault : public FaultFixture, public testing::WithParamInterface<RestoreCase> {};
 
@@ -391,11 +367,7 @@ TEST_P(RestoreFault, EndsWithItsMessageInTimeAndEntersEachReservationAtMostOnce)
         }
     }
     StartRecorder(recsim::Mode::X4EX, {});
-    if (c.httpStatus != 0)
-        sim->SetErrorStatus(c.target, c.httpStatus, c.times);
-    else
-        front->SetFault(c.target, c.what, c.times);
-    if (c.programClock) UseProgramClock();
+    Inject(c.what, c.target, c.times, c.httpStatus, c.programClock);
 
     const Clock::time_point start = Clock::now();
     frame.RunRestore(view);
@@ -404,10 +376,10 @@ TEST_P(RestoreFault, EndsWithItsMessageInTimeAndEntersEachReservationAtMostOnce)
     ASSERT_EQ(view.Messages().size(), static_cast<size_t>(c.getFailedBoxes) + 1);
     for (int i = 0; i < c.getFailedBoxes; ++i)
         EXPECT_EQ(view.Messages()[static_cast<size_t>(i)],
-                  (RecordingView::Message{MessageKind::Error, kGetFailed}));
+                  (RecordingView::Message{K::Error, kGetFailed}));
     const RecordingView::Message last = view.Messages().back();
     EXPECT_EQ(last.Box, c.end);
-    if (c.end == MessageKind::Information) {
+    if (c.end == K::Information) {
         // The box shows the start of a long answer only.
         const std::string answer =
             c.hugeAnswer ? ClipForBox(FaultyRecorder::HugeMessage()) : kRegistered;
@@ -424,13 +396,13 @@ TEST_P(RestoreFault, EndsWithItsMessageInTimeAndEntersEachReservationAtMostOnce)
             EXPECT_NE(kept.find("0" + std::to_string(i) + kReportSeparator + whole + "\r\n"),
                       std::string::npos)
                 << i;
-    } else if (c.end == MessageKind::Error) {
+    } else if (c.end == K::Error) {
         EXPECT_EQ(last.Text, ClipForBox(Url(c.failsAt)) + kLfCr + c.failure);
     } else {
         EXPECT_EQ(last.Text, kEntryFailed);
     }
     EXPECT_EQ(front->Hits(c.target), c.expectedHits);
-    EXPECT_LE(took.count(), c.maxMs);
+    EXPECT_LE(took.count(), c.programClock ? kOneTimeOut : kQuickRetries);
     EXPECT_FALSE(ctx.HttpClient1.IsConnected);
 
     // The recorder holds the first reservations, in order, each once.
@@ -442,35 +414,31 @@ TEST_P(RestoreFault, EndsWithItsMessageInTimeAndEntersEachReservationAtMostOnce)
         EXPECT_TRUE(dir.Names().count("ZAVOCV0" + std::to_string(i) + ".HTM"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Recorder, RestoreFault,
-    testing::Values(
-        RestoreCase{"CloseDuringPostBodyOnce", Misbehaviour::CloseDuringPostBody, kEntry, 1, 0,
-                    false, kCount + 1, MessageKind::Information, "", kCount, 0, kQuickRetries},
-        RestoreCase{"CloseDuringPostBodyAlways", Misbehaviour::CloseDuringPostBody, kEntry, -1, 0,
-                    false, 21, MessageKind::Confirmation, "", 0, 0, kQuickRetries},
-        RestoreCase{"EntryNeverAnswered", Misbehaviour::AcceptNoAnswer, kEntry, -1, 0, true, 1,
-                    MessageKind::Confirmation, "", 0, 0, kOneTimeOut},
-        // The list is read before the segment is known, at "/program//program.htm": the
-        // later two, the one retry and the check after the last entry come here.
-        RestoreCase{"ResetInListBodyOnce", Misbehaviour::ResetInBody, kList, 1, 0, false,
-                    kCount + 1, MessageKind::Information, "", kCount, 0, kQuickRetries},
-        RestoreCase{"GarbageStatusOnListFrame", Misbehaviour::GarbageStatus, kListFrame, -1, 0,
-                    false, 21, MessageKind::Error, kListFrame, 0, 0, kQuickRetries},
-        RestoreCase{"OneBytePerSecondOnSelector", Misbehaviour::OneBytePerSecond, Selector(1), -1,
-                    0, true, 1, MessageKind::Error, Selector(1), 1, 0, kOneTimeOut},
-        RestoreCase{"Status500OnceOnSelector", Misbehaviour::None, Selector(0), 1, 500, false, 2,
-                    MessageKind::Information, "", kCount, 1, kQuickRetries},
-        RestoreCase{"HugeEntryAnswerClipped", Misbehaviour::HugeEntryAnswer, kEntry, -1, 0, false,
-                    kCount, MessageKind::Information, "", 0, 0, kQuickRetries, true},
-        // An answer refused for its size ends the restore at once: a POST asked again would
-        // enter its reservation twice.
-        RestoreCase{"EndlessEntryAnswer", Misbehaviour::EndlessBody, kEntry, -1, 0, false, 1,
-                    MessageKind::Error, kEntry, 0, 0, kQuickRetries, false, Texts::kAnswerTooLong},
-        RestoreCase{"EndlessHeaderOnListFrame", Misbehaviour::EndlessHeader, kListFrame, -1, 0,
-                    false, 1, MessageKind::Error, kListFrame, 0, 0, kQuickRetries, false,
-                    Texts::kAnswerTooLong}),
-    RestoreCaseName);
+const std::vector<RestoreCase> kRestoreCases = {
+    {"CloseDuringPostBodyOnce", M::CloseDuringPostBody, kEntry, 1, 0, false, kCount + 1,
+     K::Information, "", kCount, 0},
+    {"CloseDuringPostBodyAlways", M::CloseDuringPostBody, kEntry, -1, 0, false, 21, K::Confirmation,
+     "", 0, 0},
+    {"EntryNeverAnswered", M::AcceptNoAnswer, kEntry, -1, 0, true, 1, K::Confirmation, "", 0, 0},
+    // The list is read before the segment is known, at "/program//program.htm": the
+    // later two, the one retry and the check after the last entry come here.
+    {"ResetInListBodyOnce", M::ResetInBody, kList, 1, 0, false, kCount + 1, K::Information, "",
+     kCount, 0},
+    {"GarbageStatusOnListFrame", M::GarbageStatus, kListFrame, -1, 0, false, 21, K::Error,
+     kListFrame, 0, 0},
+    {"OneBytePerSecondOnSelector", M::OneBytePerSecond, Selector(1), -1, 0, true, 1, K::Error,
+     Selector(1), 1, 0},
+    {"Status500OnceOnSelector", M::None, Selector(0), 1, 500, false, 2, K::Information, "", kCount,
+     1},
+    {"HugeEntryAnswerClipped", M::HugeEntryAnswer, kEntry, -1, 0, false, kCount, K::Information, "",
+     0, 0, true},
+    // An answer refused for its size ends the restore at once: a POST asked again would
+    // enter its reservation twice.
+    {"EndlessEntryAnswer", M::EndlessBody, kEntry, -1, 0, false, 1, K::Error, kEntry, 0, 0, false,
+     kTooLong},
+    {"EndlessHeaderOnListFrame", M::EndlessHeader, kListFrame, -1, 0, false, 1, K::Error,
+     kListFrame, 0, 0, false, kTooLong}};
+INSTANTIATE_TEST_SUITE_P(Recorder, RestoreFault, testing::ValuesIn(kRestoreCases), CaseName);
 
 }  // namespace
 }  // namespace fault

@@ -14,37 +14,34 @@ namespace {
 class ExtractionTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        recsim::Options ex;
-        ex.mode = recsim::Mode::X4EX;
-        x4ex = std::make_unique<recsim::RecorderSim>(ex);
         x4.Start();
-        x4ex->Start();
+        x4ex.Start();
     }
 
     // Page of reservation i on the RD-X4 -> body -> POST -> what the RD-X4EX stored last.
     void CarryAll(const std::vector<Reservation>& list) {
         x4.SetReservations(list);
-        x4ex->SetReservations({});
+        x4ex.SetReservations({});
         const std::string from = "/program/" + x4.Segment() + "/";
-        const std::string to = "/program/" + x4ex->Segment() + "/";
+        const std::string to = "/program/" + x4ex.Segment() + "/";
         for (size_t i = 0; i < list.size(); ++i) {
             simtest::Fetch(x4.Port(), from + "b_proginfo.htm?" + std::to_string(i));
             const std::string page = simtest::Fetch(x4.Port(), from + "proginfo.htm");
             // The post-data file ends with a line break.
             const std::string body = BuildEntryFormBodyFromText(page) + "\r\n";
-            simtest::Fetch(x4ex->Port(), to + "b_proginfo.htm?" + std::to_string(i));
+            simtest::Fetch(x4ex.Port(), to + "b_proginfo.htm?" + std::to_string(i));
             const auto a =
-                simtest::Exchange(x4ex->Port(), simtest::PostRequest(to + "entry.htm", body));
+                simtest::Exchange(x4ex.Port(), simtest::PostRequest(to + "entry.htm", body));
             EXPECT_EQ(simtest::AnswerText(a.Body()), Sjis("正常に登録できました"))
                 << i << ": " << body;
         }
-        const auto stored = x4ex->Reservations();
+        const auto stored = x4ex.Reservations();
         ASSERT_EQ(stored.size(), list.size());
         for (size_t i = 0; i < list.size(); ++i) EXPECT_EQ(stored[i], list[i]) << i;
     }
 
     recsim::RecorderSim x4{recsim::Options{}};
-    std::unique_ptr<recsim::RecorderSim> x4ex;
+    recsim::RecorderSim x4ex{simtest::X4EX()};
 };
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <stdexcept>
 
 #include "RecorderPages.h"
 #include "RecorderSim.h"
@@ -42,38 +41,11 @@ std::vector<std::string> LinkNumbers(const std::string& page) {
     return numbers;
 }
 
-std::string& Field(Reservation& r, const std::string& name) {
-    static const std::pair<const char*, std::string Reservation::*> members[] = {
-        {"genre", &Reservation::genre},         {"channel", &Reservation::channel},
-        {"date", &Reservation::date},           {"disc", &Reservation::disc},
-        {"vrate", &Reservation::vrate},         {"amode", &Reservation::amode},
-        {"dvdr", &Reservation::dvdr},           {"aspect", &Reservation::aspect},
-        {"bVPerform", &Reservation::bVPerform}, {"bAutoChapter", &Reservation::bAutoChapter}};
-    for (const auto& [n, m] : members)
-        if (name == n) return r.*m;
-    throw std::invalid_argument(name);
-}
-
 Reservation Sample() {
-    Reservation r;
-    r.exec = true;
-    r.title = Sjis("予報 A&B <表> \"ソ\" 能");
-    r.genre = "10";
-    r.channel = "L2";
-    r.date = "20261224";
-    r.start_hour = "23";
-    r.start_minute = "30";
-    r.end_hour = "00";
-    r.end_minute = "45";
-    r.disc = "2";
-    r.vrate = "AUTO";
-    r.amode = "3";
-    r.dvdr = "1";
-    r.aspect = "2";
-    r.bVPerform = "1";
-    r.bAutoChapter = "0";
-    r.detail = Sjis("一行目 &amp; <b>\r\n二行目 \"予\"\r\n");
-    return r;
+    const std::string title = Sjis("予報 A&B <表> \"ソ\" 能");
+    const std::string detail = Sjis("一行目 &amp; <b>\r\n二行目 \"予\"\r\n");
+    return {true, title,  "10", "L2", "20261224", "23", "30", "00",  "45",
+            "2",  "AUTO", "3",  "1",  "2",        "1",  "0",  detail};
 }
 
 class PagesTest : public ::testing::Test {
@@ -104,24 +76,20 @@ TEST_F(PagesTest, ListFramePage_NamesTheSegmentOfThisRun) {
 }
 
 TEST(SegmentTest, RandomAtEachStartAndSeedable) {
-    std::set<std::string> seen;
-    for (int i = 0; i < 4; ++i) {
-        recsim::RecorderSim sim{recsim::Options{}};
+    const auto segmentOf = [](const recsim::Options& o) {
+        recsim::RecorderSim sim{o};
         sim.Start();
-        seen.insert(sim.Segment());
-    }
+        return sim.Segment();
+    };
+    std::set<std::string> seen;
+    for (int i = 0; i < 4; ++i) seen.insert(segmentOf({}));
     EXPECT_GE(seen.size(), 3u);  // six random characters: a repeat is all but impossible
     recsim::Options seeded;
     seeded.seed = 42;
-    recsim::RecorderSim a{seeded}, b{seeded};
-    a.Start();
-    b.Start();
-    EXPECT_EQ(a.Segment(), b.Segment());
+    EXPECT_EQ(segmentOf(seeded), segmentOf(seeded));
     recsim::Options fixed;
     fixed.segment = "A1B2";
-    recsim::RecorderSim c{fixed};
-    c.Start();
-    EXPECT_EQ(c.Segment(), "A1B2");
+    EXPECT_EQ(segmentOf(fixed), "A1B2");
 }
 
 TEST_F(PagesTest, ReservationList_LinksThenNewReservationWhileNotFull) {
@@ -148,15 +116,9 @@ TEST_F(PagesTest, ReservationList_AnswersUnderAnySegment) {
     for (const std::string target : {"/program//program.htm", "/program/OTHER/program.htm"})
         EXPECT_EQ(LinkNumbers(Fetch(sim.Port(), target)),
                   (std::vector<std::string>{"0", "1", "2"}));
-    for (const std::string file : {"b_proginfo.htm?0", "proginfo.htm", "blank.htm"}) {
-        EXPECT_EQ(
-            simtest::Exchange(sim.Port(), simtest::GetRequest("/program/OTHER/" + file)).Status(),
-            404)
-            << file;
-        EXPECT_EQ(simtest::Exchange(sim.Port(), simtest::GetRequest("/program//" + file)).Status(),
-                  404)
-            << file;
-    }
+    for (const std::string file : {"b_proginfo.htm?0", "proginfo.htm", "blank.htm"})
+        for (const std::string segment : {"/program/OTHER/", "/program//"})
+            EXPECT_EQ(simtest::GetStatus(sim.Port(), segment + file), 404) << segment << file;
 }
 
 TEST_F(PagesTest, ReservationList_UserTextNeverPosesAsAMarker) {
@@ -188,37 +150,28 @@ TEST_F(PagesTest, Selector_ChoosesTheReservationOnTheServer) {
     EXPECT_EQ(sim.Selected(), 3);
     EXPECT_NE(Fetch(sim.Port(), Prefix() + "proginfo.htm").find("value=\\\"\\\">\")"),
               std::string::npos);
-    for (const std::string q : {"4", "", "x", "-1", "100", "1a"}) {
-        EXPECT_EQ(
-            simtest::Exchange(sim.Port(), simtest::GetRequest(Prefix() + "b_proginfo.htm?" + q))
-                .Status(),
-            404)
-            << q;
-    }
+    for (const std::string q : {"4", "", "x", "-1", "100", "1a"})
+        EXPECT_EQ(simtest::GetStatus(sim.Port(), Prefix() + "b_proginfo.htm?" + q), 404) << q;
     EXPECT_EQ(sim.Selected(), 3);
 }
 
-TEST(ReservationPageTest, CheckBoxTitleAndTimesStandAsTheProgramReadsThem) {
+// The check box, the title and the times where the program reads them; every field once, in
+// the form's order; the detail after the only script end that follows the times.
+TEST(ReservationPageTest, FieldsStandAsTheProgramReadsThem) {
     Reservation r = Sample();
     std::string page = recsim::ReservationPageX4(r, "20261201");
-    EXPECT_NE(page.find("<INPUT TYPE=\"checkbox\" name=\"bExec\" checked>"), std::string::npos);
-    EXPECT_NE(page.find("document.write(\"<INPUT TYPE=\\\"text\\\" NAME=\\\"title_name\\\" "
-                        "SIZE=\\\"40\\\" value=\\\"" +
-                        Sjis("予報 A&amp;B &lt;表&gt; &quot;ソ&quot; 能") + "\\\">\");\r\n"),
-              std::string::npos);
-    EXPECT_NE(page.find("name=\"start_hour\" SIZE=\"2\" value =\"23\">"), std::string::npos);
-    EXPECT_NE(page.find("name=\"start_minute\" SIZE=\"2\" value =\"30\">"), std::string::npos);
-    EXPECT_NE(page.find("name=\"end_hour\" SIZE=\"2\" value = \"00\">"), std::string::npos);
-    EXPECT_NE(page.find("name=\"end_minute\" SIZE=\"2\" value = \"45\">"), std::string::npos);
+    const std::string title = Sjis("予報 A&amp;B &lt;表&gt; &quot;ソ&quot; 能");
+    for (const std::string& line : std::vector<std::string>{
+             "<INPUT TYPE=\"checkbox\" name=\"bExec\" checked>",
+             "document.write(\"<INPUT TYPE=\\\"text\\\" NAME=\\\"title_name\\\" SIZE=\\\"40\\\" "
+             "value=\\\"" +
+                 title + "\\\">\");\r\n",
+             "name=\"start_hour\" SIZE=\"2\" value =\"23\">",
+             "name=\"start_minute\" SIZE=\"2\" value =\"30\">",
+             "name=\"end_hour\" SIZE=\"2\" value = \"00\">",
+             "name=\"end_minute\" SIZE=\"2\" value = \"45\">"})
+        EXPECT_NE(page.find(line), std::string::npos) << line;
     EXPECT_EQ(CountOf(page, "\r\n"), CountOf(page, "\n"));
-    r.exec = false;
-    page = recsim::ReservationPageX4(r, "20261201");
-    EXPECT_NE(page.find("<INPUT TYPE=\"checkbox\" name=\"bExec\">"), std::string::npos);
-    EXPECT_EQ(page.find("checked"), std::string::npos);
-}
-
-TEST(ReservationPageTest, FieldsStandInTheFormsOrder) {
-    const std::string page = recsim::ReservationPageX4(Sample(), "20261201");
     const char* order[] = {"name=\"bExec\"",        "title_name",         "name=\"genre\"",
                            "name=\"channel\"",      "name=\"date\"",      "name=\"start_hour\"",
                            "name=\"start_minute\"", "name=\"end_hour\"",  "name=\"end_minute\"",
@@ -233,6 +186,25 @@ TEST(ReservationPageTest, FieldsStandInTheFormsOrder) {
         EXPECT_EQ(CountOf(page, marker), 1u) << marker;
         last = p;
     }
+    const size_t times = page.find("name=\"start_hour\"");
+    EXPECT_EQ(CountOf(page.substr(times), "</SCRIPT>"), 1u);
+    const size_t script = page.find("</SCRIPT>", times);
+    const std::string opening =
+        "document.write(\"<TEXTAREA NAME=\\\"detail\\\" ROWS=\\\"4\\\" COLS=\\\"40\\\">\");\r\n";
+    EXPECT_EQ(page.substr(script - opening.size(), opening.size()), opening);
+    const size_t start = script + 9 + 2;
+    const size_t end = page.find("</textarea>", start);
+    EXPECT_EQ(page.substr(start, end - start),
+              Sjis("一行目 &amp;amp; &lt;b&gt;\r\n二行目 &quot;予&quot;\r\n"));
+    EXPECT_EQ(page.find("</SELECT>"), std::string::npos);  // the program looks for lower case
+
+    // Unchecked, and a value the recorder does not offer still shown as selected.
+    r.exec = false;
+    r.genre = "77";
+    page = recsim::ReservationPageX4(r, "20261201");
+    EXPECT_NE(page.find("<INPUT TYPE=\"checkbox\" name=\"bExec\">"), std::string::npos);
+    EXPECT_EQ(page.find("checked"), std::string::npos);
+    EXPECT_NE(page.find("<OPTION value=\"77\" selected>77\r\n</select>"), std::string::npos);
 }
 
 // The program keeps K characters in front of "selected" and expects the selected option's
@@ -241,14 +213,13 @@ TEST(ReservationPageTest, SelectedValueLiesWithinTheCharactersTheProgramKeeps) {
     const std::pair<const char*, size_t> lists[] = {
         {"genre", 12}, {"channel", 12}, {"date", 23},   {"disc", 11},      {"vrate", 14},
         {"amode", 12}, {"dvdr", 11},    {"aspect", 11}, {"bVPerform", 11}, {"bAutoChapter", 11}};
-    const Reservation base = Sample();
     for (const auto& [field, keep] : lists) {
         const auto options = recsim::OptionsFor(field, "20261201");
         ASSERT_GE(options.size(), 2u) << field;
         for (const auto& [value, text] : options) {
             SCOPED_TRACE(std::string(field) + " = " + value);
-            Reservation r = base;
-            Field(r, field) = value;
+            Reservation r = Sample();
+            simtest::Selection(r, field) = value;
             const std::string page = recsim::ReservationPageX4(r, "20261201");
             const size_t anchor = page.find(std::string("name=\"") + field + "\"");
             const size_t selected = page.find("selected", anchor);
@@ -261,29 +232,6 @@ TEST(ReservationPageTest, SelectedValueLiesWithinTheCharactersTheProgramKeeps) {
     }
 }
 
-TEST(ReservationPageTest, DetailFollowsTheOnlyScriptEndAfterTheTimes) {
-    const Reservation r = Sample();
-    const std::string page = recsim::ReservationPageX4(r, "20261201");
-    const size_t times = page.find("name=\"start_hour\"");
-    EXPECT_EQ(CountOf(page.substr(times), "</SCRIPT>"), 1u);
-    const size_t script = page.find("</SCRIPT>", times);
-    const std::string opening =
-        "document.write(\"<TEXTAREA NAME=\\\"detail\\\" ROWS=\\\"4\\\" COLS=\\\"40\\\">\");\r\n";
-    EXPECT_EQ(page.substr(script - opening.size(), opening.size()), opening);
-    const size_t start = script + 9 + 2;
-    const size_t end = page.find("</textarea>", start);
-    EXPECT_EQ(page.substr(start, end - start),
-              Sjis("一行目 &amp;amp; &lt;b&gt;\r\n二行目 &quot;予&quot;\r\n"));
-    EXPECT_EQ(page.find("</SELECT>"), std::string::npos);  // the program looks for lower case
-}
-
-TEST(ReservationPageTest, ValueTheRecorderDoesNotOfferStillShowsSelected) {
-    Reservation r = Sample();
-    r.genre = "77";
-    const std::string page = recsim::ReservationPageX4(r, "20261201");
-    EXPECT_NE(page.find("<OPTION value=\"77\" selected>77\r\n</select>"), std::string::npos);
-}
-
 TEST_F(PagesTest, SetupAndChannelPages) {
     const std::string setup = Fetch(sim.Port(), "/setup/setup.htm");
     EXPECT_GE(CountOf(setup, "type=\"password\""), 2u);
@@ -291,16 +239,4 @@ TEST_F(PagesTest, SetupAndChannelPages) {
     const std::string channels = Fetch(sim.Port(), "/setup/ch_set.htm");
     EXPECT_NE(channels.find(Sjis("チャンネル設定")), std::string::npos);
     EXPECT_EQ(CountOf(channels, "\r\n"), CountOf(channels, "\n"));
-}
-
-TEST(EntryAnswerPageTest, MessageAndAlertReadAsTheProgramReadsThem) {
-    const std::string done = recsim::EntryMessagePage(recsim::texts::kEntryDone);
-    EXPECT_NE(done.find(std::string("var msg=\"") + recsim::texts::kEntryDone + "\\r\\n\";"),
-              std::string::npos);
-    EXPECT_EQ(simtest::AnswerText(done), Sjis("正常に登録できました"));
-    const std::string overlap = recsim::EntryAlertPage(recsim::texts::kEntryOverlap, "x");
-    EXPECT_EQ(overlap.find("msg=\""), std::string::npos);
-    EXPECT_NE(overlap.find(std::string("alert(\"") + recsim::texts::kEntryOverlap + "\\r\\nx\")"),
-              std::string::npos);
-    EXPECT_EQ(simtest::AnswerText(overlap), Sjis("予約時間が一部重複しています") + "x");
 }

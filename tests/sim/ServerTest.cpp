@@ -7,12 +7,14 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
+#include <cstdlib>
 #include <thread>
+#include <tuple>
 
 #include "RecorderSim.h"
 #include "SimClient.h"
 #include "StateFile.h"
+#include "TestFiles.h"
 
 using simtest::Exchange;
 using simtest::GetRequest;
@@ -53,30 +55,28 @@ TEST_F(ServerTest, RequestLogHoldsTheExactBytes) {
     const std::string post = simtest::PostRequest("/nowhere?x=1", "a=1&b=2\r\n");
     Exchange(sim.Port(), post);
     // Through a proxy the request line carries the whole URL.
-    Exchange(sim.Port(), GetRequest("http://127.0.0.1:1/program/b_prgrm.htm"));
+    const std::string proxied = GetRequest("http://127.0.0.1:1/program/b_prgrm.htm");
+    Exchange(sim.Port(), proxied);
     const auto log = sim.Requests();
     ASSERT_EQ(log.size(), 3u);
-    EXPECT_EQ(log[0].method, "GET");
-    EXPECT_EQ(log[0].target, "/setup/ch_set.htm");
-    EXPECT_EQ(log[0].rawHeader, request);
-    EXPECT_EQ(log[0].body, "");
-    EXPECT_EQ(log[0].status, 200);
-    EXPECT_EQ(log[1].method, "POST");
-    EXPECT_EQ(log[1].target, "/nowhere?x=1");
-    EXPECT_EQ(log[1].rawHeader + log[1].body, post);
-    EXPECT_EQ(log[1].body, "a=1&b=2\r\n");
-    EXPECT_EQ(log[1].status, 404);
-    EXPECT_EQ(log[2].target, "/program/b_prgrm.htm");
-    EXPECT_EQ(log[2].status, 200);
+    const auto fields = [](const recsim::LoggedRequest& r) {
+        return std::tuple(r.method, r.target, r.rawHeader, r.body, r.status);
+    };
+    EXPECT_EQ(fields(log[0]), std::tuple("GET", "/setup/ch_set.htm", request, "", 200));
+    EXPECT_EQ(fields(log[1]), std::tuple("POST", "/nowhere?x=1", post.substr(0, post.size() - 9),
+                                         "a=1&b=2\r\n", 404));
+    EXPECT_EQ(fields(log[2]), std::tuple("GET", "/program/b_prgrm.htm", proxied, "", 200));
     sim.ClearRequests();
     EXPECT_TRUE(sim.Requests().empty());
 }
 
 TEST_F(ServerTest, MalformedRequestsAnswered) {
-    EXPECT_EQ(Exchange(sim.Port(), "garbage\r\n\r\n").Status(), 400);
-    EXPECT_EQ(Exchange(sim.Port(), "GET nopath HTTP/1.0\r\n\r\n").Status(), 400);
-    EXPECT_EQ(Exchange(sim.Port(), "DELETE / HTTP/1.0\r\n\r\n").Status(), 501);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/nothing.htm")).Status(), 404);
+    const std::pair<std::string, int> cases[] = {{"garbage\r\n\r\n", 400},
+                                                 {"GET nopath HTTP/1.0\r\n\r\n", 400},
+                                                 {"DELETE / HTTP/1.0\r\n\r\n", 501},
+                                                 {GetRequest("/nothing.htm"), 404}};
+    for (const auto& [request, status] : cases)
+        EXPECT_EQ(Exchange(sim.Port(), request).Status(), status) << request;
     const auto head = Exchange(sim.Port(), "HEAD /setup/setup.htm HTTP/1.0\r\n\r\n");
     EXPECT_EQ(head.Status(), 200);
     EXPECT_EQ(head.Body(), "");
@@ -92,72 +92,60 @@ TEST(AuthTest, BasicAuthenticationWhenUserAndPasswordSet) {
     EXPECT_EQ(none.Status(), 401);
     EXPECT_NE(none.Header().find("WWW-Authenticate: Basic realm=\"RD-X4\"\r\n"), std::string::npos);
     // "admin:pa:ss" and "admin:wrong" in Base64.
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm",
-                                              "Authorization: Basic YWRtaW46cGE6c3M=\r\n"))
-                  .Status(),
-              200);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm",
-                                              "authorization: basic YWRtaW46cGE6c3M=\r\n"))
-                  .Status(),
-              200);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm",
-                                              "Authorization: Basic YWRtaW46d3Jvbmc=\r\n"))
-                  .Status(),
-              401);
-    EXPECT_EQ(
-        Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm", "Authorization: Basic !!!\r\n"))
-            .Status(),
-        401);
+    const std::pair<std::string, int> cases[] = {{"Authorization: Basic YWRtaW46cGE6c3M=\r\n", 200},
+                                                 {"authorization: basic YWRtaW46cGE6c3M=\r\n", 200},
+                                                 {"Authorization: Basic YWRtaW46d3Jvbmc=\r\n", 401},
+                                                 {"Authorization: Basic !!!\r\n", 401}};
+    for (const auto& [header, status] : cases)
+        EXPECT_EQ(Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm", header)).Status(), status)
+            << header;
 }
 
 TEST_F(ServerTest, ErrorStatusForATarget) {
-    sim.SetErrorStatus("/setup/setup.htm", 503);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 503);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 503);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/ch_set.htm")).Status(), 200);
-    sim.SetErrorStatus("/setup/setup.htm", 0);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 200);
+    const std::string setup = "/setup/setup.htm";
+    const auto statuses = [this](const std::string& target, int n) {
+        std::vector<int> out;
+        for (int i = 0; i < n; ++i) out.push_back(simtest::GetStatus(sim.Port(), target));
+        return out;
+    };
+    sim.SetErrorStatus(setup, 503);
+    EXPECT_EQ(statuses(setup, 2), (std::vector<int>{503, 503}));
+    EXPECT_EQ(statuses("/setup/ch_set.htm", 1), std::vector<int>{200});
+    sim.SetErrorStatus(setup, 0);
+    EXPECT_EQ(statuses(setup, 1), std::vector<int>{200});
     // Limited to a number of requests, then answered normally again.
-    sim.SetErrorStatus("/setup/setup.htm", 500, 2);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 500);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 500);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 200);
+    sim.SetErrorStatus(setup, 500, 2);
+    EXPECT_EQ(statuses(setup, 3), (std::vector<int>{500, 500, 200}));
     sim.SetErrorStatus("*", 404);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/program/b_prgrm.htm")).Status(), 404);
-}
-
-TEST_F(ServerTest, ErrorStatusLeavesTheSelectionAlone) {
+    EXPECT_EQ(statuses("/program/b_prgrm.htm", 1), std::vector<int>{404});
+    // The selector answered with an error selects nothing.
     const std::string selector = "/program/" + sim.Segment() + "/b_proginfo.htm?2";
     sim.SetErrorStatus(selector, 500);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest(selector)).Status(), 500);
+    EXPECT_EQ(statuses(selector, 1), std::vector<int>{500});
     EXPECT_EQ(sim.Selected(), -1);
 }
 
-TEST_F(ServerTest, DroppedConnectionGetsNoAnswer) {
+TEST_F(ServerTest, DroppedResetAndCutAnswers) {
     sim.SetDropConnection("/setup/setup.htm", true);
-    const auto a = Exchange(sim.Port(), GetRequest("/setup/setup.htm"));
-    EXPECT_TRUE(a.connected);
-    EXPECT_FALSE(a.timedOut);
-    EXPECT_EQ(a.bytes, "");
+    const auto dropped = Exchange(sim.Port(), GetRequest("/setup/setup.htm"));
+    EXPECT_TRUE(dropped.connected);
+    EXPECT_FALSE(dropped.timedOut);
+    EXPECT_EQ(dropped.bytes, "");
     EXPECT_EQ(sim.Requests().back().status, 0);
     sim.SetDropConnection("/setup/setup.htm", false);
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/setup.htm")).Status(), 200);
-}
+    EXPECT_EQ(simtest::GetStatus(sim.Port(), "/setup/setup.htm"), 200);
 
-TEST_F(ServerTest, ResetConnectionGetsNoAnswer) {
     sim.SetFault("/setup/setup.htm", recsim::Fault::Reset);
-    const auto a = Exchange(sim.Port(), GetRequest("/setup/setup.htm"));
-    EXPECT_EQ(a.bytes, "");
-    EXPECT_TRUE(a.reset);
-}
+    const auto reset = Exchange(sim.Port(), GetRequest("/setup/setup.htm"));
+    EXPECT_EQ(reset.bytes, "");
+    EXPECT_TRUE(reset.reset);
 
-TEST_F(ServerTest, CutBodyEndsEarly) {
     sim.SetFault("/setup/ch_set.htm", recsim::Fault::CutBody);
-    const auto a = Exchange(sim.Port(), GetRequest("/setup/ch_set.htm"));
-    EXPECT_EQ(a.Status(), 200);
+    const auto cut = Exchange(sim.Port(), GetRequest("/setup/ch_set.htm"));
+    EXPECT_EQ(cut.Status(), 200);
     const size_t announced =
-        std::stoul(a.Header().substr(a.Header().find("Content-Length: ") + 16));
-    EXPECT_EQ(a.Body().size(), announced / 2);
+        std::stoul(cut.Header().substr(cut.Header().find("Content-Length: ") + 16));
+    EXPECT_EQ(cut.Body().size(), announced / 2);
 }
 
 TEST_F(ServerTest, HangingRequestDoesNotBlockOthersOrStop) {
@@ -168,7 +156,7 @@ TEST_F(ServerTest, HangingRequestDoesNotBlockOthersOrStop) {
         EXPECT_EQ(a.bytes, "");
     });
     const auto start = Clock::now();
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/ch_set.htm")).Status(), 200);
+    EXPECT_EQ(simtest::GetStatus(sim.Port(), "/setup/ch_set.htm"), 200);
     EXPECT_LT(MsSince(start), 300);
     hung.join();
     // Another one left hanging: Stop must still end promptly.
@@ -196,11 +184,11 @@ TEST_F(ServerTest, SlowBodyAndLatency) {
     sim.SetSlowBody(0);
     sim.SetLatency(300);
     start = Clock::now();
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/ch_set.htm")).Status(), 200);
+    EXPECT_EQ(simtest::GetStatus(sim.Port(), "/setup/ch_set.htm"), 200);
     EXPECT_GE(MsSince(start), 300);
     sim.SetLatency(0);
     start = Clock::now();
-    EXPECT_EQ(Exchange(sim.Port(), GetRequest("/setup/ch_set.htm")).Status(), 200);
+    EXPECT_EQ(simtest::GetStatus(sim.Port(), "/setup/ch_set.htm"), 200);
     EXPECT_LT(MsSince(start), 300);
 }
 
@@ -228,7 +216,7 @@ TEST(LifecycleTest, StopIsIdempotentAndThePortCanBeReused) {
     recsim::RecorderSim second{o};
     second.Start();
     EXPECT_EQ(second.Port(), port);
-    EXPECT_EQ(Exchange(port, GetRequest("/program/b_prgrm.htm")).Status(), 200);
+    EXPECT_EQ(simtest::GetStatus(port, "/program/b_prgrm.htm"), 200);
     recsim::RecorderSim clash{o};
     EXPECT_THROW(clash.Start(), std::runtime_error);
 }
@@ -236,61 +224,37 @@ TEST(LifecycleTest, StopIsIdempotentAndThePortCanBeReused) {
 // The command line: the first line names the port, requests are answered, the state file is
 // written, and SIGTERM ends it cleanly.
 TEST(CommandLineTest, ServesUntilTerminated) {
-    const std::string state =
-        (std::filesystem::temp_directory_path() / ("recsim-cli-" + std::to_string(getpid())))
-            .string();
-    std::filesystem::remove(state);
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        dup2(out[1], 1);
-        close(out[0]);
-        close(out[1]);
-        execl(RECORDER_SIM_EXE, "recorder-sim", "--mode", "x4ex", "--seed", "5", "--count", "3",
-              "--state", state.c_str(), "--quiet", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    FILE* f = fdopen(out[0], "r");
+    const testsupport::TempDir dir;
+    const std::string state = dir.File("state.txt");
+    // The shell names its process, which then becomes the simulator.
+    FILE* f =
+        popen(("echo $$; exec '" RECORDER_SIM_EXE "' --mode x4ex --seed 5 --count 3 --state '" +
+               state + "' --quiet")
+                  .c_str(),
+              "r");
+    ASSERT_NE(f, nullptr);
+    int pid = 0, port = 0;
     char line[256] = {};
+    ASSERT_EQ(std::fscanf(f, "%d\n", &pid), 1);
     ASSERT_NE(fgets(line, sizeof line, f), nullptr);
-    int port = 0;
     ASSERT_EQ(std::sscanf(line, "listening on 127.0.0.1:%d", &port), 1) << line;
     const std::string page = simtest::Fetch(port, "/program//program.htm");
     EXPECT_NE(page.find("b_proginfo.htm?3\""), std::string::npos);
     kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    fclose(f);
+    const int status = pclose(f);
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     std::vector<recsim::Reservation> stored;
     ASSERT_TRUE(recsim::LoadStateFile(state, stored));
     EXPECT_EQ(stored, recsim::SampleReservations(3, 5));
-    std::filesystem::remove(state);
 }
 
 TEST(CommandLineTest, BadArgumentsExitWithUsage) {
-    for (const std::vector<const char*>& args : {std::vector<const char*>{"--port", "1"},
-                                                 {"--mode", "x5"},
-                                                 {"--mode", "x4", "--port", "x"},
-                                                 {"--mode", "x4", "--user", "u"},
-                                                 {"--mode", "x4", "--bogus"}}) {
-        const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            std::vector<char*> argv{const_cast<char*>("recorder-sim")};
-            for (const char* a : args) argv.push_back(const_cast<char*>(a));
-            argv.push_back(nullptr);
-            if (!freopen("/dev/null", "w", stderr)) _exit(126);
-            execv(RECORDER_SIM_EXE, argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 2) << args[1];
+    for (const std::string args : {"--port 1", "--mode x5", "--mode x4 --port x",
+                                   "--mode x4 --user u", "--mode x4 --bogus"}) {
+        const int status =
+            std::system(("'" RECORDER_SIM_EXE "' " + args + " 2>/dev/null </dev/null").c_str());
+        EXPECT_TRUE(WIFEXITED(status)) << args;
+        EXPECT_EQ(WEXITSTATUS(status), 2) << args;
     }
 }

@@ -90,6 +90,10 @@ std::string Fetch(int port, const std::string& target) {
     return a.Body();
 }
 
+int GetStatus(int port, const std::string& target) {
+    return Exchange(port, GetRequest(target)).Status();
+}
+
 std::string Sjis(const std::string& utf8) {
     iconv_t cd = iconv_open("CP932", "UTF-8");
     if (cd == iconv_t(-1)) throw std::runtime_error("iconv CP932 unavailable");
@@ -119,6 +123,55 @@ std::string AnswerText(const std::string& page) {
     text.resize(q);
     for (size_t r; (r = text.find("\\r\\n")) != std::string::npos;) text.erase(r, 4);
     return text;
+}
+
+recsim::Options X4EX(const std::string& stateFile) {
+    recsim::Options o;
+    o.mode = recsim::Mode::X4EX;
+    o.stateFile = stateFile;
+    return o;
+}
+
+namespace {
+
+using R = recsim::Reservation;
+// The form's text fields, in the form's order.
+const std::pair<const char*, std::string R::*> kTextFields[] = {
+    {"title_name", &R::title},  {"genre", &R::genre},           {"channel", &R::channel},
+    {"date", &R::date},         {"start_hour", &R::start_hour}, {"start_minute", &R::start_minute},
+    {"end_hour", &R::end_hour}, {"end_minute", &R::end_minute}, {"disc", &R::disc},
+    {"vrate", &R::vrate},       {"amode", &R::amode},           {"dvdr", &R::dvdr},
+    {"aspect", &R::aspect},     {"bVPerform", &R::bVPerform},   {"bAutoChapter", &R::bAutoChapter},
+    {"detail", &R::detail}};
+
+}  // namespace
+
+recsim::FormFields FieldsOf(const R& r) {
+    recsim::FormFields fields = {{"bExec", r.exec ? "ON" : ""}};
+    for (const auto& [name, member] : kTextFields) fields.emplace_back(name, r.*member);
+    fields.insert(fields.end(), {{"lVoice", "1"}, {"end_form", "0"}});
+    return fields;
+}
+
+std::string BodyOf(const recsim::Reservation& r) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string body;
+    for (const auto& [name, value] : FieldsOf(r)) {
+        body += (body.empty() ? "" : "&") + name + "=";
+        for (unsigned char c : value) {
+            if (c >= 0x80 || std::string(" *#%<>+&").find(char(c)) != std::string::npos)
+                body += {'%', hex[c >> 4], hex[c & 15]};
+            else
+                body += char(c);
+        }
+    }
+    return body + "\r\n";
+}
+
+std::string& Selection(R& r, const std::string& name) {
+    for (const auto& [n, member] : kTextFields)
+        if (name == n) return r.*member;
+    throw std::invalid_argument(name);
 }
 
 }  // namespace simtest

@@ -1,39 +1,27 @@
 // The state file: every byte of every field round-trips, writes are atomic, faults are named.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "RecorderSim.h"
 #include "SimClient.h"
 #include "StateFile.h"
+#include "TestFiles.h"
 
 namespace fs = std::filesystem;
 using recsim::Reservation;
+using simtest::BodyOf;
 
 namespace {
 
 class StateFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("recsim-state-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        path = (dir / "state.txt").string();
+    static std::string Entry(const recsim::RecorderSim& sim) {
+        return "/program/" + sim.Segment() + "/entry.htm";
     }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string Read(const std::string& p) {
-        std::ifstream in(p, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    fs::path dir;
-    std::string path;
+    testsupport::TempDir dir;
+    const std::string path = dir.File("state.txt");
 };
 
 std::string AllBytes() {
@@ -89,7 +77,7 @@ TEST(StateTextTest, FaultsNameTheirLine) {
     }
 }
 
-TEST_F(StateFileTest, SaveLoadAndMissingFile) {
+TEST_F(StateFileTest, SaveLoadMissingFileAndFailedSave) {
     std::vector<Reservation> list;
     EXPECT_FALSE(recsim::LoadStateFile(path, list));
     const auto samples = recsim::SampleReservations(5, 2);
@@ -97,24 +85,18 @@ TEST_F(StateFileTest, SaveLoadAndMissingFile) {
     EXPECT_TRUE(recsim::LoadStateFile(path, list));
     EXPECT_EQ(list, samples);
     EXPECT_FALSE(fs::exists(path + ".tmp"));
-}
-
-TEST_F(StateFileTest, FailedSaveKeepsTheOldFile) {
-    recsim::SaveStateFile(path, recsim::SampleReservations(2, 1));
-    const std::string before = Read(path);
-    // A temporary file that cannot be created: its name is taken by a directory.
+    // A failed save keeps the old file. The temporary file cannot be created: its name is
+    // taken by a directory.
+    const std::string before = testsupport::ReadBytes(path);
     fs::create_directory(path + ".tmp");
     EXPECT_THROW(recsim::SaveStateFile(path, recsim::SampleReservations(4, 1)), std::runtime_error);
-    EXPECT_EQ(Read(path), before);
-    EXPECT_THROW(recsim::SaveStateFile((dir / "state.txt" / "x").string(), {}), std::runtime_error);
+    EXPECT_EQ(testsupport::ReadBytes(path), before);
+    EXPECT_THROW(recsim::SaveStateFile(dir.File("state.txt/x"), {}), std::runtime_error);
 }
 
 TEST_F(StateFileTest, SimulatorReadsAtStartAndWritesEveryChange) {
     recsim::SaveStateFile(path, recsim::SampleReservations(2, 6));
-    recsim::Options o;
-    o.mode = recsim::Mode::X4EX;
-    o.stateFile = path;
-    recsim::RecorderSim sim{o};
+    recsim::RecorderSim sim{simtest::X4EX(path)};
     EXPECT_EQ(sim.Reservations(), recsim::SampleReservations(2, 6));
     sim.SetReservations(recsim::SampleReservations(3, 6));
     std::vector<Reservation> stored;
@@ -126,13 +108,8 @@ TEST_F(StateFileTest, SimulatorReadsAtStartAndWritesEveryChange) {
     Reservation r = recsim::SampleReservations(4, 6)[3];
     r.date = "20261201";
     for (const auto& s : sim.Reservations()) ASSERT_NE(s.date, r.date);
-    std::string body = "bExec=ON&title_name=x&genre=" + r.genre + "&channel=" + r.channel +
-                       "&date=" + r.date + "&start_hour=1&start_minute=2&end_hour=3&end_minute=4" +
-                       "&disc=" + r.disc + "&vrate=" + r.vrate + "&amode=" + r.amode +
-                       "&dvdr=" + r.dvdr + "&aspect=" + r.aspect + "&bVPerform=" + r.bVPerform +
-                       "&bAutoChapter=" + r.bAutoChapter + "&detail=d&lVoice=1&end_form=0\r\n";
-    const auto a = simtest::Exchange(
-        sim.Port(), simtest::PostRequest("/program/" + sim.Segment() + "/entry.htm", body));
+    r.title = "x";
+    const auto a = simtest::Exchange(sim.Port(), simtest::PostRequest(Entry(sim), BodyOf(r)));
     EXPECT_EQ(a.Status(), 200);
     recsim::LoadStateFile(path, stored);
     ASSERT_EQ(stored.size(), 4u);
@@ -141,18 +118,11 @@ TEST_F(StateFileTest, SimulatorReadsAtStartAndWritesEveryChange) {
 }
 
 TEST_F(StateFileTest, UnwritableStateRefusesTheEntry) {
-    recsim::Options o;
-    o.mode = recsim::Mode::X4EX;
-    o.stateFile = path;
-    recsim::RecorderSim sim{o};
+    recsim::RecorderSim sim{simtest::X4EX(path)};
     sim.Start();
     fs::create_directory(path + ".tmp");  // every save now fails
-    const std::string body =
-        "bExec=ON&title_name=x&genre=0&channel=1&date=20261201&start_hour=1&start_minute=2"
-        "&end_hour=3&end_minute=4&disc=0&vrate=4.6&amode=0&dvdr=0&aspect=0&bVPerform=0"
-        "&bAutoChapter=0&detail=&lVoice=1&end_form=0\r\n";
     const auto a = simtest::Exchange(
-        sim.Port(), simtest::PostRequest("/program/" + sim.Segment() + "/entry.htm", body));
+        sim.Port(), simtest::PostRequest(Entry(sim), BodyOf(recsim::SampleReservations(1, 6)[0])));
     EXPECT_EQ(a.Status(), 500);
     EXPECT_TRUE(sim.Reservations().empty());
 }
