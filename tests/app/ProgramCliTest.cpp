@@ -140,6 +140,12 @@ TEST(ProgramCliTransfers, CaptureListRestoreAgainstTheSimulator) {
     EXPECT_EQ(run.Status, 1);
     EXPECT_TRUE(Contains(run.Err, Texts::kRestoreHolds3)) << run.Err;
     EXPECT_EQ(x4ex.Reservations().size(), 1u);
+    // None of the numbers picked is saved: said, with the folder, and nothing is sent.
+    run = RunProgram("restore --yes --only 4-32" + atX4ex);
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "zavoconv: " + SjisToUtf8(Texts::kNothingToRestore) + "\n" +
+                           SjisToUtf8(Texts::kDataFolderCaption) + data.Path() + "\n");
+    EXPECT_EQ(x4ex.Reservations().size(), 1u);
     run = RunProgram("restore --yes --only 1,3" + atX4ex);
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(x4ex.Reservations().size(), 3u);
