@@ -2,12 +2,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -22,12 +20,16 @@ inline const std::string kAcceptLines =
     "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
 inline const std::string kTypeLine = "Content-type: application/x-www-form-urlencoded\r\n";
 
-// Replaces every "{port}" in text with the port number.
-inline std::string WithPort(std::string text, uint16_t port) {
-    const std::string mark = "{port}";
+// Replaces every mark in text with value.
+inline std::string Replaced(std::string text, const std::string& mark, const std::string& value) {
     for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at))
-        text.replace(at, mark.size(), std::to_string(port));
+        text.replace(at, mark.size(), value);
     return text;
+}
+
+// Replaces every "{port}" in text with the port number.
+inline std::string WithPort(const std::string& text, uint16_t port) {
+    return Replaced(text, "{port}", std::to_string(port));
 }
 
 using testsupport::ReadBytes;
@@ -51,6 +53,17 @@ class HttpWireTest : public ::testing::Test {
 
     static std::string Base(const ScriptedPeer& peer) {
         return "http://127.0.0.1:" + std::to_string(peer.Port());
+    }
+
+    // Gets path from a peer that takes the request, sends answer and closes; returns the
+    // peer's base URL.
+    std::string GetFrom(const std::string& answer, const std::string& path = "/") {
+        ScriptedPeer peer;
+        peer.ExpectUntil("\r\n\r\n").Send(answer).Close();
+        peer.Start();
+        client.Get(Base(peer) + path);
+        EXPECT_TRUE(peer.Finish()) << peer.Report();
+        return Base(peer);
     }
 
     static double SecondsSince(std::chrono::steady_clock::time_point start) {
