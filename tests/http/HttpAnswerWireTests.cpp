@@ -1,6 +1,5 @@
 // The client reading answers from a scripted peer: status, header and body sinks, events,
 // cookies, redirections, time-outs and connections the server keeps open.
-#include <ostream>
 #include <string>
 
 #include "HttpWireTest.h"
@@ -19,11 +18,6 @@ struct AnswerCase {
     bool keptOpen = false;  // the peer waits for the client to close instead
     bool bodyToFile = false;
 };
-
-// Failures name the row instead of dumping its bytes.
-void PrintTo(const AnswerCase& row, std::ostream* os) {
-    *os << row.name;
-}
 
 class AnswerHandling : public HttpWireTest, public ::testing::WithParamInterface<AnswerCase> {};
 
@@ -128,11 +122,6 @@ struct BrokenCase {
     std::string error;
     std::string header, body;
 };
-
-// Failures name the row instead of dumping its bytes.
-void PrintTo(const BrokenCase& row, std::ostream* os) {
-    *os << row.name;
-}
 
 class BrokenAnswer : public HttpWireTest, public ::testing::WithParamInterface<BrokenCase> {};
 

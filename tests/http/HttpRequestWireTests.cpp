@@ -1,7 +1,6 @@
 // Every request the client sends, pinned byte for byte as the peer receives it.
 #include <functional>
 #include <map>
-#include <ostream>
 #include <string>
 
 #include "HttpWireTest.h"
@@ -45,11 +44,6 @@ struct RequestCase {
     std::function<void(THttpClient&, uint16_t)> setup = nullptr;
     std::string urlAfter = "";  // RequestUrl afterwards, when not url
 };
-
-// Failures name the row instead of dumping its bytes.
-void PrintTo(const RequestCase& row, std::ostream* os) {
-    *os << row.name;
-}
 
 class RequestBytes : public HttpWireTest, public ::testing::WithParamInterface<RequestCase> {};
 
@@ -236,11 +230,6 @@ struct RefusedCase {
     std::string message;
     std::string referer = "";
 };
-
-// Failures name the row instead of dumping its bytes.
-void PrintTo(const RefusedCase& row, std::ostream* os) {
-    *os << row.name;
-}
 
 class RefusedBeforeConnecting : public HttpWireTest,
                                 public ::testing::WithParamInterface<RefusedCase> {};

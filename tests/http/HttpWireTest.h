@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,18 @@ inline std::string Replaced(std::string text, const std::string& mark, const std
 inline std::string WithPort(const std::string& text, uint16_t port) {
     return Replaced(text, "{port}", std::to_string(port));
 }
+
+// Failures name a table's row instead of dumping its bytes. (In the including file's unnamed
+// namespace, where its rows are, so that gtest finds it for them.)
+namespace {
+template <typename Row>
+requires requires(const Row& row) {
+    row.name;
+}
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
+}
+}  // namespace
 
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
