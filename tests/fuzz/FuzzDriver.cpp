@@ -56,19 +56,15 @@ std::vector<std::string> ReadDictionary(const std::string& path) {
 }
 
 // xorshift64*: the same sequence on every machine.
-class Random {
-  public:
-    explicit Random(uint64_t seed) : state_(seed ? seed : 0x9E3779B97F4A7C15ull) {}
+struct Random {
+    uint64_t state;
     uint64_t Next() {
-        state_ ^= state_ >> 12;
-        state_ ^= state_ << 25;
-        state_ ^= state_ >> 27;
-        return state_ * 0x2545F4914F6CDD1Dull;
+        state ^= state >> 12;
+        state ^= state << 25;
+        state ^= state >> 27;
+        return state * 0x2545F4914F6CDD1Dull;
     }
     size_t Below(size_t n) { return n == 0 ? 0 : static_cast<size_t>(Next() % n); }
-
-  private:
-    uint64_t state_;
 };
 
 // One to eight random edits of a corpus input: byte flips, inserted and deleted runs,
@@ -123,20 +119,16 @@ void RunOne(const std::string& input) {
     gCurrent = nullptr;
 }
 
-// Keeps the input that broke a property, so that it can become a regression file.
-void SaveCurrent() {
+}  // namespace
+
+// Called by FuzzCheck before aborting: keeps the input that broke a property, so that it can
+// become a regression file.
+void FuzzDriverOnFailure() {
     if (gCurrent == nullptr) return;
     const std::string name = "smoke-failure-" + gTargetName + ".bin";
     std::ofstream out(name, std::ios::binary | std::ios::trunc);
     out.write(gCurrent->data(), static_cast<std::streamsize>(gCurrent->size()));
     std::cerr << "input that failed (" << gCurrent->size() << " bytes) saved as " << name << "\n";
-}
-
-}  // namespace
-
-// Called by FuzzCheck before aborting.
-void FuzzDriverOnFailure() {
-    SaveCurrent();
 }
 
 int main(int argc, char** argv) {
@@ -175,7 +167,7 @@ int main(int argc, char** argv) {
         std::cerr << "replay " << names[i] << "\n";
         RunOne(corpus[i]);
     }
-    Random rnd(seed);
+    Random rnd{seed ? seed : 0x9E3779B97F4A7C15ull};
     for (size_t r = 0; r < runs; ++r) RunOne(Mutate(rnd, corpus, dict));
     std::cout << gTargetName << ": " << corpus.size() << " corpus inputs and " << runs
               << " generated inputs passed\n";

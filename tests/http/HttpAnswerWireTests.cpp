@@ -322,40 +322,41 @@ TEST_F(HttpWireTest, MovedPermanently_FollowedWithHeaderNameInAnyCaseAboutToSend
     EXPECT_EQ(events, (Events{"redirect", "success:0"}));
 }
 
-// Runs one redirecting answer with OnRedirect handling it, so no second exchange follows.
-class HandledRedirect : public HttpWireTest {
-  protected:
-    void Run(const std::string& answer) {
-        handleRedirect = true;
-        GetFrom(answer, "/a.htm");
-    }
+struct HandledCase {
+    const char* name;
+    std::string location, cookieLine;  // the answer's
+    std::string locationKept, cookieKept;
 };
 
-TEST_F(HandledRedirect, HandledTrue_NoSecondExchangeUrlIsLocation) {
-    Run(RedirectTo("http://elsewhere/x.htm", "Set-Cookie: c=1\r\n"));
+class HandledRedirect : public HttpWireTest, public ::testing::WithParamInterface<HandledCase> {};
+
+// OnRedirect handles the answer: no second exchange, the URL is the location.
+TEST_P(HandledRedirect, NoSecondExchangeUrlIsLocation) {
+    const HandledCase& c = GetParam();
+    handleRedirect = true;
+    GetFrom(RedirectTo(c.location, c.cookieLine), "/a.htm");
     EXPECT_EQ(events, kRedirect);
-    EXPECT_EQ(client.RequestUrl(), "http://elsewhere/x.htm");
     EXPECT_EQ(client.Body, "moved");
-    EXPECT_EQ(client.HeaderInfo.Cookie, "c=1");
+    EXPECT_EQ(client.RedirectLocation(), c.locationKept);
+    EXPECT_EQ(client.RequestUrl(), c.locationKept);
+    EXPECT_EQ(client.HeaderInfo.Cookie, c.cookieKept);
 }
 
-TEST_F(HandledRedirect, CookieOver256Characters_Cut) {
-    std::string longCookie = "k=" + std::string(300, 'v');
-    Run(RedirectTo("/x", "Set-Cookie: " + longCookie + "\r\n"));
-    EXPECT_EQ(client.HeaderInfo.Cookie, longCookie.substr(0, 256));
-}
+const std::string kLongCookie = "k=" + std::string(300, 'v');
+const std::string kLongLocation = "http://h/" + std::string(300, 'l');
 
-TEST_F(HandledRedirect, LocationOver256Characters_Cut) {
-    std::string location = "http://h/" + std::string(300, 'l');
-    Run(RedirectTo(location));
-    EXPECT_EQ(client.RedirectLocation(), location.substr(0, 256));
-    EXPECT_EQ(client.RequestUrl(), location.substr(0, 256));
-}
-
-TEST_F(HandledRedirect, CookieWithoutBlankAfterColon_NotRecognised) {
-    Run(RedirectTo("/x", "Set-Cookie:s=1\r\n"));
-    EXPECT_EQ(client.HeaderInfo.Cookie, "");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Wire, HandledRedirect,
+    ::testing::Values(HandledCase{"Absolute", "http://elsewhere/x.htm", "Set-Cookie: c=1\r\n",
+                                  "http://elsewhere/x.htm", "c=1"},
+                      HandledCase{"CookieOver256Characters_Cut", "/x",
+                                  "Set-Cookie: " + kLongCookie + "\r\n", "/x",
+                                  kLongCookie.substr(0, 256)},
+                      HandledCase{"LocationOver256Characters_Cut", kLongLocation, "",
+                                  kLongLocation.substr(0, 256), ""},
+                      HandledCase{"CookieWithoutBlankAfterColon_NotRecognised", "/x",
+                                  "Set-Cookie:s=1\r\n", "/x", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Stops the second exchange in OnAboutToSend, before it connects, and records it.
 class SecondExchange : public HttpWireTest {

@@ -169,32 +169,25 @@ TEST(ContentLength, OnlyDigitsCount) {
 
 // The request lines themselves are pinned on the wire (HttpRequestWireTests); here only
 // the refusals that stop a request before it is built.
-TRequestParams Params(CmdType cmd, std::string url, std::string path, std::string host) {
-    TRequestParams p;
-    p.Cmd = cmd;
-    p.RequestUrl = std::move(url);
-    p.RequestPath = std::move(path);
-    p.Host = std::move(host);
-    return p;
-}
-
-TEST(RequestLines, ValueWithLineBreak_Refused) {
+TEST(RequestLines, LineBreakInAValueOrUnknownCommand_Refused) {
+    TRequestParams ok;
+    ok.RequestUrl = "http://rd/";
+    ok.RequestPath = "/";
+    ok.Host = "rd";
+    TRequestParams cookie = ok, host = ok, unknown = ok;
+    cookie.Info.Cookie = "a=1\r\nX-Evil: 1";
+    host.Host = "rd\nX: y";
+    unknown.Cmd = 12;
     THeaderList lines;
-    TRequestParams p = Params(0, "http://rd/", "/", "rd");
-    p.Info.Cookie = "a=1\r\nX-Evil: 1";
-    EXPECT_THROW(BuildRequestLines(lines, p), EHttpError);
-    p = Params(0, "http://rd/", "/", "rd\nX: y");
-    try {
-        BuildRequestLines(lines, p);
-        FAIL() << "no error";
-    } catch (const EHttpError& e) {
-        EXPECT_EQ(e.Message, "Request header contains a line break or NUL");
+    for (const TRequestParams& p : {cookie, host}) {
+        try {
+            BuildRequestLines(lines, p);
+            ADD_FAILURE() << "no error for " << p.Host;
+        } catch (const EHttpError& e) {
+            EXPECT_EQ(e.Message, "Request header contains a line break or NUL");
+        }
     }
-}
-
-TEST(RequestLines, UnknownCommand_Refused) {
-    THeaderList lines;
-    EXPECT_THROW(BuildRequestLines(lines, Params(12, "http://rd/", "/", "rd")), EHttpError);
+    EXPECT_THROW(BuildRequestLines(lines, unknown), EHttpError);
 }
 
 }  // namespace
