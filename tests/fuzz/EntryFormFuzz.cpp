@@ -10,20 +10,15 @@
 
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Undoes PercentEncode; the encoder writes upper-case digits only.
 std::string PercentDecode(const std::string& text) {
+    static const std::string kDigits = "0123456789ABCDEF";
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%') {
             FUZZ_CHECK(i + 2 < text.size());
-            const int hi = HexValue(text[i + 1]), lo = HexValue(text[i + 2]);
-            FUZZ_CHECK(hi >= 0 && lo >= 0);
+            const size_t hi = kDigits.find(text[i + 1]), lo = kDigits.find(text[i + 2]);
+            FUZZ_CHECK(hi != std::string::npos && lo != std::string::npos);
             out += static_cast<char>(hi * 16 + lo);
             i += 2;
         } else {

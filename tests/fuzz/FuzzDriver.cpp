@@ -8,6 +8,7 @@
 // A target reports a broken property by aborting (FuzzCheck); the driver names the input
 // that was running, writes it beside the build as "smoke-failure-<target>.bin", and dies.
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -136,8 +137,7 @@ int main(int argc, char** argv) {
     size_t runs = 2000;
     uint64_t seed = 1;
     std::vector<std::string> dict;
-    std::vector<std::string> corpus;
-    std::vector<std::string> names;
+    std::vector<std::filesystem::path> files;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--runs" && i + 1 < argc) {
@@ -147,25 +147,22 @@ int main(int argc, char** argv) {
         } else if (arg == "--dict" && i + 1 < argc) {
             dict = ReadDictionary(argv[++i]);
         } else if (std::filesystem::is_directory(arg)) {
-            std::vector<std::filesystem::path> files;
+            const size_t from = files.size();
             for (const auto& entry : std::filesystem::directory_iterator(arg))
                 if (entry.is_regular_file()) files.push_back(entry.path());
-            std::sort(files.begin(), files.end());
-            for (const auto& f : files) {
-                corpus.push_back(ReadFile(f));
-                names.push_back(f.string());
-            }
+            std::sort(files.begin() + static_cast<std::ptrdiff_t>(from), files.end());
         } else if (std::filesystem::is_regular_file(arg)) {
-            corpus.push_back(ReadFile(arg));
-            names.push_back(arg);
+            files.push_back(arg);
         } else {
             std::cerr << gTargetName << ": no such file or folder: " << arg << "\n";
             return 2;
         }
     }
-    for (size_t i = 0; i < corpus.size(); ++i) {
-        std::cerr << "replay " << names[i] << "\n";
-        RunOne(corpus[i]);
+    std::vector<std::string> corpus;
+    for (const auto& file : files) {
+        std::cerr << "replay " << file.string() << "\n";
+        corpus.push_back(ReadFile(file));
+        RunOne(corpus.back());
     }
     Random rnd{seed ? seed : 0x9E3779B97F4A7C15ull};
     for (size_t r = 0; r < runs; ++r) RunOne(Mutate(rnd, corpus, dict));

@@ -187,8 +187,7 @@ const RequestCase kRequests[] = {
      "UNLINK /a HTTP/1.0\r\n" + kLines + "Link: <b>\r\nContent-Length: 8\r\n\r\nSend.dat"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Wire, RequestBytes, ::testing::ValuesIn(kRequests),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Wire, RequestBytes, ::testing::ValuesIn(kRequests), kRowName);
 
 // Stops a transaction in OnAboutToSend (before connecting) and returns the request lines.
 std::string RequestWithoutConnecting(THttpClient& client, const std::function<void()>& act) {
@@ -250,19 +249,19 @@ TEST_P(RefusedBeforeConnecting, RaisesWithoutConnectOrEvent) {
 
 const std::string kControl = "URL contains a control character";
 
-INSTANTIATE_TEST_SUITE_P(
-    Wire, RefusedBeforeConnecting,
-    ::testing::Values(
-        RefusedCase{"EmptyUrl", "", "Empty URL"},
-        RefusedCase{"Https", "https://127.0.0.1:{port}/", "HTTP Secure Socket is not supported"},
-        RefusedCase{"HostWithLineBreak", "http://127.0.0.1:{port}\r\nX-Injected: 1/", kControl},
-        RefusedCase{"PathWithLineBreak", "/a\r\nX-Injected: 1", kControl},
-        RefusedCase{"PortNotNumber", "http://127.0.0.1:8o/",
-                    "'8o' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9"
-                    "\x82\xf1"},
-        RefusedCase{"HeaderValueWithLineBreak", "http://127.0.0.1:{port}/",
-                    "Request header contains a line break or NUL", "http://r/\r\nX-Injected: 1"}),
-    [](const auto& info) { return std::string(info.param.name); });
+const RefusedCase kRefused[] = {
+    {"EmptyUrl", "", "Empty URL"},
+    {"Https", "https://127.0.0.1:{port}/", "HTTP Secure Socket is not supported"},
+    {"HostWithLineBreak", "http://127.0.0.1:{port}\r\nX-Injected: 1/", kControl},
+    {"PathWithLineBreak", "/a\r\nX-Injected: 1", kControl},
+    {"PortNotNumber", "http://127.0.0.1:8o/",
+     "'8o' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9"
+     "\x82\xf1"},
+    {"HeaderValueWithLineBreak", "http://127.0.0.1:{port}/",
+     "Request header contains a line break or NUL", "http://r/\r\nX-Injected: 1"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Wire, RefusedBeforeConnecting, ::testing::ValuesIn(kRefused), kRowName);
 
 TEST_F(HttpWireTest, PostFileMissing_FileOpenErrorBeforeConnecting) {
     ScriptedPeer peer;

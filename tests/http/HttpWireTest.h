@@ -45,6 +45,9 @@ void PrintTo(const Row& row, std::ostream* os) {
 }
 }  // namespace
 
+// Names each instance of a table's test after its row.
+inline constexpr auto kRowName = [](const auto& info) { return std::string(info.param.name); };
+
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 
