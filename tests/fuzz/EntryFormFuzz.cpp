@@ -33,7 +33,7 @@ void CheckWorkList(const std::string& text) {
     list.SetText(text);
     const std::string joined = list.Text();
     // Every line ends with CR LF, and no other CR or LF is left inside a line.
-    FUZZ_CHECK(joined.empty() || EndsWith(joined, "\r\n"));
+    FUZZ_CHECK(joined.empty() || joined.ends_with("\r\n"));
     for (const std::string& line : list.Lines()) {
         FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos);
         FUZZ_CHECK(line.find('\0') == std::string::npos);
@@ -53,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TWorkList page;
     page.SetText(input);
     const std::string body = BuildEntryFormBodyFromText(page.Text());
-    FUZZ_CHECK(StartsWith(body, "bExec="));
-    FUZZ_CHECK(EndsWith(body, "&lVoice=1&end_form=0"));
+    FUZZ_CHECK(body.starts_with("bExec="));
+    FUZZ_CHECK(body.ends_with("&lVoice=1&end_form=0"));
     FUZZ_CHECK(body.find('\0') == std::string::npos);
     // Each byte of the page is taken at most once and grows to at most "%XX" in the body;
     // the field names add a fixed amount.

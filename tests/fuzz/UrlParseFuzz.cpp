@@ -18,10 +18,6 @@ std::string TakeField(const std::string& in, size_t& at) {
     return field;
 }
 
-bool HasLineBreakOrNul(const std::string& s) {
-    return s.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -75,11 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // Every line goes out as one line: no value may break it or end the header early.
     FUZZ_CHECK(lines.Count() >= 1);
-    FUZZ_CHECK(StartsWith(lines[0], MethodWord(params.Cmd)));
+    FUZZ_CHECK(lines[0].starts_with(MethodWord(params.Cmd)));
     for (int i = 0; i < lines.Count(); ++i) {
-        FUZZ_CHECK(!HasLineBreakOrNul(lines[i]));
+        FUZZ_CHECK(lines[i].find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
         FUZZ_CHECK(!lines[i].empty());
     }
-    FUZZ_CHECK(EndsWith(lines.Text(), "\r\n"));
+    FUZZ_CHECK(lines.Text().ends_with("\r\n"));
     return 0;
 }

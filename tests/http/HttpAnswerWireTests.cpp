@@ -133,10 +133,8 @@ TEST_P(BrokenAnswer, ErrorNoEventPartKept) {
         ADD_FAILURE() << "no error";
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message, c.error);
-        if (c.closes)
-            EXPECT_NE(dynamic_cast<const EHttpError*>(&e), nullptr);
-        else
-            EXPECT_NE(dynamic_cast<const EAbortError*>(&e), nullptr);
+        EXPECT_TRUE(c.closes ? dynamic_cast<const EHttpError*>(&e) != nullptr
+                             : dynamic_cast<const EAbortError*>(&e) != nullptr);
     }
     ASSERT_TRUE(peer.Finish()) << peer.Report();
     EXPECT_EQ(virt.clock.now - start, c.closes ? 0ms : 10000ms);

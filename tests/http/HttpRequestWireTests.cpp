@@ -8,6 +8,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using namespace HttpCmd;
 
 // The peer answers every request with a complete two-byte page, and a HEAD with only the
 // header, announcing a length; it keeps the connection open, so the client must stop there.
@@ -18,15 +19,14 @@ const std::string kHeadAnswer = "HTTP/1.0 200 OK\r\nContent-Length: 1234\r\n\r\n
 void Send(THttpClient& c, CmdType cmd, const std::string& url, const std::string& data) {
     using OneArg = void (THttpClient::*)(const std::string&);
     using TwoArgs = void (THttpClient::*)(const std::string&, const std::string&);
-    static const std::map<CmdType, OneArg> kUrlOnly = {{HttpCmd::Get, &THttpClient::Get},
-                                                       {HttpCmd::Options, &THttpClient::Options},
-                                                       {HttpCmd::Head, &THttpClient::Head},
-                                                       {HttpCmd::Delete, &THttpClient::Delete}};
+    static const std::map<CmdType, OneArg> kUrlOnly = {{Get, &THttpClient::Get},
+                                                       {Options, &THttpClient::Options},
+                                                       {Head, &THttpClient::Head},
+                                                       {Delete, &THttpClient::Delete}};
     static const std::map<CmdType, TwoArgs> kWithData = {
-        {HttpCmd::Post, &THttpClient::Post},     {HttpCmd::Put, &THttpClient::Put},
-        {HttpCmd::Patch, &THttpClient::Patch},   {HttpCmd::Copy, &THttpClient::Copy},
-        {HttpCmd::Move, &THttpClient::Move},     {HttpCmd::Link, &THttpClient::Link},
-        {HttpCmd::Unlink, &THttpClient::Unlink}, {HttpCmd::Trace, &THttpClient::Trace}};
+        {Post, &THttpClient::Post},     {Put, &THttpClient::Put},    {Patch, &THttpClient::Patch},
+        {Copy, &THttpClient::Copy},     {Move, &THttpClient::Move},  {Link, &THttpClient::Link},
+        {Unlink, &THttpClient::Unlink}, {Trace, &THttpClient::Trace}};
     if (kUrlOnly.count(cmd) != 0)
         (c.*kUrlOnly.at(cmd))(url);
     else
@@ -54,7 +54,7 @@ TEST_P(RequestBytes, SentExactly) {
     const RequestCase& c = GetParam();
     ScriptedPeer peer;
     const std::string expected = WithPort(c.expected, peer.Port());
-    const bool head = c.cmd == HttpCmd::Head;
+    const bool head = c.cmd == Head;
     peer.Expect(expected).Send(head ? kHeadAnswer : kShortAnswer).ReceiveUntilClose();
     peer.Start();
     client.Body = "old";
@@ -99,11 +99,11 @@ const std::string kLines = kHost + kAcceptLines + kTypeLine;
 const std::string kViaProxy = "Proxy-Connection: Keep-Alive\r\nHost: rd\r\n";
 
 const RequestCase kRequests[] = {
-    {"Get", HttpCmd::Get, "{base}/program/b_prgrm.htm", "",
+    {"Get", Get, "{base}/program/b_prgrm.htm", "",
      "GET /program/b_prgrm.htm HTTP/1.0\r\n" + kLines + "\r\n"},
-    {"GetWithCredentials", HttpCmd::Get, "{base}/a.htm", "",
+    {"GetWithCredentials", Get, "{base}/a.htm", "",
      "GET /a.htm HTTP/1.0\r\n" + kHost + kAcceptLines + kAuth + kTypeLine + "\r\n", kUser},
-    {"GetLongCredentialsOneLine", HttpCmd::Get, "{base}/", "",
+    {"GetLongCredentialsOneLine", Get, "{base}/", "",
      "GET / HTTP/1.0\r\n" + kHost + kAcceptLines +
          "Authorization: Basic "
          "dXV1dXV1dXV1dXV1dXV1dXV1dXV1dXV1dXV1dXV1OnBwcHBwcHBwcHBwcHBwcHBwcHBw\r\n" +
@@ -113,77 +113,75 @@ const RequestCase kRequests[] = {
          c.HeaderInfo.UserId = std::string(30, 'u');
          c.HeaderInfo.Password = std::string(20, 'p');
      }},
-    {"GetWithCookie", HttpCmd::Get, "{base}/", "",
+    {"GetWithCookie", Get, "{base}/", "",
      "GET / HTTP/1.0\r\n" + kHost + kAcceptLines + "Cookie: sid=42\r\n" + kTypeLine + "\r\n",
      kDirect, [](THttpClient& c, uint16_t) { c.HeaderInfo.Cookie = "sid=42"; }},
-    {"GetNoPathRequestsRoot", HttpCmd::Get, "{base}", "", "GET / HTTP/1.0\r\n" + kLines + "\r\n",
-     kDirect, nullptr, "{base}/"},
-    {"GetPathCutTo256", HttpCmd::Get, "{base}" + kLongPath, "",
+    {"GetNoPathRequestsRoot", Get, "{base}", "", "GET / HTTP/1.0\r\n" + kLines + "\r\n", kDirect,
+     nullptr, "{base}/"},
+    {"GetPathCutTo256", Get, "{base}" + kLongPath, "",
      "GET " + kLongPath.substr(0, 256) + " HTTP/1.0\r\n" + kLines + "\r\n"},
-    {"GetRelativeReusesHostAndPort", HttpCmd::Get, "/setup/setup.htm", "",
+    {"GetRelativeReusesHostAndPort", Get, "/setup/setup.htm", "",
      "GET /setup/setup.htm HTTP/1.0\r\n" + kLines + "\r\n", kDirect,
      [](THttpClient& c, uint16_t port) {
          c.Host = "127.0.0.1";
          c.Port = port;
      }},
-    {"GetViaProxy", HttpCmd::Get, "http://rd/program/b_prgrm.htm", "",
+    {"GetViaProxy", Get, "http://rd/program/b_prgrm.htm", "",
      "GET http://rd/program/b_prgrm.htm HTTP/1.0\r\n" + kViaProxy + kAcceptLines + kTypeLine +
          "\r\n",
      kProxy},
-    {"GetViaProxyLongPathKeepsFullUrl", HttpCmd::Get, "http://rd" + kLongPath, "",
+    {"GetViaProxyLongPathKeepsFullUrl", Get, "http://rd" + kLongPath, "",
      "GET http://rd" + kLongPath + " HTTP/1.0\r\n" + kViaProxy + kAcceptLines + kTypeLine + "\r\n",
      kProxy},
-    {"GetViaProxyWithCredentials", HttpCmd::Get, "http://rd:81/x", "",
+    {"GetViaProxyWithCredentials", Get, "http://rd:81/x", "",
      "GET http://rd:81/x HTTP/1.0\r\n" + kViaProxy + kAcceptLines + kAuth + kTypeLine + "\r\n",
      kProxy | kUser},
-    {"GetViaProxyEmptyHost", HttpCmd::Get, "/x.htm", "",
+    {"GetViaProxyEmptyHost", Get, "/x.htm", "",
      "GET http:///x.htm HTTP/1.0\r\nProxy-Connection: Keep-Alive\r\n" + kAcceptLines + kTypeLine +
          "\r\n",
      kProxy, [](THttpClient& c, uint16_t) { c.Host = ""; }},
-    {"GetViaProxyRelativeUrlMadeAbsolute", HttpCmd::Get, "/x.htm", "",
+    {"GetViaProxyRelativeUrlMadeAbsolute", Get, "/x.htm", "",
      "GET http://rd:8080/x.htm HTTP/1.0\r\n" + kViaProxy + kAcceptLines + kTypeLine + "\r\n",
      kProxy,
      [](THttpClient& c, uint16_t) {
          c.Host = "rd";
          c.Port = 8080;
      }},
-    {"PostFile", HttpCmd::Post, "{base}/entry.htm", kPostFile,
+    {"PostFile", Post, "{base}/entry.htm", kPostFile,
      "POST /entry.htm HTTP/1.0\r\n" + kHost + kAcceptLines + kAuth + kTypeLine +
          "Content-Length: 28\r\n\r\n" + kPostFile,
      kUser | kFile},
-    {"PostFileViaProxy", HttpCmd::Post, "http://rd/entry.htm", kPostFile,
+    {"PostFileViaProxy", Post, "http://rd/entry.htm", kPostFile,
      "POST http://rd/entry.htm HTTP/1.0\r\n" + kViaProxy + kAcceptLines + kTypeLine +
          "Content-Length: 28\r\n\r\n" + kPostFile,
      kProxy | kFile},
-    {"PostEmptyFile", HttpCmd::Post, "{base}/e", "",
+    {"PostEmptyFile", Post, "{base}/e", "",
      "POST /e HTTP/1.0\r\n" + kLines + "Content-Length: 0\r\n\r\n", kFile},
-    {"PostStringFormEncoded", HttpCmd::Post, "{base}/e", "a b&c",
+    {"PostStringFormEncoded", Post, "{base}/e", "a b&c",
      "POST /e HTTP/1.0\r\n" + kLines + "Content-Length: 7\r\n\r\na+b%26c"},
-    {"PostStringViaProxy", HttpCmd::Post, "http://rd/e", "x=\x82\xa0",
+    {"PostStringViaProxy", Post, "http://rd/e", "x=\x82\xa0",
      "POST http://rd/e HTTP/1.0\r\n" + kViaProxy + kAcceptLines + kTypeLine +
          "Content-Length: 10\r\n\r\nx%3D%82%A0",
      kProxy},
-    {"PostEmptyString", HttpCmd::Post, "{base}/e", "",
+    {"PostEmptyString", Post, "{base}/e", "",
      "POST /e HTTP/1.0\r\n" + kLines + "Content-Length: 0\r\n\r\n"},
-    {"PutStringWithNulSentWhole", HttpCmd::Put, "{base}/p", std::string("a\0b", 3),
+    {"PutStringWithNulSentWhole", Put, "{base}/p", std::string("a\0b", 3),
      "PUT /p HTTP/1.0\r\n" + kLines + "Content-Length: 3\r\n\r\n" + std::string("a\0b", 3)},
-    {"PutStringBeyondOneSendBlock", HttpCmd::Put, "{base}/p", kBigBody,
+    {"PutStringBeyondOneSendBlock", Put, "{base}/p", kBigBody,
      "PUT /p HTTP/1.0\r\n" + kLines + "Content-Length: 70000\r\n\r\n" + kBigBody},
-    {"Patch", HttpCmd::Patch, "{base}/p", "a b",
+    {"Patch", Patch, "{base}/p", "a b",
      "PATCH /p HTTP/1.0\r\n" + kLines + "Content-Length: 3\r\n\r\na b"},
-    {"Trace", HttpCmd::Trace, "{base}/", "t",
+    {"Trace", Trace, "{base}/", "t",
      "TRACE / HTTP/1.0\r\n" + kLines + "Content-Length: 1\r\n\r\nt"},
-    {"HeadReturnsWithoutReadingTheBody", HttpCmd::Head, "{base}/", "",
+    {"HeadReturnsWithoutReadingTheBody", Head, "{base}/", "",
      "HEAD / HTTP/1.0\r\n" + kLines + "\r\n"},
-    {"Options", HttpCmd::Options, "{base}/", "", "OPTIONS / HTTP/1.0\r\n" + kLines + "\r\n"},
-    {"Delete", HttpCmd::Delete, "{base}/d", "", "DELETE /d HTTP/1.0\r\n" + kLines + "\r\n"},
-    {"Copy", HttpCmd::Copy, "{base}/a", "/b",
-     "COPY /a HTTP/1.0\r\n" + kLines + "URI-header: /b\r\n\r\n"},
-    {"Move", HttpCmd::Move, "{base}/a", "/b",
-     "MOVE /a HTTP/1.0\r\n" + kLines + "URI-header: /b\r\n\r\n"},
-    {"LinkSendsAnnouncedBody", HttpCmd::Link, "{base}/a", "<b>",
+    {"Options", Options, "{base}/", "", "OPTIONS / HTTP/1.0\r\n" + kLines + "\r\n"},
+    {"Delete", Delete, "{base}/d", "", "DELETE /d HTTP/1.0\r\n" + kLines + "\r\n"},
+    {"Copy", Copy, "{base}/a", "/b", "COPY /a HTTP/1.0\r\n" + kLines + "URI-header: /b\r\n\r\n"},
+    {"Move", Move, "{base}/a", "/b", "MOVE /a HTTP/1.0\r\n" + kLines + "URI-header: /b\r\n\r\n"},
+    {"LinkSendsAnnouncedBody", Link, "{base}/a", "<b>",
      "LINK /a HTTP/1.0\r\n" + kLines + "Link: <b>\r\nContent-Length: 8\r\n\r\nSend.dat"},
-    {"Unlink", HttpCmd::Unlink, "{base}/a", "<b>",
+    {"Unlink", Unlink, "{base}/a", "<b>",
      "UNLINK /a HTTP/1.0\r\n" + kLines + "Link: <b>\r\nContent-Length: 8\r\n\r\nSend.dat"},
 };
 
