@@ -16,18 +16,16 @@ struct AnswerCase {
     Events events;
     size_t piece = 0;       // 0 = at once
     bool keptOpen = false;  // the peer waits for the client to close instead
-    bool bodyToFile = false;
 };
 
 class AnswerHandling : public HttpWireTest, public ::testing::WithParamInterface<AnswerCase> {};
 
-// Also: the success handler sees the whole body, and only a success is reported at level 2,
-// after its event.
+// Every answer is taken into strings and into files, the header file holding a longer stale
+// copy. Also: the success handler sees the whole body, and only a success is reported at
+// level 2, after its event.
 TEST_P(AnswerHandling, StatusEventsHeaderBodyAndReports) {
     const AnswerCase& c = GetParam();
-    const std::string file = (dir / "body.htm").string();
-    client.InputFileMode = c.bodyToFile;
-    if (c.bodyToFile) client.Body = file;
+    const std::string head = (dir / "Head.txt").string(), body = (dir / "Default.htm").string();
     client.ReportLevel = 2;
     std::vector<std::string> reports;
     client.OnStatus = [&](TSockTransport*, const std::string& text) {
@@ -35,27 +33,41 @@ TEST_P(AnswerHandling, StatusEventsHeaderBodyAndReports) {
     };
     std::string seen;
     client.OnSuccess = [&](CmdType cmd) {
-        seen = c.bodyToFile ? ReadBytes(file) : client.Body;
+        seen = client.InputFileMode ? ReadBytes(body) : client.Body;
         events.push_back("success:" + std::to_string(cmd));
     };
-    ScriptedPeer peer;
-    peer.ExpectUntil("\r\n\r\n").Send(c.header + c.body, c.piece, 1ms);
-    c.keptOpen ? peer.ReceiveUntilClose() : peer.Close();
-    peer.Start();
-    const auto start = std::chrono::steady_clock::now();
-    client.Get(Base(peer) + "/");
-    EXPECT_LT(SecondsSince(start), 2.0);  // a kept-open answer ends at its announced length
-    ASSERT_TRUE(peer.Finish()) << peer.Report();
-    EXPECT_EQ(client.RequestUrl(), Base(peer) + "/");  // a 303 or 304 is not followed
-    EXPECT_EQ(client.ReplyCode, c.code);
-    EXPECT_EQ(events, c.events);
-    EXPECT_EQ(client.Header, c.header);
-    EXPECT_EQ(c.bodyToFile ? ReadBytes(file) : client.Body, c.body);
-    const bool success = c.events == Events{"success:0"};
-    EXPECT_EQ(seen, success ? c.body : "");
-    EXPECT_EQ(reports, success ? Events{"Transaction Completed after"} : Events{});
-    EXPECT_FALSE(client.IsConnected);
-    EXPECT_EQ(client.HeaderInfo.Cookie, "");
+    for (const bool toFiles : {false, true}) {
+        SCOPED_TRACE(toFiles ? "into files" : "into strings");
+        events.clear();
+        reports.clear();
+        seen.clear();
+        client.OutputFileMode = client.InputFileMode = toFiles;
+        client.Header = toFiles ? head : "stale";
+        client.Body = toFiles ? body : "stale";
+        const std::string staleHead = "stale header longer than the new one\r\n\r\n" + c.header;
+        WriteBytes(head, staleHead);
+        WriteBytes(body, "stale");
+        ScriptedPeer peer;
+        peer.ExpectUntil("\r\n\r\n").Send(c.header + c.body, c.piece, 1ms);
+        c.keptOpen ? peer.ReceiveUntilClose() : peer.Close();
+        peer.Start();
+        const auto start = std::chrono::steady_clock::now();
+        client.Get(Base(peer) + "/");
+        EXPECT_LT(SecondsSince(start), 2.0);  // a kept-open answer ends at its announced length
+        ASSERT_TRUE(peer.Finish()) << peer.Report();
+        EXPECT_EQ(client.RequestUrl(), Base(peer) + "/");  // a 303 or 304 is not followed
+        EXPECT_EQ(client.ReplyCode, c.code);
+        EXPECT_EQ(events, c.events);
+        EXPECT_EQ(client.Header, toFiles ? head : c.header);  // a file's name is kept
+        EXPECT_EQ(client.Body, toFiles ? body : c.body);
+        EXPECT_EQ(ReadBytes(head), toFiles ? c.header : staleHead);
+        EXPECT_EQ(ReadBytes(body), toFiles ? c.body : "stale");
+        const bool success = c.events == Events{"success:0"};
+        EXPECT_EQ(seen, success ? c.body : "");
+        EXPECT_EQ(reports, success ? Events{"Transaction Completed after"} : Events{});
+        EXPECT_FALSE(client.IsConnected);
+        EXPECT_EQ(client.HeaderInfo.Cookie, "");
+    }
 }
 
 const std::string kPage = "<html><body>\x90\x56\x8b\x4b\x97\x5c\x96\xf1</body></html>\r\n";
@@ -68,7 +80,6 @@ const std::string kLargeBody = [] {
     for (int i = 0; i < 50000; ++i) body += static_cast<char>('A' + i % 26) + std::string("\r\n");
     return body;
 }();
-const std::string kLength11 = "HTTP/1.0 200 OK\r\nContent-Length: 11\r\n\r\n";
 
 const AnswerCase kAnswers[] = {
     {"Ok", k200Head, kPage, 200, kSuccess},
@@ -89,12 +100,12 @@ const AnswerCase kAnswers[] = {
     {"NoStatusLine", "", "", 0, kSuccess},
     {"StatusNotNumeric", "HTTP/1.0 OK\r\n\r\n", "body", 0, kSuccess},
     // The server keeps the connection open: the client stops at the announced length.
-    {"KeptOpenWithLength", kLength11, "hello world", 200, kSuccess, 7, true},
+    {"KeptOpenWithLength", "HTTP/1.0 200 OK\r\nContent-Length: 11\r\n\r\n", "hello world", 200,
+     kSuccess, 7, true},
     {"KeptOpenLowerCaseLengthName", "HTTP/1.0 200 OK\r\ncontent-length: 5\r\n\r\n", "hello", 200,
      kSuccess, 7, true},
     {"KeptOpenZeroLength", "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", "", 200, kSuccess, 7,
      true},
-    {"KeptOpenWithLengthToFile", kLength11, "hello world", 200, kSuccess, 7, true, true},
     {"KeptOpenViaProxyKeepAlive",
      "HTTP/1.0 200 OK\r\nProxy-Connection: Keep-Alive\r\nContent-Length: 3\r\n\r\n", "abc", 200,
      kSuccess, 7, true},
@@ -206,20 +217,6 @@ TEST_F(HttpWireTest, AbortFromPacketHandler_AbortErrorThenUsableAgain) {
 }
 
 // ---- header and body files ----
-
-TEST_F(HttpWireTest, FileSinks_HeaderAndBodyWrittenNamesKept) {
-    client.OutputFileMode = true;
-    client.InputFileMode = true;
-    client.Header = (dir / "Head.txt").string();
-    client.Body = (dir / "Default.htm").string();
-    WriteBytes(dir / "Head.txt", "stale header that is longer than the new one\r\n\r\n");
-    GetFrom(k200Head + kPage);
-    EXPECT_EQ(ReadBytes(dir / "Head.txt"), k200Head);
-    EXPECT_EQ(ReadBytes(dir / "Default.htm"), kPage);
-    EXPECT_EQ(client.Header, (dir / "Head.txt").string());
-    EXPECT_EQ(client.Body, (dir / "Default.htm").string());
-    EXPECT_EQ(events, kSuccess);
-}
 
 // The header file is a diagnostic copy: one that cannot be written, or a symbolic link
 // planted under its name, never costs the page, and the link's target stays untouched.
