@@ -220,7 +220,7 @@ TEST_F(HttpWireTest, AbortFromPacketHandler_AbortErrorThenUsableAgain) {
 
 // The header file is a diagnostic copy: one that cannot be written, or a symbolic link
 // planted under its name, never costs the page, and the link's target stays untouched.
-TEST_F(HttpWireTest, HeaderFileUnwritableOrLink_PageArrivesLinkTargetUntouched) {
+TEST_F(HttpWireTest, HeaderFileUnwritableOrLink_PageArrivesBodyFileUncreatable_Error) {
     client.OutputFileMode = true;
     WriteBytes(dir / "victim", "keep me");
     std::filesystem::create_symlink(dir / "victim", dir / "Head.txt");
@@ -234,11 +234,10 @@ TEST_F(HttpWireTest, HeaderFileUnwritableOrLink_PageArrivesLinkTargetUntouched) 
     }
     EXPECT_EQ(ReadBytes(dir / "victim"), "keep me");
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "Head.txt"));
-}
-
-TEST_F(HttpWireTest, BodyFileCannotBeCreated_CreateErrorNoEvent) {
+    // A body file that cannot be created is an error, and no event.
     client.InputFileMode = true;
     client.Body = (dir / "no-such-dir" / "b.htm").string();
+    events.clear();
     EXPECT_THROW(GetFrom(k200Head + kPage), EFCreateError);
     EXPECT_TRUE(events.empty());
 }
@@ -284,27 +283,6 @@ TEST_F(HttpWireTest, Found_CookieOnlyToItsServerCredentialsOnlyToTheUsersServer)
     EXPECT_NE(later.Received().find("Authorization: Basic dTpw\r\n"), std::string::npos);
 }
 
-// OnAboutToSend comes once per exchange, before connecting, with the client as sender.
-TEST_F(HttpWireTest, MovedPermanently_FollowedWithHeaderNameInAnyCaseAboutToSendEachTime) {
-    ScriptedPeer second, first;
-    first.ExpectUntil("\r\n\r\n")
-        .Send("HTTP/1.0 301 Moved\r\nLOCATION: " + Base(second) + "/x\r\n\r\n")
-        .Close();
-    second.ExpectUntil("\r\n\r\n").Send(kOk + "there").Close();
-    first.Start();
-    second.Start();
-    std::vector<std::string> urls;
-    client.OnAboutToSend = [&](TSockTransport* sender) {
-        EXPECT_EQ(sender, &client);
-        EXPECT_FALSE(client.IsConnected);
-        urls.push_back(client.RequestUrl());
-    };
-    client.Get(Base(first) + "/a");
-    EXPECT_EQ(urls, (std::vector<std::string>{Base(first) + "/a", Base(second) + "/x"}));
-    EXPECT_EQ(client.Body, "there");
-    EXPECT_EQ(events, (Events{"redirect", "success:0"}));
-}
-
 struct HandledCase {
     const char* name;
     std::string location, cookieLine;  // the answer's
@@ -344,43 +322,36 @@ class SecondExchange : public HttpWireTest {
     struct Stop {};
     void Run(const std::string& answer) {
         client.OnAboutToSend = [this](TSockTransport*) {
-            if (++exchanges == 2) {
-                url = client.RequestUrl();
-                request = client.RequestHeader().Text();
-                throw Stop{};
-            }
+            if (++exchanges < 2) return;
+            url = client.RequestUrl();
+            request = client.RequestHeader().Text();
+            throw Stop{};
         };
-        ScriptedPeer peer;
-        peer.ExpectUntil("\r\n\r\n").Send(answer).Close();
-        peer.Start();
-        port = peer.Port();
-        EXPECT_THROW(client.Get(Base(peer) + "/dir/a.htm"), Stop);
-        ASSERT_TRUE(peer.Finish()) << peer.Report();
+        EXPECT_THROW(GetFrom(answer, "/dir/a.htm"), Stop);
     }
     int exchanges = 0;
-    uint16_t port = 0;
     std::string url, request;
 };
 
 TEST_F(SecondExchange, LocationWithoutBlank_GoesToRootOfSameServer) {
     Run("HTTP/1.0 302 Found\r\nLocation:http://elsewhere/\r\n\r\n");
     EXPECT_EQ(client.RedirectLocation(), "");
-    EXPECT_EQ(url, WithPort("http://127.0.0.1:{port}/", port));
-    EXPECT_EQ(client.Port, port);
+    EXPECT_EQ(url, WithPort("http://127.0.0.1:{port}/", peerPort));
+    EXPECT_EQ(client.Port, peerPort);
     EXPECT_EQ(request, "GET / HTTP/1.0\r\nHost: 127.0.0.1\r\n" + kAcceptLines + kTypeLine);
 }
 
 TEST_F(SecondExchange, PageNameOnly_SameServerAndPort) {
     Run(RedirectTo("next.htm"));
-    EXPECT_EQ(url, WithPort("http://127.0.0.1:{port}/next.htm", port));
-    EXPECT_EQ(client.Port, port);
+    EXPECT_EQ(url, WithPort("http://127.0.0.1:{port}/next.htm", peerPort));
+    EXPECT_EQ(client.Port, peerPort);
 }
 
 TEST_F(SecondExchange, AbsolutePath_SameHostAndPort) {
     Run(RedirectTo("/other/b.htm", "Set-Cookie: id=7\r\n"));
     EXPECT_EQ(url, "/other/b.htm");
     EXPECT_EQ(client.Host, "127.0.0.1");
-    EXPECT_EQ(client.Port, port);
+    EXPECT_EQ(client.Port, peerPort);
     EXPECT_EQ(request, "GET /other/b.htm HTTP/1.0\r\nHost: 127.0.0.1\r\n" + kAcceptLines +
                            "Cookie: id=7\r\n" + kTypeLine);
 }
@@ -392,7 +363,7 @@ TEST_F(SecondExchange, LocationOrCookieWithControlByte_DroppedNoSecondExchange) 
     ASSERT_EQ(client.HeaderInfo.Cookie, "good=1");
     exchanges = 0;
     events.clear();
-    const std::string base = GetFrom(
+    GetFrom(
         "HTTP/1.0 302 Found\r\nSet-Cookie: s=1\rX-Injected: 1\r\n"
         "Location: /x\rX-Injected: 1\r\n\r\n",
         "/a.htm");
@@ -401,20 +372,36 @@ TEST_F(SecondExchange, LocationOrCookieWithControlByte_DroppedNoSecondExchange) 
     EXPECT_EQ(client.RedirectLocation(), "");
     EXPECT_EQ(client.ReceivedCookie(), "");
     EXPECT_EQ(client.HeaderInfo.Cookie, "good=1");
-    EXPECT_EQ(client.RequestUrl(), base + "/a.htm");
+    EXPECT_EQ(client.RequestUrl(), peerBase + "/a.htm");
 }
 
+// The first answer is a 301 naming its location in capitals. OnAboutToSend comes once per
+// exchange, before connecting, with the client as sender.
 TEST_F(HttpWireTest, RedirectLoop_StopsAfterFiveExchanges) {
     std::vector<std::unique_ptr<ScriptedPeer>> peers;
     for (int i = 0; i < 6; ++i) peers.push_back(std::make_unique<ScriptedPeer>());
+    std::vector<std::string> expectedUrls;
     for (int i = 0; i < 5; ++i) {
-        peers[i]->ExpectUntil("\r\n\r\n").Send(RedirectTo(Base(*peers[i + 1]) + "/")).Close();
+        const std::string next = Base(*peers[i + 1]) + "/";
+        peers[i]
+            ->ExpectUntil("\r\n\r\n")
+            .Send(i == 0 ? "HTTP/1.0 301 Moved\r\nLOCATION: " + next + "\r\n\r\n"
+                         : RedirectTo(next))
+            .Close();
         peers[i]->Start();
+        expectedUrls.push_back(Base(*peers[i]) + "/");
     }
     peers[5]->Start();
+    std::vector<std::string> urls;
+    client.OnAboutToSend = [&](TSockTransport* sender) {
+        EXPECT_EQ(sender, &client);
+        EXPECT_FALSE(client.IsConnected);
+        urls.push_back(client.RequestUrl());
+    };
     client.Get(Base(*peers[0]) + "/");
     for (int i = 0; i < 5; ++i) EXPECT_TRUE(peers[i]->Finish()) << i << peers[i]->Report();
     EXPECT_TRUE(peers[5]->NoEarlierConnection());
+    EXPECT_EQ(urls, expectedUrls);
     EXPECT_EQ(client.ReplyCode, 302);
     EXPECT_EQ(events, Events(5, "redirect"));
     EXPECT_EQ(client.RequestUrl(), Base(*peers[5]) + "/");

@@ -71,15 +71,19 @@ class HttpWireTest : public ::testing::Test {
         return "http://127.0.0.1:" + std::to_string(peer.Port());
     }
 
-    // Gets path from a peer that takes the request, sends answer and closes; returns the
-    // peer's base URL.
-    std::string GetFrom(const std::string& answer, const std::string& path = "/") {
+    // Gets path from a peer that takes the request, sends answer and closes; peerPort and
+    // peerBase then name that peer. Its script must have run, whatever the client did.
+    void GetFrom(const std::string& answer, const std::string& path = "/") {
         ScriptedPeer peer;
         peer.ExpectUntil("\r\n\r\n").Send(answer).Close();
         peer.Start();
-        client.Get(Base(peer) + path);
-        EXPECT_TRUE(peer.Finish()) << peer.Report();
-        return Base(peer);
+        peerPort = peer.Port();
+        peerBase = Base(peer);
+        const struct Finished {
+            ScriptedPeer& peer;
+            ~Finished() { EXPECT_TRUE(peer.Finish()) << peer.Report(); }
+        } finished{peer};
+        client.Get(peerBase + path);
     }
 
     static double SecondsSince(std::chrono::steady_clock::time_point start) {
@@ -102,6 +106,8 @@ class HttpWireTest : public ::testing::Test {
     THttpClient client;
     std::vector<std::string> events;
     bool handleRedirect = false;
+    uint16_t peerPort = 0;
+    std::string peerBase;
     testsupport::TempDir tempDir;
     std::filesystem::path dir{tempDir.Path()};
 };
