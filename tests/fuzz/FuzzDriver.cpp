@@ -42,13 +42,11 @@ std::vector<std::string> ReadDictionary(const std::string& path) {
         if (line.empty() || line[0] == '#' || open == std::string::npos || close <= open) continue;
         std::string token;
         for (size_t i = open + 1; i < close; ++i) {
-            if (line[i] != '\\' || i + 1 >= close) {
-                token += line[i];
-            } else if (line[i + 1] == 'x' && i + 3 < close) {
+            if (line[i] == '\\' && line[i + 1] == 'x' && i + 3 < close) {
                 token += static_cast<char>(std::stoi(line.substr(i + 2, 2), nullptr, 16));
                 i += 3;
             } else {
-                token += line[++i];
+                token += line[i] == '\\' && i + 1 < close ? line[++i] : line[i];
             }
         }
         tokens.push_back(token);

@@ -97,6 +97,8 @@ const std::string kAuth = "Authorization: Basic dXNlcjpwYXNz\r\n";
 // The lines of a direct request without credentials or cookie.
 const std::string kLines = kHost + kAcceptLines + kTypeLine;
 const std::string kViaProxy = "Proxy-Connection: Keep-Alive\r\nHost: rd\r\n";
+// The lines of a request through the proxy without credentials.
+const std::string kProxyLines = kViaProxy + kAcceptLines + kTypeLine;
 
 const RequestCase kRequests[] = {
     {"Get", Get, "{base}/program/b_prgrm.htm", "",
@@ -127,12 +129,9 @@ const RequestCase kRequests[] = {
          c.Port = port;
      }},
     {"GetViaProxy", Get, "http://rd/program/b_prgrm.htm", "",
-     "GET http://rd/program/b_prgrm.htm HTTP/1.0\r\n" + kViaProxy + kAcceptLines + kTypeLine +
-         "\r\n",
-     kProxy},
+     "GET http://rd/program/b_prgrm.htm HTTP/1.0\r\n" + kProxyLines + "\r\n", kProxy},
     {"GetViaProxyLongPathKeepsFullUrl", Get, "http://rd" + kLongPath, "",
-     "GET http://rd" + kLongPath + " HTTP/1.0\r\n" + kViaProxy + kAcceptLines + kTypeLine + "\r\n",
-     kProxy},
+     "GET http://rd" + kLongPath + " HTTP/1.0\r\n" + kProxyLines + "\r\n", kProxy},
     {"GetViaProxyWithCredentials", Get, "http://rd:81/x", "",
      "GET http://rd:81/x HTTP/1.0\r\n" + kViaProxy + kAcceptLines + kAuth + kTypeLine + "\r\n",
      kProxy | kUser},
@@ -141,8 +140,7 @@ const RequestCase kRequests[] = {
          "\r\n",
      kProxy, [](THttpClient& c, uint16_t) { c.Host = ""; }},
     {"GetViaProxyRelativeUrlMadeAbsolute", Get, "/x.htm", "",
-     "GET http://rd:8080/x.htm HTTP/1.0\r\n" + kViaProxy + kAcceptLines + kTypeLine + "\r\n",
-     kProxy,
+     "GET http://rd:8080/x.htm HTTP/1.0\r\n" + kProxyLines + "\r\n", kProxy,
      [](THttpClient& c, uint16_t) {
          c.Host = "rd";
          c.Port = 8080;
@@ -152,16 +150,15 @@ const RequestCase kRequests[] = {
          "Content-Length: 28\r\n\r\n" + kPostFile,
      kUser | kFile},
     {"PostFileViaProxy", Post, "http://rd/entry.htm", kPostFile,
-     "POST http://rd/entry.htm HTTP/1.0\r\n" + kViaProxy + kAcceptLines + kTypeLine +
-         "Content-Length: 28\r\n\r\n" + kPostFile,
+     "POST http://rd/entry.htm HTTP/1.0\r\n" + kProxyLines + "Content-Length: 28\r\n\r\n" +
+         kPostFile,
      kProxy | kFile},
     {"PostEmptyFile", Post, "{base}/e", "",
      "POST /e HTTP/1.0\r\n" + kLines + "Content-Length: 0\r\n\r\n", kFile},
     {"PostStringFormEncoded", Post, "{base}/e", "a b&c",
      "POST /e HTTP/1.0\r\n" + kLines + "Content-Length: 7\r\n\r\na+b%26c"},
     {"PostStringViaProxy", Post, "http://rd/e", "x=\x82\xa0",
-     "POST http://rd/e HTTP/1.0\r\n" + kViaProxy + kAcceptLines + kTypeLine +
-         "Content-Length: 10\r\n\r\nx%3D%82%A0",
+     "POST http://rd/e HTTP/1.0\r\n" + kProxyLines + "Content-Length: 10\r\n\r\nx%3D%82%A0",
      kProxy},
     {"PostEmptyString", Post, "{base}/e", "",
      "POST /e HTTP/1.0\r\n" + kLines + "Content-Length: 0\r\n\r\n"},
