@@ -58,25 +58,18 @@ TEST_P(RequestBytes, SentExactly) {
     peer.Expect(expected).Send(head ? kHeadAnswer : kShortAnswer).ReceiveUntilClose();
     peer.Start();
     client.Body = "old";
-    std::string data = c.data;
-    if (c.with & kProxy) {
-        client.Proxy = "127.0.0.1";
-        client.ProxyPort = peer.Port();
-    }
-    if (c.with & kUser) {
-        client.HeaderInfo.UserId = "user";
-        client.HeaderInfo.Password = "pass";
-    }
-    if (c.with & kFile) {
-        client.OutputFileMode = true;
-        client.Header = (dir / "Head.txt").string();
-        data = (dir / "Reserv.txt").string();
-        WriteBytes(data, c.data);
-    }
+    client.Proxy = c.with & kProxy ? "127.0.0.1" : "";
+    client.ProxyPort = peer.Port();
+    client.HeaderInfo.UserId = c.with & kUser ? "user" : "";
+    client.HeaderInfo.Password = c.with & kUser ? "pass" : "";
+    client.OutputFileMode = c.with & kFile;
+    client.Header = (dir / "Head.txt").string();
+    const std::string file = (dir / "Reserv.txt").string();
+    if (c.with & kFile) WriteBytes(file, c.data);
     if (c.setup) c.setup(client, peer.Port());
     const std::string url = Replaced(c.url, "{base}", Base(peer));
     const auto start = std::chrono::steady_clock::now();
-    Send(client, c.cmd, url, data);
+    Send(client, c.cmd, url, c.with & kFile ? file : c.data);
     EXPECT_LT(SecondsSince(start), 2.0);
     ASSERT_TRUE(peer.Finish()) << peer.Report();
     EXPECT_EQ(peer.Received(), expected);
