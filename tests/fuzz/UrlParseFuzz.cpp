@@ -23,9 +23,8 @@ std::string TakeField(const std::string& in, size_t& at) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string in = FuzzText(data, size);
     if (in.empty()) return 0;
-    static const CmdType kCommands[] = {HttpCmd::Get,    HttpCmd::Post, HttpCmd::Head,
-                                        HttpCmd::Put,    HttpCmd::Copy, HttpCmd::Link,
-                                        HttpCmd::Delete, HttpCmd::Trace};
+    using namespace HttpCmd;
+    static const CmdType kCommands[] = {Get, Post, Head, Put, Copy, Link, Delete, Trace};
     const auto flags = static_cast<unsigned char>(in[0]);
     size_t at = 1;
     TRequestParams params;

@@ -137,7 +137,7 @@ TEST_P(BrokenAnswer, ErrorNoEventPartKept) {
     ScriptedPeer peer;
     peer.ExpectUntil("\r\n\r\n").Send(c.answer);
     // A quiet peer waits for the client to give up and close its end.
-    c.closes ? peer.Close() : peer.Call(Quiet()).ReceiveUntilClose();
+    c.closes ? peer.Close() : peer.Call([this] { quiet = true; }).ReceiveUntilClose();
     peer.Start();
     client.ReportLevel = 8;
     client.OnStatus = [&](TSockTransport*, const std::string& status) {

@@ -177,29 +177,23 @@ const RequestCase kRequests[] = {
 
 INSTANTIATE_TEST_SUITE_P(Wire, RequestBytes, ::testing::ValuesIn(kRequests), kRowName);
 
-// Stops a transaction in OnAboutToSend (before connecting) and returns the request lines.
-std::string RequestWithoutConnecting(THttpClient& client, const std::function<void()>& act) {
+// The transaction is stopped in OnAboutToSend, before it connects.
+TEST_F(HttpWireTest, HttpSchemeResetsPortTo80_UrlWithoutSchemeKeepsIt) {
     struct Stop {};
     std::string lines;
     client.OnAboutToSend = [&](TSockTransport*) {
         lines = client.RequestHeader().Text();
         throw Stop{};
     };
-    EXPECT_THROW(act(), Stop);
-    client.OnAboutToSend = nullptr;
-    return lines;
-}
-
-TEST_F(HttpWireTest, HttpSchemeResetsPortTo80_UrlWithoutSchemeKeepsIt) {
     client.Port = 8080;
     client.Host = "old";
-    EXPECT_EQ(RequestWithoutConnecting(client, [&] { client.Get("http://rd/x"); }),
-              "GET /x HTTP/1.0\r\nHost: rd\r\n" + kAcceptLines + kTypeLine);
+    EXPECT_THROW(client.Get("http://rd/x"), Stop);
+    EXPECT_EQ(lines, "GET /x HTTP/1.0\r\nHost: rd\r\n" + kAcceptLines + kTypeLine);
     EXPECT_EQ(client.Port, 80);
     EXPECT_EQ(client.Host, "rd");
     client.Port = 8080;
     client.Host = "old";
-    RequestWithoutConnecting(client, [&] { client.Get("rd/index.htm"); });
+    EXPECT_THROW(client.Get("rd/index.htm"), Stop);
     EXPECT_EQ(client.Port, 8080);
     EXPECT_EQ(client.Host, "rd");
     EXPECT_EQ(client.RequestPath(), "/index.htm");

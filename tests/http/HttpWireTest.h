@@ -91,14 +91,11 @@ class HttpWireTest : public ::testing::Test {
     }
 
     // Puts the client on a clock the test drives. Time passes only once the peer has said all
-    // it will (its script calls Quiet()); from then on a wait with nothing to do ends at its
+    // it will (its script sets quiet); from then on a wait with nothing to do ends at its
     // deadline at once.
     void UseVirtualTime() {
         client.UsePump(virt.pump);
         virt.waiter->MayJump = [this] { return quiet.load(); };
-    }
-    std::function<void()> Quiet() {
-        return [this] { quiet = true; };
     }
 
     VirtualTimePump virt;  // before the client, which may use its pump
