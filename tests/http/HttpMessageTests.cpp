@@ -15,31 +15,26 @@ TEST(ParseUrl, SetsHostPortPathAndUrl) {
         int32_t portBefore;
         std::string host;
         int32_t port;
-        std::string path, urlAfter;
+        std::string path, urlAfter;  // urlAfter empty: the URL unchanged
     } rows[] = {
-        {"FullUrl", "http://rd/program/b_prgrm.htm", "", 0, "rd", 80, "/program/b_prgrm.htm",
-         "http://rd/program/b_prgrm.htm"},
-        {"PortInUrl", "http://rd:8080/entry.htm", "", 0, "rd", 8080, "/entry.htm",
-         "http://rd:8080/entry.htm"},
+        {"FullUrl", "http://rd/program/b_prgrm.htm", "", 0, "rd", 80, "/program/b_prgrm.htm", ""},
+        {"PortInUrl", "http://rd:8080/entry.htm", "", 0, "rd", 8080, "/entry.htm", ""},
         {"NoPath", "http://rd", "", 0, "rd", 80, "/", "http://rd/"},
-        {"RootPath", "http://rd/", "", 0, "rd", 80, "/", "http://rd/"},
-        {"HttpResetsPort", "http://rd/x", "old", 8080, "rd", 80, "/x", "http://rd/x"},
-        {"HttpUpperCaseScheme", "HTTP://rd/x", "", 81, "rd", 80, "/x", "HTTP://rd/x"},
+        {"RootPath", "http://rd/", "", 0, "rd", 80, "/", ""},
+        {"HttpResetsPort", "http://rd/x", "old", 8080, "rd", 80, "/x", ""},
+        {"HttpUpperCaseScheme", "HTTP://rd/x", "", 81, "rd", 80, "/x", ""},
         {"RelativeKeepsHostAndPort", "/setup/setup.htm", "rd", 8080, "rd", 8080, "/setup/setup.htm",
-         "/setup/setup.htm"},
-        {"RelativePortZeroBecomes80", "/a.htm", "rd", 0, "rd", 80, "/a.htm", "/a.htm"},
-        {"NoScheme", "rd2/index.htm", "rd", 8080, "rd2", 8080, "/index.htm", "rd2/index.htm"},
-        {"NoSchemeWithPort", "rd2:81/i.htm", "rd", 8080, "rd2", 81, "/i.htm", "rd2:81/i.htm"},
+         ""},
+        {"RelativePortZeroBecomes80", "/a.htm", "rd", 0, "rd", 80, "/a.htm", ""},
+        {"NoScheme", "rd2/index.htm", "rd", 8080, "rd2", 8080, "/index.htm", ""},
+        {"NoSchemeWithPort", "rd2:81/i.htm", "rd", 8080, "rd2", 81, "/i.htm", ""},
         {"BareHost", "rd2", "rd", 0, "rd2", 80, "/", "rd2/"},
-        {"FtpPort", "ftp://f/x", "", 0, "f", 21, "/x", "ftp://f/x"},
-        {"GopherPort", "gopher://g/x", "", 0, "g", 70, "/x", "gopher://g/x"},
-        {"EmptyHostKeepsHost", "http:///x", "rd", 0, "rd", 80, "/x", "http:///x"},
-        {"PathCutTo256", "http://rd" + longPath, "", 0, "rd", 80, longPath.substr(0, 256),
-         "http://rd" + longPath},
-        {"QueryKept", "http://rd/a.cgi?x=1&y=2", "", 0, "rd", 80, "/a.cgi?x=1&y=2",
-         "http://rd/a.cgi?x=1&y=2"},
-        {"ShiftJisBytesInPath", "http://rd/\x90\x56.htm", "", 0, "rd", 80, "/\x90\x56.htm",
-         "http://rd/\x90\x56.htm"},
+        {"FtpPort", "ftp://f/x", "", 0, "f", 21, "/x", ""},
+        {"GopherPort", "gopher://g/x", "", 0, "g", 70, "/x", ""},
+        {"EmptyHostKeepsHost", "http:///x", "rd", 0, "rd", 80, "/x", ""},
+        {"PathCutTo256", "http://rd" + longPath, "", 0, "rd", 80, longPath.substr(0, 256), ""},
+        {"QueryKept", "http://rd/a.cgi?x=1&y=2", "", 0, "rd", 80, "/a.cgi?x=1&y=2", ""},
+        {"ShiftJisBytesInPath", "http://rd/\x90\x56.htm", "", 0, "rd", 80, "/\x90\x56.htm", ""},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -49,7 +44,7 @@ TEST(ParseUrl, SetsHostPortPathAndUrl) {
         EXPECT_EQ(host, r.host);
         EXPECT_EQ(port, r.port);
         EXPECT_EQ(path, r.path);
-        EXPECT_EQ(url, r.urlAfter);
+        EXPECT_EQ(url, r.urlAfter.empty() ? r.url : r.urlAfter);
     }
 }
 

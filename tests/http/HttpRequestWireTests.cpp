@@ -7,7 +7,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
 using namespace HttpCmd;
 
 // The peer answers every request with a complete two-byte page, and a HEAD with only the
@@ -237,8 +236,7 @@ const RefusedCase kRefused[] = {
     {"HostWithLineBreak", "http://127.0.0.1:{port}\r\nX-Injected: 1/", kControl},
     {"PathWithLineBreak", "/a\r\nX-Injected: 1", kControl},
     {"PortNotNumber", "http://127.0.0.1:8o/",
-     "'8o' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9"
-     "\x82\xf1"},
+     "'8o' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1"},
     {"HeaderValueWithLineBreak", "http://127.0.0.1:{port}/",
      "Request header contains a line break or NUL", "http://r/\r\nX-Injected: 1"},
 };
