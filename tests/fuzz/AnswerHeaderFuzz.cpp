@@ -21,20 +21,18 @@
 
 namespace {
 
+// Answers every connection with the current reply, then closes.
 class ReplayPeer {
   public:
     ReplayPeer() {
-        listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
-        FUZZ_CHECK(listenFd_ >= 0);
-        const int one = 1;
-        setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        FUZZ_CHECK(bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0);
-        FUZZ_CHECK(listen(listenFd_, 16) == 0);
         socklen_t len = sizeof addr;
-        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
+        FUZZ_CHECK(listenFd_ >= 0);
+        FUZZ_CHECK(bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), len) == 0);
+        FUZZ_CHECK(listen(listenFd_, 16) == 0);
+        FUZZ_CHECK(getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0);
         port_ = ntohs(addr.sin_port);
         std::thread([this] { Serve(); }).detach();
     }
@@ -47,10 +45,10 @@ class ReplayPeer {
     }
 
   private:
-    // Waits at most ms for fd to be readable.
-    static bool Readable(int fd, int ms) {
+    // Waits at most 2 s for fd to be readable.
+    static bool Readable(int fd) {
         pollfd p{fd, POLLIN, 0};
-        return poll(&p, 1, ms) > 0;
+        return poll(&p, 1, 2000) > 0;
     }
 
     void Serve() {
@@ -60,41 +58,34 @@ class ReplayPeer {
             // The whole request first, so that closing never meets unread bytes (a reset).
             std::string request;
             char buf[4096];
-            while (request.find("\r\n\r\n") == std::string::npos && Readable(fd, 2000)) {
-                const ssize_t n = recv(fd, buf, sizeof buf, 0);
-                if (n <= 0) break;
+            for (ssize_t n; request.find("\r\n\r\n") == std::string::npos && Readable(fd) &&
+                            (n = recv(fd, buf, sizeof buf, 0)) > 0;)
                 request.append(buf, static_cast<size_t>(n));
-            }
-            std::string reply;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                reply = reply_;
-            }
+            std::unique_lock<std::mutex> lock(mutex_);
+            const std::string reply = reply_;
+            lock.unlock();
             for (size_t sent = 0; sent < reply.size();) {
                 const ssize_t n = send(fd, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
                 if (n <= 0) break;  // the client stopped reading (an announced length)
                 sent += static_cast<size_t>(n);
             }
             shutdown(fd, SHUT_WR);
-            while (Readable(fd, 2000) && recv(fd, buf, sizeof buf, 0) > 0) {
+            while (Readable(fd) && recv(fd, buf, sizeof buf, 0) > 0) {
             }
             close(fd);
         }
     }
 
-    int listenFd_ = -1;
+    int listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
     uint16_t port_ = 0;
     std::mutex mutex_;
     std::string reply_;
 };
 
-std::string Expand(const std::string& input) {
-    static const std::string kBig = "{big}";
-    std::string out;
-    size_t from = 0;
-    for (size_t at; (at = input.find(kBig, from)) != std::string::npos; from = at + kBig.size())
-        out += input.substr(from, at - from) + std::string(70000, 'x');
-    return out + input.substr(from);
+std::string Expand(std::string input) {
+    for (size_t at = 0; (at = input.find("{big}", at)) != std::string::npos; at += 70000)
+        input.replace(at, 5, std::string(70000, 'x'));
+    return input;
 }
 
 }  // namespace
@@ -130,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!client.IsConnected);
 
     // The header lines are the answer's first bytes, exactly, and the body follows them.
-    FUZZ_CHECK(StartsWith(reply, client.Header));
+    FUZZ_CHECK(reply.starts_with(client.Header));
     if (!raised) {
         FUZZ_CHECK(events <= 1);
         FUZZ_CHECK(reply.compare(client.Header.size(), client.Body.size(), client.Body) == 0);

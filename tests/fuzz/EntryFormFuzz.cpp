@@ -10,20 +10,15 @@
 
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Undoes PercentEncode; the encoder writes upper-case digits only.
 std::string PercentDecode(const std::string& text) {
+    static const std::string kDigits = "0123456789ABCDEF";
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%') {
             FUZZ_CHECK(i + 2 < text.size());
-            const int hi = HexValue(text[i + 1]), lo = HexValue(text[i + 2]);
-            FUZZ_CHECK(hi >= 0 && lo >= 0);
+            const size_t hi = kDigits.find(text[i + 1]), lo = kDigits.find(text[i + 2]);
+            FUZZ_CHECK(hi != std::string::npos && lo != std::string::npos);
             out += static_cast<char>(hi * 16 + lo);
             i += 2;
         } else {
@@ -37,12 +32,10 @@ void CheckWorkList(const std::string& text) {
     TWorkList list;
     list.SetText(text);
     const std::string joined = list.Text();
-    // Every line ends with CR LF, and no other CR or LF is left inside a line.
-    FUZZ_CHECK(joined.empty() || EndsWith(joined, "\r\n"));
-    for (const std::string& line : list.Lines()) {
-        FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos);
-        FUZZ_CHECK(line.find('\0') == std::string::npos);
-    }
+    // Every line ends with CR LF, and no other CR or LF, nor a NUL, is left inside a line.
+    FUZZ_CHECK(joined.empty() || joined.ends_with("\r\n"));
+    for (const std::string& line : list.Lines())
+        FUZZ_CHECK(line.find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
     // A saved page read back gives the same page: normalising twice changes nothing.
     TWorkList again;
     again.SetText(joined);
@@ -58,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TWorkList page;
     page.SetText(input);
     const std::string body = BuildEntryFormBodyFromText(page.Text());
-    FUZZ_CHECK(StartsWith(body, "bExec="));
-    FUZZ_CHECK(EndsWith(body, "&lVoice=1&end_form=0"));
+    FUZZ_CHECK(body.starts_with("bExec="));
+    FUZZ_CHECK(body.ends_with("&lVoice=1&end_form=0"));
     FUZZ_CHECK(body.find('\0') == std::string::npos);
     // Each byte of the page is taken at most once and grows to at most "%XX" in the body;
     // the field names add a fixed amount.

@@ -21,12 +21,3 @@ void FuzzDriverOnFailure() __attribute__((weak));
 inline std::string FuzzText(const unsigned char* data, size_t size) {
     return std::string(reinterpret_cast<const char*>(data), size);
 }
-
-inline bool StartsWith(const std::string& text, const std::string& prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-inline bool EndsWith(const std::string& text, const std::string& suffix) {
-    return text.size() >= suffix.size() &&
-           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}

@@ -8,6 +8,7 @@
 // A target reports a broken property by aborting (FuzzCheck); the driver names the input
 // that was running, writes it beside the build as "smoke-failure-<target>.bin", and dies.
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -41,13 +42,11 @@ std::vector<std::string> ReadDictionary(const std::string& path) {
         if (line.empty() || line[0] == '#' || open == std::string::npos || close <= open) continue;
         std::string token;
         for (size_t i = open + 1; i < close; ++i) {
-            if (line[i] != '\\' || i + 1 >= close) {
-                token += line[i];
-            } else if (line[i + 1] == 'x' && i + 3 < close) {
+            if (line[i] == '\\' && line[i + 1] == 'x' && i + 3 < close) {
                 token += static_cast<char>(std::stoi(line.substr(i + 2, 2), nullptr, 16));
                 i += 3;
             } else {
-                token += line[++i];
+                token += line[i] == '\\' && i + 1 < close ? line[++i] : line[i];
             }
         }
         tokens.push_back(token);
@@ -56,19 +55,15 @@ std::vector<std::string> ReadDictionary(const std::string& path) {
 }
 
 // xorshift64*: the same sequence on every machine.
-class Random {
-  public:
-    explicit Random(uint64_t seed) : state_(seed ? seed : 0x9E3779B97F4A7C15ull) {}
+struct Random {
+    uint64_t state;
     uint64_t Next() {
-        state_ ^= state_ >> 12;
-        state_ ^= state_ << 25;
-        state_ ^= state_ >> 27;
-        return state_ * 0x2545F4914F6CDD1Dull;
+        state ^= state >> 12;
+        state ^= state << 25;
+        state ^= state >> 27;
+        return state * 0x2545F4914F6CDD1Dull;
     }
     size_t Below(size_t n) { return n == 0 ? 0 : static_cast<size_t>(Next() % n); }
-
-  private:
-    uint64_t state_;
 };
 
 // One to eight random edits of a corpus input: byte flips, inserted and deleted runs,
@@ -123,8 +118,11 @@ void RunOne(const std::string& input) {
     gCurrent = nullptr;
 }
 
-// Keeps the input that broke a property, so that it can become a regression file.
-void SaveCurrent() {
+}  // namespace
+
+// Called by FuzzCheck before aborting: keeps the input that broke a property, so that it can
+// become a regression file.
+void FuzzDriverOnFailure() {
     if (gCurrent == nullptr) return;
     const std::string name = "smoke-failure-" + gTargetName + ".bin";
     std::ofstream out(name, std::ios::binary | std::ios::trunc);
@@ -132,20 +130,12 @@ void SaveCurrent() {
     std::cerr << "input that failed (" << gCurrent->size() << " bytes) saved as " << name << "\n";
 }
 
-}  // namespace
-
-// Called by FuzzCheck before aborting.
-void FuzzDriverOnFailure() {
-    SaveCurrent();
-}
-
 int main(int argc, char** argv) {
     gTargetName = std::filesystem::path(argv[0]).filename().string();
     size_t runs = 2000;
     uint64_t seed = 1;
     std::vector<std::string> dict;
-    std::vector<std::string> corpus;
-    std::vector<std::string> names;
+    std::vector<std::filesystem::path> files;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--runs" && i + 1 < argc) {
@@ -155,27 +145,24 @@ int main(int argc, char** argv) {
         } else if (arg == "--dict" && i + 1 < argc) {
             dict = ReadDictionary(argv[++i]);
         } else if (std::filesystem::is_directory(arg)) {
-            std::vector<std::filesystem::path> files;
+            const size_t from = files.size();
             for (const auto& entry : std::filesystem::directory_iterator(arg))
                 if (entry.is_regular_file()) files.push_back(entry.path());
-            std::sort(files.begin(), files.end());
-            for (const auto& f : files) {
-                corpus.push_back(ReadFile(f));
-                names.push_back(f.string());
-            }
+            std::sort(files.begin() + static_cast<std::ptrdiff_t>(from), files.end());
         } else if (std::filesystem::is_regular_file(arg)) {
-            corpus.push_back(ReadFile(arg));
-            names.push_back(arg);
+            files.push_back(arg);
         } else {
             std::cerr << gTargetName << ": no such file or folder: " << arg << "\n";
             return 2;
         }
     }
-    for (size_t i = 0; i < corpus.size(); ++i) {
-        std::cerr << "replay " << names[i] << "\n";
-        RunOne(corpus[i]);
+    std::vector<std::string> corpus;
+    for (const auto& file : files) {
+        std::cerr << "replay " << file.string() << "\n";
+        corpus.push_back(ReadFile(file));
+        RunOne(corpus.back());
     }
-    Random rnd(seed);
+    Random rnd{seed ? seed : 0x9E3779B97F4A7C15ull};
     for (size_t r = 0; r < runs; ++r) RunOne(Mutate(rnd, corpus, dict));
     std::cout << gTargetName << ": " << corpus.size() << " corpus inputs and " << runs
               << " generated inputs passed\n";

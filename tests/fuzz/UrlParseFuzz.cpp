@@ -18,18 +18,13 @@ std::string TakeField(const std::string& in, size_t& at) {
     return field;
 }
 
-bool HasLineBreakOrNul(const std::string& s) {
-    return s.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string in = FuzzText(data, size);
     if (in.empty()) return 0;
-    static const CmdType kCommands[] = {HttpCmd::Get,    HttpCmd::Post, HttpCmd::Head,
-                                        HttpCmd::Put,    HttpCmd::Copy, HttpCmd::Link,
-                                        HttpCmd::Delete, HttpCmd::Trace};
+    using namespace HttpCmd;
+    static const CmdType kCommands[] = {Get, Post, Head, Put, Copy, Link, Delete, Trace};
     const auto flags = static_cast<unsigned char>(in[0]);
     size_t at = 1;
     TRequestParams params;
@@ -75,11 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // Every line goes out as one line: no value may break it or end the header early.
     FUZZ_CHECK(lines.Count() >= 1);
-    FUZZ_CHECK(StartsWith(lines[0], MethodWord(params.Cmd)));
+    FUZZ_CHECK(lines[0].starts_with(MethodWord(params.Cmd)));
     for (int i = 0; i < lines.Count(); ++i) {
-        FUZZ_CHECK(!HasLineBreakOrNul(lines[i]));
+        FUZZ_CHECK(lines[i].find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
         FUZZ_CHECK(!lines[i].empty());
     }
-    FUZZ_CHECK(EndsWith(lines.Text(), "\r\n"));
+    FUZZ_CHECK(lines.Text().ends_with("\r\n"));
     return 0;
 }

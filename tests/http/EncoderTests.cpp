@@ -1,7 +1,6 @@
 // Form encoding, Base64/uuencode lines and the request header list.
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,44 +12,30 @@
 
 namespace {
 
-struct UrlCase {
-    const char* name;
-    std::string input;
-    std::string expected;
-};
-
-// Failures name the row instead of dumping its bytes.
-void PrintTo(const UrlCase& row, std::ostream* os) {
-    *os << row.name;
-}
-
-class UrlEncoderTable : public ::testing::TestWithParam<UrlCase> {};
-
-TEST_P(UrlEncoderTable, EncodesEveryByte) {
-    TUrlEncoder encoder;
-    encoder.InputString = GetParam().input;
-    EXPECT_EQ(encoder.Encode(), GetParam().expected);
-    EXPECT_EQ(encoder.InputString, GetParam().input);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, UrlEncoderTable,
-    ::testing::Values(UrlCase{"Empty", "", ""}, UrlCase{"Dash", "A-Z", "A%2DZ"},
-                      UrlCase{"Blank", " ", "+"}, UrlCase{"ShiftJisLeadByte", "\x82", "%82"},
-                      UrlCase{"FormSeparators", "a b&c=1", "a+b%26c%3D1"},
-                      UrlCase{"UnreservedMarksToo", "-._*~", "%2D%2E%5F%2A%7E"},
-                      UrlCase{"AlnumKept", "09AZaz", "09AZaz"},
-                      UrlCase{"NulAndHighBytes", std::string("\0\xff\x7f", 3), "%00%FF%7F"},
-                      UrlCase{"ShiftJisText", "\x90\x56\x8b\x4b", "%90V%8BK"},
-                      UrlCase{"LineBreak", "a\r\nb", "a%0D%0Ab"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(UrlEncoder, Encode_InputBeyond65535Bytes_EncodesAll) {
-    TUrlEncoder encoder;
-    encoder.InputString = std::string(70000, 'a') + " =";
-    std::string encoded = encoder.Encode();
-    ASSERT_EQ(encoded.size(), 70000u + 1 + 3);
-    EXPECT_EQ(encoded.substr(69998), "aa+%3D");
+TEST(UrlEncoder, EncodesEveryByte) {
+    const struct {
+        const char* name;
+        std::string input, expected;
+    } rows[] = {
+        {"Empty", "", ""},
+        {"Dash", "A-Z", "A%2DZ"},
+        {"Blank", " ", "+"},
+        {"ShiftJisLeadByte", "\x82", "%82"},
+        {"FormSeparators", "a b&c=1", "a+b%26c%3D1"},
+        {"UnreservedMarksToo", "-._*~", "%2D%2E%5F%2A%7E"},
+        {"AlnumKept", "09AZaz", "09AZaz"},
+        {"NulAndHighBytes", std::string("\0\xff\x7f", 3), "%00%FF%7F"},
+        {"ShiftJisText", "\x90\x56\x8b\x4b", "%90V%8BK"},
+        {"LineBreak", "a\r\nb", "a%0D%0Ab"},
+        {"InputBeyond65535Bytes", std::string(70000, 'a') + " =", std::string(70000, 'a') + "+%3D"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        TUrlEncoder encoder;
+        encoder.InputString = r.input;
+        EXPECT_EQ(encoder.Encode(), r.expected);
+        EXPECT_EQ(encoder.InputString, r.input);
+    }
 }
 
 std::string Encode(UUMethods method, const std::string& bytes) {
@@ -63,47 +48,31 @@ std::string Encode(UUMethods method, const std::string& bytes) {
     return out.str();
 }
 
-struct UUCase {
-    const char* name;
-    UUMethods method;
-    std::string input;
-    std::string expected;
-};
-
-// Failures name the row instead of dumping its bytes.
-void PrintTo(const UUCase& row, std::ostream* os) {
-    *os << row.name;
+TEST(UUEncoder, WritesExactLines) {
+    const std::string x45(45, 'x');
+    std::string x45Base64;
+    for (int i = 0; i < 15; ++i) x45Base64 += "eHh4";
+    const struct {
+        const char* name;
+        UUMethods method;
+        std::string input, expected;
+    } rows[] = {
+        {"MimeEmpty", uuMime, "", ""},
+        {"MimeOneByte", uuMime, "a", "YQ==\r\n"},
+        {"MimeTwoBytes", uuMime, "ab", "YWI=\r\n"},
+        {"MimeThreeBytes", uuMime, "abc", "YWJj\r\n"},
+        {"MimeCredentials", uuMime, "user:pass", "dXNlcjpwYXNz\r\n"},
+        {"MimeHighBytes", uuMime, std::string("\xff\xfe\x00\x80", 4), "//4AgA==\r\n"},
+        {"Mime45BytesOneLine", uuMime, x45, x45Base64 + "\r\n"},
+        {"Mime46BytesSecondLine", uuMime, x45 + "x", x45Base64 + "\r\neA==\r\n"},
+        {"Mime90BytesTwoFullLines", uuMime, x45 + x45, x45Base64 + "\r\n" + x45Base64 + "\r\n"},
+        {"UuThreeZeroBytes", uuCode, std::string(3, '\0'), "#````\r\n`\r\n"},
+        {"UuEmpty", uuCode, "", "`\r\n"},
+        {"UuCat", uuCode, "Cat", "#0V%T\r\n`\r\n"},
+        {"UuOneByteNoPadding", uuCode, "a", "!80\r\n`\r\n"},
+    };
+    for (const auto& r : rows) EXPECT_EQ(Encode(r.method, r.input), r.expected) << r.name;
 }
-
-class UUEncoderTable : public ::testing::TestWithParam<UUCase> {};
-
-TEST_P(UUEncoderTable, WritesExactLines) {
-    EXPECT_EQ(Encode(GetParam().method, GetParam().input), GetParam().expected);
-}
-
-const std::string k45(45, 'x');
-const std::string k45Base64 = [] {
-    std::string s;
-    for (int i = 0; i < 15; ++i) s += "eHh4";
-    return s;
-}();
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, UUEncoderTable,
-    ::testing::Values(
-        UUCase{"MimeEmpty", uuMime, "", ""}, UUCase{"MimeOneByte", uuMime, "a", "YQ==\r\n"},
-        UUCase{"MimeTwoBytes", uuMime, "ab", "YWI=\r\n"},
-        UUCase{"MimeThreeBytes", uuMime, "abc", "YWJj\r\n"},
-        UUCase{"MimeCredentials", uuMime, "user:pass", "dXNlcjpwYXNz\r\n"},
-        UUCase{"MimeHighBytes", uuMime, std::string("\xff\xfe\x00\x80", 4), "//4AgA==\r\n"},
-        UUCase{"Mime45BytesOneLine", uuMime, k45, k45Base64 + "\r\n"},
-        UUCase{"Mime46BytesSecondLine", uuMime, k45 + "x", k45Base64 + "\r\neA==\r\n"},
-        UUCase{"Mime90BytesTwoFullLines", uuMime, k45 + k45,
-               k45Base64 + "\r\n" + k45Base64 + "\r\n"},
-        UUCase{"UuThreeZeroBytes", uuCode, std::string(3, '\0'), "#````\r\n`\r\n"},
-        UUCase{"UuEmpty", uuCode, "", "`\r\n"}, UUCase{"UuCat", uuCode, "Cat", "#0V%T\r\n`\r\n"},
-        UUCase{"UuOneByteNoPadding", uuCode, "a", "!80\r\n`\r\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(UUEncoder, Encode_FiresEventsAndRewindsOutput) {
     std::stringstream in("abc"), out;
@@ -125,15 +94,11 @@ TEST(UUEncoder, Encode_FiresEventsAndRewindsOutput) {
     EXPECT_EQ(first, "oldYWJj\r");
 }
 
-TEST(UUEncoder, Encode_WithoutStreams_Raises) {
+TEST(UUEncoder, Encode_WithoutStreamsOrOutputFailing_RaisesAfterEndEvent) {
     TUUProcessor p;
     EXPECT_THROW(p.Encode(), Exception);
-}
-
-TEST(UUEncoder, Encode_OutputFails_RaisesAfterEndEvent) {
     std::stringstream in("abc"), out;
     out.setstate(std::ios::badbit);
-    TUUProcessor p;
     bool ended = false;
     p.OnEndEncode = [&](TUUProcessor&) { ended = true; };
     p.InputStream = &in;
@@ -142,37 +107,36 @@ TEST(UUEncoder, Encode_OutputFails_RaisesAfterEndEvent) {
     EXPECT_TRUE(ended);
 }
 
-TEST(HeaderList, SetHeader_ExistingNameAnyCase_ReplacedInPlaceWithNewCase) {
-    THeaderList list;
-    list.Add("GET / HTTP/1.0");
-    list.Add("host: y");
-    list.Add("Accept: */*");
-    list.SetHeader("Host", "x");
-    ASSERT_EQ(list.Count(), 3);
-    EXPECT_EQ(list[1], "Host: x");
-    EXPECT_EQ(list.Text(), "GET / HTTP/1.0\r\nHost: x\r\nAccept: */*\r\n");
-}
-
-TEST(HeaderList, SetHeader_EmptyValueWithoutLine_ChangesNothing) {
-    THeaderList list;
-    list.Add("Host: a");
-    list.SetHeader("Cookie", "");
-    EXPECT_EQ(list.Text(), "Host: a\r\n");
-}
-
-TEST(HeaderList, SetHeader_EmptyValue_RemovesLine) {
-    THeaderList list;
-    list.Add("Host: a");
-    list.Add("Cookie: c=1");
-    list.SetHeader("COOKIE", "");
-    EXPECT_EQ(list.Text(), "Host: a\r\n");
-}
-
-TEST(HeaderList, SetHeader_NewName_Appended) {
-    THeaderList list;
-    list.Add("Host: a");
-    list.SetHeader("Referer", "http://r/");
-    EXPECT_EQ(list.Text(), "Host: a\r\nReferer: http://r/\r\n");
+// An existing line of the name (in any case) is replaced in place, with the new name's case;
+// an empty value removes it (or changes nothing); a new name is appended.
+TEST(HeaderList, SetHeader) {
+    const struct {
+        const char* name;
+        std::string before, header, value, after;  // the list's text
+    } rows[] = {
+        {"ExistingNameAnyCase", "GET / HTTP/1.0\r\nhost: y\r\nAccept: */*\r\n", "Host", "x",
+         "GET / HTTP/1.0\r\nHost: x\r\nAccept: */*\r\n"},
+        {"EmptyValueWithoutLine", "Host: a\r\n", "Cookie", "", "Host: a\r\n"},
+        {"EmptyValueRemovesLine", "Host: a\r\nCookie: c=1\r\n", "COOKIE", "", "Host: a\r\n"},
+        {"NewNameAppended", "Host: a\r\n", "Referer", "http://r/",
+         "Host: a\r\nReferer: http://r/\r\n"},
+    };
+    const auto linesOf = [](const std::string& text) {
+        std::vector<std::string> lines;
+        for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+            lines.push_back(text.substr(at, end - at));
+        return lines;
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        THeaderList list;
+        for (const std::string& line : linesOf(r.before)) list.Add(line);
+        list.SetHeader(r.header, r.value);
+        std::vector<std::string> lines;
+        for (int i = 0; i < list.Count(); ++i) lines.push_back(list[i]);
+        EXPECT_EQ(lines, linesOf(r.after));
+        EXPECT_EQ(list.Text(), r.after);
+    }
 }
 
 TEST(HeaderList, IndexOfHeader_NameIsTextBeforeFirstColon) {

@@ -2,12 +2,11 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,13 +21,32 @@ inline const std::string kAcceptLines =
     "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
 inline const std::string kTypeLine = "Content-type: application/x-www-form-urlencoded\r\n";
 
-// Replaces every "{port}" in text with the port number.
-inline std::string WithPort(std::string text, uint16_t port) {
-    const std::string mark = "{port}";
+// Replaces every mark in text with value.
+inline std::string Replaced(std::string text, const std::string& mark, const std::string& value) {
     for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at))
-        text.replace(at, mark.size(), std::to_string(port));
+        text.replace(at, mark.size(), value);
     return text;
 }
+
+// Replaces every "{port}" in text with the port number.
+inline std::string WithPort(const std::string& text, uint16_t port) {
+    return Replaced(text, "{port}", std::to_string(port));
+}
+
+// Failures name a table's row instead of dumping its bytes. (In the including file's unnamed
+// namespace, where its rows are, so that gtest finds it for them.)
+namespace {
+template <typename Row>
+requires requires(const Row& row) {
+    row.name;
+}
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
+}
+}  // namespace
+
+// Names each instance of a table's test after its row.
+inline constexpr auto kRowName = [](const auto& info) { return std::string(info.param.name); };
 
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
@@ -53,19 +71,31 @@ class HttpWireTest : public ::testing::Test {
         return "http://127.0.0.1:" + std::to_string(peer.Port());
     }
 
+    // Gets path from a peer that takes the request, sends answer and closes; peerPort and
+    // peerBase then name that peer. Its script must have run, whatever the client did.
+    void GetFrom(const std::string& answer, const std::string& path = "/") {
+        ScriptedPeer peer;
+        peer.ExpectUntil("\r\n\r\n").Send(answer).Close();
+        peer.Start();
+        peerPort = peer.Port();
+        peerBase = Base(peer);
+        const struct Finished {
+            ScriptedPeer& peer;
+            ~Finished() { EXPECT_TRUE(peer.Finish()) << peer.Report(); }
+        } finished{peer};
+        client.Get(peerBase + path);
+    }
+
     static double SecondsSince(std::chrono::steady_clock::time_point start) {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
 
     // Puts the client on a clock the test drives. Time passes only once the peer has said all
-    // it will (its script calls Quiet()); from then on a wait with nothing to do ends at its
+    // it will (its script sets quiet); from then on a wait with nothing to do ends at its
     // deadline at once.
     void UseVirtualTime() {
         client.UsePump(virt.pump);
         virt.waiter->MayJump = [this] { return quiet.load(); };
-    }
-    std::function<void()> Quiet() {
-        return [this] { quiet = true; };
     }
 
     VirtualTimePump virt;  // before the client, which may use its pump
@@ -73,6 +103,8 @@ class HttpWireTest : public ::testing::Test {
     THttpClient client;
     std::vector<std::string> events;
     bool handleRedirect = false;
+    uint16_t peerPort = 0;
+    std::string peerBase;
     testsupport::TempDir tempDir;
     std::filesystem::path dir{tempDir.Path()};
 };
