@@ -46,6 +46,7 @@ TEST_P(AnswerHandling, StatusEventsHeaderBodyAndReports) {
         client.Body = toFiles ? body : "stale";
         const std::string staleHead = "stale header longer than the new one\r\n\r\n" + c.header;
         WriteBytes(head, staleHead);
+        std::filesystem::permissions(head, std::filesystem::perms(0644));
         WriteBytes(body, "stale");
         ScriptedPeer peer;
         peer.ExpectUntil("\r\n\r\n").Send(c.header + c.body, c.piece, 1ms);
@@ -61,6 +62,8 @@ TEST_P(AnswerHandling, StatusEventsHeaderBodyAndReports) {
         EXPECT_EQ(client.Header, toFiles ? head : c.header);  // a file's name is kept
         EXPECT_EQ(client.Body, toFiles ? body : c.body);
         EXPECT_EQ(ReadBytes(head), toFiles ? c.header : staleHead);
+        // It may hold a session cookie: once written, the owner's alone.
+        EXPECT_EQ(testsupport::ModeOf(head), toFiles ? 0600u : 0644u);
         EXPECT_EQ(ReadBytes(body), toFiles ? c.body : "stale");
         const bool success = c.events == Events{"success:0"};
         EXPECT_EQ(seen, success ? c.body : "");
@@ -224,6 +227,9 @@ TEST_F(HttpWireTest, HeaderFileUnwritableOrLink_PageArrivesBodyFileUncreatable_E
     }
     EXPECT_EQ(ReadBytes(dir / "victim"), "keep me");
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "Head.txt"));
+    client.Header = (dir / "New.txt").string();
+    GetFrom(k200Head + kPage);
+    EXPECT_EQ(testsupport::ModeOf(client.Header), 0600u);  // created owner-only
     // A body file that cannot be created is an error, and no event.
     client.InputFileMode = true;
     client.Body = (dir / "no-such-dir" / "b.htm").string();
