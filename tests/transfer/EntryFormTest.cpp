@@ -2,9 +2,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -65,11 +62,6 @@ struct TextCase {
     std::string body;
 };
 
-// Failures name the case instead of dumping its bytes.
-void PrintTo(const TextCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 // Short pages written inline, for rules that need no full form around them.
 const TextCase kTextCases[] = {
     {"Empty", "", "bExec=&lVoice=1&end_form=0"},
@@ -108,25 +100,16 @@ const TextCase kTextCases[] = {
      "bExec=ON&lVoice=1&end_form=0"},
 };
 
-class EntryFormText : public ::testing::TestWithParam<TextCase> {};
-
-TEST_P(EntryFormText, BodyMatches) {
-    EXPECT_EQ(BuildEntryFormBodyFromText(GetParam().page), GetParam().body);
+TEST(EntryFormText, BodyMatches) {
+    for (const TextCase& c : kTextCases)
+        EXPECT_EQ(BuildEntryFormBodyFromText(c.page), c.body) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, EntryFormText, ::testing::ValuesIn(kTextCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 struct ConvertCase {
     const char* name;
     std::string in;
     std::string out;
 };
-
-// Failures name the case instead of dumping its bytes.
-void PrintTo(const ConvertCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 const ConvertCase kDecodeCases[] = {
     {"Quot", "&quot;a&quot;", "\"a\""},
@@ -142,14 +125,9 @@ const ConvertCase kDecodeCases[] = {
     {"Incomplete", "&amp &lt", "&amp &lt"},
 };
 
-class DecodeEntitiesTest : public ::testing::TestWithParam<ConvertCase> {};
-
-TEST_P(DecodeEntitiesTest, Decodes) {
-    EXPECT_EQ(DecodeEntities(GetParam().in), GetParam().out);
+TEST(DecodeEntities, Decodes) {
+    for (const ConvertCase& c : kDecodeCases) EXPECT_EQ(DecodeEntities(c.in), c.out) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, DecodeEntitiesTest, ::testing::ValuesIn(kDecodeCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 const ConvertCase kEncodeCases[] = {
     {"Blank", "a b", "a%20b"},
@@ -163,14 +141,9 @@ const ConvertCase kEncodeCases[] = {
     {"Empty", "", ""},
 };
 
-class PercentEncodeTest : public ::testing::TestWithParam<ConvertCase> {};
-
-TEST_P(PercentEncodeTest, Encodes) {
-    EXPECT_EQ(PercentEncode(GetParam().in), GetParam().out);
+TEST(PercentEncode, Encodes) {
+    for (const ConvertCase& c : kEncodeCases) EXPECT_EQ(PercentEncode(c.in), c.out) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, PercentEncodeTest, ::testing::ValuesIn(kEncodeCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PercentEncode, EveryByteByTheRule) {
     const std::string escaped = " #%*+<>";

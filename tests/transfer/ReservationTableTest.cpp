@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,6 +14,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 
 std::string DataPage(const char* name) {
     return ReadBytes(fs::path(ZAVO_ENTRY_PAGES_DIR) / name);
@@ -25,110 +23,82 @@ std::string DataPage(const char* name) {
 // "欠けている項目："
 const std::string kMissing = Texts::kRowMissingFields;
 
-struct RowCase {
-    const char* name;
-    std::string page;  // bytes of the saved page
-    bool on;
-    const char* date;
-    const char* start;
-    const char* end;
-    const char* channel;
-    const char* mode;
-    std::string title;
-    std::string problemStart;  // how the row's problem begins; empty for a complete row
-};
-
-void PrintTo(const RowCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 const std::string kWholePage = DataPage("basic_crlf.htm");
 const std::string kCutPage = kWholePage.substr(0, kWholePage.find("<SELECT name=\"disc\">"));
+const char* const kDate = "12/08(\x89\xce)";  // 12/08(火)
+// The title as typed: 予約表テスト 映画
+const std::string kTitle = "\x97\x5c\x96\xf1\x95\x5c\x83\x65\x83\x58\x83\x67 \x89\x66\x89\xe6";
 
-const RowCase kRowCases[] = {
-    // 12/08(火), 8ch, XP; the title as typed: 予約表テスト 映画
-    {"WholePage", kWholePage, true, "12/08(\x89\xce)", "21:00", "23:15", "8ch", "XP",
-     "\x97\x5c\x96\xf1\x95\x5c\x83\x65\x83\x58\x83\x67 \x89\x66\x89\xe6", ""},
-    {"BareLineFeeds", DataPage("bare_lf.htm"), true, "12/08(\x89\xce)", "21:00", "23:15", "8ch",
-     "XP", "\x97\x5c\x96\xf1\x95\x5c\x83\x65\x83\x58\x83\x67 \x89\x66\x89\xe6", ""},
-    {"UncheckedIsOff", DataPage("bexec_unchecked.htm"), false, "12/08(\x89\xce)", "21:00", "23:15",
-     "8ch", "XP", "\x97\x5c\x96\xf1\x95\x5c\x83\x65\x83\x58\x83\x67 \x89\x66\x89\xe6", ""},
-    {"CutInTheMiddle", kCutPage, true, "12/08(\x89\xce)", "21:00", "23:15", "8ch", "",
-     "\x97\x5c\x96\xf1\x95\x5c\x83\x65\x83\x58\x83\x67 \x89\x66\x89\xe6",
-     Texts::kRowCut + kMissing +
-         "disc, vrate, amode, dvdr, aspect, bVPerform, bAutoChapter, detail"},
-    {"EmptyFile", "", false, "", "--:--", "--:--", "", "", "",
-     Texts::kRowCut + kMissing +
-         "bExec, title_name, genre, channel, date, start_hour, start_minute, end_hour, "
-         "end_minute, disc, vrate, amode, dvdr, aspect, bVPerform, bAutoChapter, detail"},
-    {"EntitiesDecodedOnce", "value=\\\"A&amp;lt;B&quot;\\\">\")", false, "", "--:--", "--:--", "",
-     "", "A&lt;B\"", Texts::kRowCut},
-    {"OptionTextOfTheValueSent",
-     "name=\"channel\">\r\n<OPTION value=\"4\">4ch\r\n<OPTION value=\"12\" selected> BS 1 \r\n"
-     "</select><OPTION>",
-     false, "", "--:--", "--:--", "BS 1", "", "", Texts::kRowCut},
-    {"OneDigitHourPadded", "name=\"start_hour\" value =\"9\" name=\"start_minute\" value =\"5\"",
-     false, "", "09:05", "--:--", "", "", "", Texts::kRowCut},
-    {"Binary", kWholePage.substr(0, 200) + "\x01\x02"s + '\0' + kWholePage.substr(200), true, "",
-     "--:--", "--:--", "", "", "", Texts::kRowBinary},
-    {"NotShiftJis", kWholePage + "\xFF\xFE", true, "12/08(\x89\xce)", "21:00", "23:15", "8ch", "XP",
-     "\x97\x5c\x96\xf1\x95\x5c\x83\x65\x83\x58\x83\x67 \x89\x66\x89\xe6", Texts::kRowNotSjis},
-};
-
-class ReservationRowPage : public ::testing::TestWithParam<RowCase> {};
-
-TEST_P(ReservationRowPage, RowMatches) {
-    const RowCase& c = GetParam();
-    const ReservationRow row = ReservationRowFromPage(3, c.page);
-    EXPECT_EQ(row.Number, 3);
-    EXPECT_EQ(row.FileName, "ZAVOCV02.HTM");
-    EXPECT_EQ(row.On, c.on);
-    EXPECT_EQ(row.Date, c.date);
-    EXPECT_EQ(row.Start, c.start);
-    EXPECT_EQ(row.End, c.end);
-    EXPECT_EQ(row.Channel, c.channel);
-    EXPECT_EQ(row.Mode, c.mode);
-    EXPECT_EQ(row.Title, c.title);
-    EXPECT_EQ(row.Problem.rfind(c.problemStart, 0), 0u) << row.Problem;
-    // Short pages lack most fields: none of them is complete.
-    const bool whole = c.page.size() > 1000 && c.problemStart.empty();
-    EXPECT_EQ(row.Complete, whole);
-    if (whole) {
-        EXPECT_EQ(row.Problem, "");
+TEST(ReservationRowPage, RowMatches) {
+    const struct {
+        const char* name;
+        std::string page;  // bytes of the saved page
+        bool on;
+        const char* date;
+        const char* start;
+        const char* end;
+        const char* channel;
+        const char* mode;
+        std::string title;
+        std::string problemStart;  // how the row's problem begins; empty for a complete row
+    } cases[] = {
+        {"WholePage", kWholePage, true, kDate, "21:00", "23:15", "8ch", "XP", kTitle, ""},
+        {"BareLineFeeds", DataPage("bare_lf.htm"), true, kDate, "21:00", "23:15", "8ch", "XP",
+         kTitle, ""},
+        {"UncheckedIsOff", DataPage("bexec_unchecked.htm"), false, kDate, "21:00", "23:15", "8ch",
+         "XP", kTitle, ""},
+        {"CutInTheMiddle", kCutPage, true, kDate, "21:00", "23:15", "8ch", "", kTitle,
+         Texts::kRowCut + kMissing +
+             "disc, vrate, amode, dvdr, aspect, bVPerform, bAutoChapter, detail"},
+        {"EmptyFile", "", false, "", "--:--", "--:--", "", "", "",
+         Texts::kRowCut + kMissing +
+             "bExec, title_name, genre, channel, date, start_hour, start_minute, end_hour, "
+             "end_minute, disc, vrate, amode, dvdr, aspect, bVPerform, bAutoChapter, detail"},
+        {"EntitiesDecodedOnce", "value=\\\"A&amp;lt;B&quot;\\\">\")", false, "", "--:--", "--:--",
+         "", "", "A&lt;B\"", Texts::kRowCut},
+        {"OptionTextOfTheValueSent",
+         "name=\"channel\">\r\n<OPTION value=\"4\">4ch\r\n<OPTION value=\"12\" selected> BS 1 \r\n"
+         "</select><OPTION>",
+         false, "", "--:--", "--:--", "BS 1", "", "", Texts::kRowCut},
+        {"OneDigitHourPadded",
+         "name=\"start_hour\" value =\"9\" name=\"start_minute\" value =\"5\"", false, "", "09:05",
+         "--:--", "", "", "", Texts::kRowCut},
+        {"Binary", kWholePage.substr(0, 200) + "\x01\x02"s + '\0' + kWholePage.substr(200), true,
+         "", "--:--", "--:--", "", "", "", Texts::kRowBinary},
+        {"NotShiftJis", kWholePage + "\xFF\xFE", true, kDate, "21:00", "23:15", "8ch", "XP", kTitle,
+         Texts::kRowNotSjis},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ReservationRow row = ReservationRowFromPage(3, c.page);
+        EXPECT_EQ(row.Number, 3);
+        EXPECT_EQ(row.FileName, "ZAVOCV02.HTM");
+        EXPECT_EQ(row.On, c.on);
+        EXPECT_EQ(row.Date, c.date);
+        EXPECT_EQ(row.Start, c.start);
+        EXPECT_EQ(row.End, c.end);
+        EXPECT_EQ(row.Channel, c.channel);
+        EXPECT_EQ(row.Mode, c.mode);
+        EXPECT_EQ(row.Title, c.title);
+        EXPECT_EQ(row.Problem.rfind(c.problemStart, 0), 0u) << row.Problem;
+        // Short pages lack most fields: none of them is complete.
+        const bool whole = c.page.size() > 1000 && c.problemStart.empty();
+        EXPECT_EQ(row.Complete, whole);
+        if (whole) {
+            EXPECT_EQ(row.Problem, "");
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Pages, ReservationRowPage, ::testing::ValuesIn(kRowCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-class ReservationTableDir : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("zavo-table-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        fs::permissions(dir, fs::perms::owner_all);
-        fs::remove_all(dir);
-    }
-    void Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(dir / name, std::ios::binary) << bytes;
-    }
-    std::string Dir() const { return dir.string() + "/"; }
-    fs::path dir;
-};
-
-TEST_F(ReservationTableDir, PagesInNumberOrderDamagedOnesMarked) {
-    Write("ZAVOCV00.HTM", kWholePage);
-    Write("ZAVOCV02.HTM", kCutPage);
-    fs::create_directory(dir / "ZAVOCV05.HTM");  // unreadable
-    Write("ZAVOCV31.HTM", std::string(kMaxSavedPageBytes + 1, 'x'));
-    Write("ZAVOCV32.HTM", kWholePage);  // beyond what the restore reads
-    Write("ZAVOCVRV.HTM", kWholePage);
-    const std::vector<ReservationRow> rows = ReadReservationTable(Dir());
+TEST(ReservationTableDir, PagesInNumberOrderDamagedOnesMarked) {
+    const testsupport::TempDir dir;
+    WriteBytes(dir.File("ZAVOCV00.HTM"), kWholePage);
+    WriteBytes(dir.File("ZAVOCV02.HTM"), kCutPage);
+    fs::create_directory(dir.File("ZAVOCV05.HTM"));  // unreadable
+    WriteBytes(dir.File("ZAVOCV31.HTM"), std::string(kMaxSavedPageBytes + 1, 'x'));
+    WriteBytes(dir.File("ZAVOCV32.HTM"), kWholePage);  // beyond what the restore reads
+    WriteBytes(dir.File("ZAVOCVRV.HTM"), kWholePage);
+    const std::vector<ReservationRow> rows = ReadReservationTable(dir.Path());
     ASSERT_EQ(rows.size(), 4u);
     const struct {
         int number;

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -18,11 +17,6 @@ struct PosCase {
     std::string text;
     int expected;
 };
-
-// Failures name the case instead of dumping its bytes.
-void PrintTo(const PosCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 // 予 is 97 5C, 表 is 95 5C, あ is 82 A0: their second bytes look like "\" and a lead byte.
 const PosCase kPosCases[] = {
@@ -42,21 +36,9 @@ const PosCase kPosCases[] = {
     {"DoubleBytePattern", "\x97\x5c\x96\xf1", "\x90\x56\x8b\x4b\x97\x5c\x96\xf1", 5},
     {"DoubleBytePatternNotInsideOtherCharacters", "\x4b\x97", "\x90\x56\x8b\x4b\x97\x5c", 0},
     {"SingleByteKatakanaIsNoLeadByte", "\xb2", "\xb1\xb2", 2},
-    {"ByteA0IsNoLeadByte", "a",
-     "\xa0"
-     "a",
-     2},
-    {"BytesFDToFFAreNoLeadBytes", "a",
-     "\xfd\xfe\xff"
-     "a",
-     4},
-    {"LeadBytesAtBothEndsOfRanges", "a",
-     "\x81"
-     "a\x9f"
-     "a\xe0"
-     "a\xfc"
-     "aa",
-     9},
+    {"ByteA0IsNoLeadByte", "a", "\xa0"s + "a", 2},
+    {"BytesFDToFFAreNoLeadBytes", "a", "\xfd\xfe\xff"s + "a", 4},
+    {"LeadBytesAtBothEndsOfRanges", "a", "\x81"s + "a\x9f" + "a\xe0" + "a\xfc" + "aa", 9},
     {"LoneLeadByteAtEnd", "\x82", "a\x82", 2},
     {"TextEndsAtNul", "b", "a\0b"s, 0},
     {"MatchBeforeNul", "a", "xa\0a"s, 2},
@@ -64,30 +46,16 @@ const PosCase kPosCases[] = {
     {"MarkerSpanningNulNotFound", "ab", "a\0b"s, 0},
 };
 
-class SjisPosTest : public ::testing::TestWithParam<PosCase> {};
-
-TEST_P(SjisPosTest, FindsFirstOccurrenceOnCharacterBoundary) {
-    const PosCase& c = GetParam();
-    EXPECT_EQ(SjisPos(c.pattern, c.text), c.expected);
+TEST(SjisPos, FindsFirstOccurrenceOnCharacterBoundary) {
+    for (const PosCase& c : kPosCases) EXPECT_EQ(SjisPos(c.pattern, c.text), c.expected) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, SjisPosTest, ::testing::ValuesIn(kPosCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // The search against a plain walk over the characters, on every text of up to seven bytes
 // made of lead bytes, second-byte look-alikes and plain letters, from every start.
 TEST(SjisFind, SameAsAWalkOverTheCharacters) {
-    const std::string alphabet =
-        "\x81\xe0\x5c"
-        "a\xa0";
-    const std::string patterns[] = {"a",
-                                    "\x81",
-                                    "\x5c",
-                                    "\x81\x81",
-                                    "\x81\x5c",
-                                    "a\x81",
-                                    "\xe0"
-                                    "a"};
+    const std::string alphabet = "\x81\xe0\x5c"s + "a\xa0";
+    const std::string patterns[] = {"a",        "\x81",  "\x5c",       "\x81\x81",
+                                    "\x81\x5c", "a\x81", "\xe0"s + "a"};
     auto walk = [](std::string_view text, std::string_view pattern, size_t from) {
         for (size_t i = from; i + pattern.size() <= text.size();) {
             if (text.compare(i, pattern.size(), pattern) == 0) return i;
@@ -129,11 +97,6 @@ struct ReplaceCase {
     std::string expected;
 };
 
-// Failures name the case instead of dumping its bytes.
-void PrintTo(const ReplaceCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 const ReplaceCase kReplaceCases[] = {
     {"AllOccurrences", "<input type=\"password\"><input type=\"password\">", "type=\"password\"",
      "type=\"text\"", false, "<input type=\"text\"><input type=\"text\">"},
@@ -151,15 +114,10 @@ const ReplaceCase kReplaceCases[] = {
     {"IgnoreCaseMatchesDoubleByteExactly", "a\x83\x41", "A\x83\x41", "!", true, "!"},
 };
 
-class SjisReplaceAllTest : public ::testing::TestWithParam<ReplaceCase> {};
-
-TEST_P(SjisReplaceAllTest, ReplacesEveryOccurrence) {
-    const ReplaceCase& c = GetParam();
-    EXPECT_EQ(SjisReplaceAll(c.text, c.from, c.to, c.ignoreCase), c.expected);
+TEST(SjisReplaceAll, ReplacesEveryOccurrence) {
+    for (const ReplaceCase& c : kReplaceCases)
+        EXPECT_EQ(SjisReplaceAll(c.text, c.from, c.to, c.ignoreCase), c.expected) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, SjisReplaceAllTest, ::testing::ValuesIn(kReplaceCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 struct ClipCase {
     const char* name;
@@ -167,10 +125,6 @@ struct ClipCase {
     size_t maxChars;
     std::string expected;
 };
-
-void PrintTo(const ClipCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 // 予 is 97 5C; … is 81 63.
 const ClipCase kClipCases[] = {
@@ -184,14 +138,9 @@ const ClipCase kClipCases[] = {
     {"ExactlyTheBoundKept", std::string(1000, 'x'), kMaxBoxChars, std::string(1000, 'x')},
 };
 
-class ClipForBoxTest : public ::testing::TestWithParam<ClipCase> {};
-
-TEST_P(ClipForBoxTest, CutsOnACharacterBoundaryWithEllipsis) {
-    const ClipCase& c = GetParam();
-    EXPECT_EQ(ClipForBox(c.text, c.maxChars), c.expected);
+TEST(ClipForBox, CutsOnACharacterBoundaryWithEllipsis) {
+    for (const ClipCase& c : kClipCases)
+        EXPECT_EQ(ClipForBox(c.text, c.maxChars), c.expected) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, ClipForBoxTest, ::testing::ValuesIn(kClipCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
