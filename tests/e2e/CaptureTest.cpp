@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <csignal>
 #include <filesystem>
-#include <map>
-#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,12 +17,12 @@ namespace {
 
 using namespace std::string_literals;
 
-using recsim::Mode;
+Messages Done(int count) {
+    return {{MessageKind::Information, Texts::CaptureDoneMessage(count)}};
+}
 
 class Capture : public TransferTest {
   protected:
-    std::string Seg(const recsim::RecorderSim& sim) const { return "/program/" + sim.Segment(); }
-
     // The GETs of an undisturbed capture of count reservations, in order.
     std::vector<std::string> ExpectedTargets(const recsim::RecorderSim& sim, int count) const {
         std::vector<std::string> t = {"GET /program/b_prgrm.htm",
@@ -48,86 +45,52 @@ TEST_P(CaptureCount, SavesListEveryReservationSetupAndChannels) {
         StartRecorder(Mode::X4, recsim::SampleReservations(count, 7), "admin", "pa:ss");
     frame.RunCapture(view);
 
-    EXPECT_EQ(view.Messages(),
-              (Messages{{MessageKind::Information, Texts::CaptureDoneMessage(count)}}));
+    EXPECT_EQ(view.Messages(), Done(count));
     ExpectFramed(view);
-    EXPECT_EQ(Targets(sim), ExpectedTargets(sim, count));
+    const std::vector<std::string> targets = ExpectedTargets(sim, count);
+    EXPECT_EQ(Targets(sim), targets);
+    // The status line names each page as it is fetched (the list frame and the list also as
+    // they are read); once the list has told the count, progress is page k of all.
+    std::vector<std::string> statuses;
+    std::vector<std::pair<int, int>> progress;
+    for (size_t i = 0; i < targets.size(); ++i) {
+        statuses.push_back(Fetching(Url(targets[i].substr(4))));
+        if (i < 2) statuses.push_back(Parsing(Url(targets[i].substr(4))));
+        if (i > 0) progress.emplace_back(i + 1, targets.size());
+    }
+    statuses.push_back("");
+    EXPECT_EQ(view.Statuses(), statuses);
+    EXPECT_EQ(view.Progress, progress);
     // Exactly the set, each file its owner's only (the setup page holds the passwords); no
     // staging folder left, and no backup of a set that was not there.
     std::set<std::string> names = {"ZAVOCVRV.HTM", "ZAVOCVST.HTM", "ZAVOCVCH.HTM"};
     for (int i = 0; i < count; ++i) names.insert(Texts::ReservationPageFile(i));
     EXPECT_EQ(dir.Names(), names);
-    for (const std::string& name : names) {
-        struct stat st {};
-        ASSERT_EQ(::stat(Saved(name).c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, 0600u) << name;
-    }
-    ASSERT_EQ(sim.Requests().size(), static_cast<size_t>(2 * count + 4));
+    for (const std::string& name : names)
+        EXPECT_EQ(testsupport::ModeOf(Saved(name)), 0600u) << name;
 
     // Each saved file holds the page as the recorder serves it, with CR LF line ends.
     const std::string auth = "Basic YWRtaW46cGE6c3M=";  // admin:pa:ss
     sim.ClearRequests();
     EXPECT_EQ(ReadBytes(Saved("ZAVOCVRV.HTM")),
-              NormalizeLines(RawGet(sim.Port(), Seg(sim) + "/program.htm", auth)));
+              SavedForm(RawGet(sim.Port(), Seg(sim) + "/program.htm", auth)));
     for (int i = 0; i < count; ++i) {
         RawGet(sim.Port(), Seg(sim) + "/b_proginfo.htm?" + std::to_string(i), auth);
-        const std::string page =
-            NormalizeLines(RawGet(sim.Port(), Seg(sim) + "/proginfo.htm", auth));
+        const std::string page = SavedForm(RawGet(sim.Port(), Seg(sim) + "/proginfo.htm", auth));
         EXPECT_EQ(ReadBytes(SavedReservation(i)), page) << "reservation " << i;
     }
     EXPECT_FALSE(Exists(SavedReservation(count)));
-    const std::string setup = NormalizeLines(RawGet(sim.Port(), "/setup/setup.htm", auth));
+    const std::string setup = SavedForm(RawGet(sim.Port(), "/setup/setup.htm", auth));
     ASSERT_NE(SjisPos("type=\"password\"", setup), 0) << "the recorder's setup page has passwords";
     EXPECT_EQ(ReadBytes(Saved("ZAVOCVST.HTM")),
               SjisReplaceAll(setup, "type=\"password\"", "type=\"text\""));
     EXPECT_EQ(ReadBytes(Saved("ZAVOCVCH.HTM")),
-              NormalizeLines(RawGet(sim.Port(), "/setup/ch_set.htm", auth)));
+              SavedForm(RawGet(sim.Port(), "/setup/ch_set.htm", auth)));
 }
 
 // 32 is a full RD-X4: its list has no new-reservation link, and the last link belongs to
 // the 32nd reservation, which must be captured too.
 INSTANTIATE_TEST_SUITE_P(Reservations, CaptureCount, testing::Values(0, 3, 31, 32));
-
-TEST_F(Capture, StatusLineFollowsEveryStep) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(1, 3));
-    frame.RunCapture(view);
-    const std::string list = Url(Seg(sim) + "/program.htm");
-    const std::string selector = Url(Seg(sim) + "/b_proginfo.htm?0");
-    const std::string page = Url(Seg(sim) + "/proginfo.htm");
-    EXPECT_EQ(view.Statuses(),
-              (std::vector<std::string>{
-                  Fetching(Url("/program/b_prgrm.htm")), Parsing(Url("/program/b_prgrm.htm")),
-                  Fetching(list), Parsing(list), Fetching(selector), Fetching(page),
-                  Fetching(Url("/setup/setup.htm")), Fetching(Url("/setup/ch_set.htm")), ""}));
-}
-
-// Page k of n once the list has told n: the list frame, the list, two pages per reservation,
-// the setup and the channel pages.
-TEST_F(Capture, ProgressCountsThePagesOnceTheListIsRead) {
-    StartRecorder(Mode::X4, recsim::SampleReservations(2, 3));
-    frame.RunCapture(view);
-    EXPECT_EQ(view.Progress, (std::vector<std::pair<int, int>>{
-                                 {2, 8}, {3, 8}, {4, 8}, {5, 8}, {6, 8}, {7, 8}, {8, 8}}));
-}
-
-// The header copy is for diagnosis only: one that cannot be written fails nothing.
-TEST_F(Capture, HeaderFileThatCannotBeWrittenFailsNothing) {
-    StartRecorder(Mode::X4, recsim::SampleReservations(1, 3));
-    ctx.HttpClient1.Header = Saved("no-such-folder/Head.txt");
-    frame.RunCapture(view);
-    EXPECT_EQ(view.Messages(),
-              (Messages{{MessageKind::Information, Texts::CaptureDoneMessage(1)}}));
-    EXPECT_TRUE(Exists(SavedReservation(0)));
-}
-
-// The files of the program directory and of the backup folder, by name.
-std::map<std::string, std::string> Snapshot(const std::string& folder) {
-    std::map<std::string, std::string> files;
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
-        if (e.is_regular_file()) files[e.path().filename().string()] = ReadBytes(e.path().string());
-    return files;
-}
 
 // A recapture from a smaller recorder asks first; No keeps everything as it was, Yes leaves
 // exactly the new set (the later pages of the earlier one go) and the earlier set as backup.
@@ -150,8 +113,7 @@ TEST_F(Capture, SmallerRecaptureAsksAndReplacesOnlyOnYes) {
             EXPECT_EQ(Snapshot(dir.Path()), earlier);
             EXPECT_EQ(dir.Names().size(), 13u) << "no staging or backup folder";
         } else {
-            EXPECT_EQ(answer.Messages(),
-                      (Messages{{MessageKind::Information, Texts::CaptureDoneMessage(4)}}));
+            EXPECT_EQ(answer.Messages(), Done(4));
             const auto now = Snapshot(dir.Path());
             EXPECT_EQ(now.size(), 7u);
             for (int i = 4; i < 10; ++i) EXPECT_FALSE(Exists(SavedReservation(i))) << i;
@@ -163,19 +125,15 @@ TEST_F(Capture, SmallerRecaptureAsksAndReplacesOnlyOnYes) {
     RecordingView same;
     frame.RunCapture(same);
     EXPECT_TRUE(same.Questions().empty());
-    EXPECT_EQ(same.Messages(),
-              (Messages{{MessageKind::Information, Texts::CaptureDoneMessage(4)}}));
-}
-
-TEST_F(Capture, EmptyRecorderAfterTheUpgradeAsksBeforeReplacing) {
-    StartRecorder(Mode::X4, recsim::SampleReservations(2, 11));
-    frame.RunCapture(view);
-    const auto earlier = Snapshot(dir.Path());
+    EXPECT_EQ(same.Messages(), Done(4));
+    // An empty recorder, as after the upgrade, is asked about too; unanswered, the default No
+    // keeps the set.
+    const auto four = Snapshot(dir.Path());
     sims.back()->SetReservations({});
-    RecordingView answer;  // no answer given: the default, No
-    frame.RunCapture(answer);
-    EXPECT_EQ(answer.Questions(), std::vector<std::string>{Texts::SmallerCaptureQuestion(0, 2)});
-    EXPECT_EQ(Snapshot(dir.Path()), earlier);
+    RecordingView empty;
+    frame.RunCapture(empty);
+    EXPECT_EQ(empty.Questions(), std::vector<std::string>{Texts::SmallerCaptureQuestion(0, 4)});
+    EXPECT_EQ(Snapshot(dir.Path()), four);
 }
 
 // A failure or a stop at any page leaves every saved file as it was and nothing new beside it.
@@ -207,11 +165,7 @@ TEST_F(Capture, FailureOrStopAtAnyPageLeavesTheSavedSetByteIdentical) {
         v.Answers = {true};  // were it asked, the capture would replace the set
         int fetching = 0;
         v.OnStatus = [&](const std::string& status) {
-            if (status.size() < sizeof Texts::kStatusFetching - 1 ||
-                status.compare(status.size() - (sizeof Texts::kStatusFetching - 1),
-                               std::string::npos, Texts::kStatusFetching) != 0 ||
-                ++fetching != c.atStatus)
-                return;
+            if (!IsFetching(status) || ++fetching != c.atStatus) return;
             if (c.how == How::Abort) throw EAbortError("stopped");
             if (c.how == How::StopButton) {
                 v.Stop = true;
@@ -279,7 +233,7 @@ TEST_F(Capture, FailureAtReservationFiveSavesNothing) {
     };
     frame.RunCapture(view);
 
-    Messages expected = Repeat({MessageKind::Error, Texts::kFailGet}, 21);
+    Messages expected(21, {MessageKind::Error, Texts::kFailGet});
     expected.push_back({MessageKind::Error, page + Texts::kLfCr + Texts::kCaptureFailed});
     EXPECT_EQ(view.Messages(), expected);
     ExpectFramed(view);
@@ -322,55 +276,56 @@ TEST_P(CaptureLoginRefused, EndsAtOnceWithOneBox) {
 
 INSTANTIATE_TEST_SUITE_P(Statuses, CaptureLoginRefused, testing::Values(401, 403));
 
-TEST_F(Capture, RefusedConnectionFailsWithTheFrameAddress) {
-    RefusingPort refusing;
-    const std::string host = "127.0.0.1:" + std::to_string(refusing.Port());
-    ctx.Settings.Host = host;
-    frame.RunCapture(view);
-    EXPECT_EQ(view.Messages(),
-              (Messages{{MessageKind::Error, "http://" + host + "/program/b_prgrm.htm" +
-                                                 Texts::kLfCr + Texts::kCaptureFailed}}));
-    ExpectFramed(view);
-}
-
-struct ProxyPortCase {
-    const char* name;
-    std::string port;
-    // ctest lists the case by its name rather than its bytes.
-    friend void PrintTo(const ProxyPortCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class CaptureBadProxyPort : public Capture, public testing::WithParamInterface<ProxyPortCase> {};
-
-TEST_P(CaptureBadProxyPort, StopsBeforeTheFirstRequest) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(2, 1));
-    ctx.Settings.Proxy = "127.0.0.1";
-    ctx.Settings.ProxyPort = GetParam().port;
-    frame.RunCapture(view);
-    // No address was built yet: the message is followed by the line break alone.
-    EXPECT_EQ(
-        view.Messages(),
-        (Messages{{MessageKind::Error, ConvertErrorMessage(GetParam().port) + Texts::kLfCr}}));
-    EXPECT_TRUE(sim.Requests().empty());
-    EXPECT_FALSE(Exists(Saved("ZAVOCVRV.HTM")));
-    ExpectFramed(view);
-}
-
-INSTANTIATE_TEST_SUITE_P(Ports, CaptureBadProxyPort,
-                         testing::Values(ProxyPortCase{"Letters", "abc"},
-                                         ProxyPortCase{"Empty", ""},
-                                         ProxyPortCase{"Trailing", "80x"}),
-                         [](const testing::TestParamInfo<ProxyPortCase>& i) {
-                             return i.param.name;
-                         });
-
-TEST_F(Capture, PortTextIsIgnoredWithoutProxy) {
+// Neither a header copy that cannot be written (it is for diagnosis only) nor a port text
+// without a proxy fails a capture.
+TEST_F(Capture, UnwritableHeaderFileAndPortTextWithoutProxyFailNothing) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(1, 2));
+    ctx.HttpClient1.Header = Saved("no-such-folder/Head.txt");
     ctx.Settings.ProxyPort = "not a port";
     frame.RunCapture(view);
-    EXPECT_EQ(view.Messages(),
-              (Messages{{MessageKind::Information, Texts::CaptureDoneMessage(1)}}));
+    EXPECT_EQ(view.Messages(), Done(1));
     EXPECT_EQ(sim.Requests().size(), 6u);
+    EXPECT_TRUE(Exists(SavedReservation(0)));
+}
+
+// A capture that cannot begin shows one box naming the cause and saves nothing.
+TEST_F(Capture, FailureBeforeAnyPageIsOneBoxNamingItsCause) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(2, 1));
+    const std::string recorder = ctx.Settings.Host;
+    const RefusingPort refusing;
+    const std::string missing = dir.Path() + "missing/";
+    const struct {
+        const char* name;
+        std::string host, proxy, proxyPort, programDir, message;
+    } cases[] = {
+        // A proxy port that is no number: no address was built yet, so the message is
+        // followed by the line break alone.
+        {"LettersAsProxyPort", recorder, "127.0.0.1", "abc", dir.Path(),
+         ConvertErrorMessage("abc") + Texts::kLfCr},
+        {"EmptyProxyPort", recorder, "127.0.0.1", "", dir.Path(),
+         ConvertErrorMessage("") + Texts::kLfCr},
+        {"TrailingLetterInProxyPort", recorder, "127.0.0.1", "80x", dir.Path(),
+         ConvertErrorMessage("80x") + Texts::kLfCr},
+        // A program directory the capture cannot write to is named before anything is fetched.
+        {"FolderThatCannotBeCreated", recorder, "", "", missing,
+         Texts::CannotCreateFolderMessage(missing + Texts::kStagingFolder) + Texts::kLfCr},
+        {"RefusedConnection", refusing.Host(), "", "", dir.Path(),
+         "http://" + refusing.Host() + "/program/b_prgrm.htm" + Texts::kLfCr +
+             Texts::kCaptureFailed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ctx.Settings.Host = c.host;
+        ctx.Settings.Proxy = c.proxy;
+        ctx.Settings.ProxyPort = c.proxyPort;
+        ctx.SetProgramDir(c.programDir);
+        RecordingView v;
+        frame.RunCapture(v);
+        EXPECT_EQ(v.Messages(), (Messages{{MessageKind::Error, c.message}}));
+        EXPECT_TRUE(sim.Requests().empty());
+        EXPECT_FALSE(Exists(Saved("ZAVOCVRV.HTM")));
+        ExpectFramed(v);
+    }
 }
 
 TEST_F(Capture, ThroughAProxyTheRequestLineCarriesTheWholeAddress) {
@@ -379,8 +334,7 @@ TEST_F(Capture, ThroughAProxyTheRequestLineCarriesTheWholeAddress) {
     ctx.Settings.Proxy = "127.0.0.1";
     ctx.Settings.ProxyPort = std::to_string(sim.Port());
     frame.RunCapture(view);
-    EXPECT_EQ(view.Messages(),
-              (Messages{{MessageKind::Information, Texts::CaptureDoneMessage(1)}}));
+    EXPECT_EQ(view.Messages(), Done(1));
     ASSERT_EQ(sim.Requests().size(), 6u);
     EXPECT_EQ(
         sim.Requests()[0].rawHeader.rfind(
@@ -390,25 +344,13 @@ TEST_F(Capture, ThroughAProxyTheRequestLineCarriesTheWholeAddress) {
 }
 
 // A program directory the capture cannot write to is named before anything is fetched.
-TEST_F(Capture, FolderThatCannotBeCreatedIsNamedBeforeAnyRequest) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(2, 1));
-    ctx.SetProgramDir(dir.Path() + "missing/");
-    frame.RunCapture(view);
-    EXPECT_EQ(view.Messages(),
-              (Messages{{MessageKind::Error, Texts::CannotCreateFolderMessage(
-                                                 dir.Path() + "missing/" + Texts::kStagingFolder) +
-                                                 Texts::kLfCr}}));
-    EXPECT_EQ(sim.Requests().size(), 0u);
-    ExpectFramed(view);
-}
-
 TEST_F(Capture, FailedSaveLeavesTheOldFileWhole) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(20, 1));
     WriteBytes(Saved("ZAVOCVRV.HTM"), "old list\r\n");
     // A file size limit makes the write of the list fail half-way, for root too; the
     // header file of each answer stays well below it.
     constexpr rlim_t kLimit = 1500;
-    ASSERT_GT(NormalizeLines(RawGet(sim.Port(), Seg(sim) + "/program.htm")).size(), kLimit);
+    ASSERT_GT(SavedForm(RawGet(sim.Port(), Seg(sim) + "/program.htm")).size(), kLimit);
     sim.ClearRequests();
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -426,8 +368,7 @@ TEST_F(Capture, FailedSaveLeavesTheOldFileWhole) {
                          FileCreateErrorMessage(Saved(Texts::kStagingFolder + "/ZAVOCVRV.HTM"s)) +
                              Texts::kLfCr + Url(Seg(sim) + "/program.htm")}}));
     EXPECT_EQ(ReadBytes(Saved("ZAVOCVRV.HTM")), "old list\r\n");
-    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
-        EXPECT_EQ(entry.path().filename(), "ZAVOCVRV.HTM") << "no temporary file left behind";
+    EXPECT_EQ(dir.Names(), std::set<std::string>{"ZAVOCVRV.HTM"}) << "no temporary file left";
     ExpectFramed(view);
 }
 
@@ -457,11 +398,7 @@ TEST_P(CaptureStopped, EndsBeforeTheNextPage) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(2, 4));
     int fetches = 0;
     view.OnStatus = [&](const std::string& status) {
-        if (status.size() >= sizeof Texts::kStatusFetching - 1 &&
-            status.compare(status.size() - (sizeof Texts::kStatusFetching - 1), std::string::npos,
-                           Texts::kStatusFetching) == 0 &&
-            ++fetches == stopAt)
-            view.Stop = true;
+        if (IsFetching(status) && ++fetches == stopAt) view.Stop = true;
     };
     frame.RunCapture(view);
 
@@ -502,8 +439,7 @@ TEST_F(Capture, SecondStartWhileRunningStartsNothing) {
     EXPECT_TRUE(pressed);
     EXPECT_TRUE(second.Events.empty());
     EXPECT_EQ(sim.Requests().size(), 8u);
-    EXPECT_EQ(view.Messages(),
-              (Messages{{MessageKind::Information, Texts::CaptureDoneMessage(2)}}));
+    EXPECT_EQ(view.Messages(), Done(2));
     ExpectFramed(view);
 }
 

@@ -42,32 +42,38 @@ TEST(TransferSessionSetup, ProgramDirAlwaysEndsWithSlash) {
     EXPECT_EQ(ctx.PostDataPath, "/opt/zavo/Reserv.txt");
 }
 
-TEST(HttpClient1Success, OnlyGetAndPostSetTheFlag) {
-    TransferSession ctx;
-    ctx.HttpClient1.ReplyCode = 200;
-    for (int cmd = 0; cmd < 256; ++cmd) {
-        ctx.RequestSucceeded = false;
-        ctx.HttpClient1Success(static_cast<CmdType>(cmd));
-        EXPECT_EQ(ctx.RequestSucceeded, cmd == 0 || cmd == 3) << "command code " << cmd;
+// Only an answered GET or POST whose body is as long as announced (when announced) is a page.
+TEST(HttpClient1Success, OnlyGetAndPostWithAWholeAnswerSetTheFlag) {
+    const struct {
+        int replyCode;
+        int32_t announced;
+        std::string body;
+        bool page;
+    } cases[] = {{200, 0, "", true},    {200, 0, "abc", true},  {200, 3, "abc", true},
+                 {200, 2, "abc", true}, {200, 4, "abc", false}, {200, 1, "", false},
+                 {0, 0, "", false}};  // no status line
+    for (const auto& c : cases) {
+        TransferSession ctx;
+        ctx.HttpClient1.ReplyCode = c.replyCode;
+        ctx.HttpClient1.AnnouncedLength = c.announced;
+        ctx.HttpClient1.Body = c.body;
+        for (int cmd = 0; cmd < 256; ++cmd) {
+            ctx.RequestSucceeded = false;
+            ctx.HttpClient1Success(static_cast<CmdType>(cmd));
+            EXPECT_EQ(ctx.RequestSucceeded, c.page && (cmd == 0 || cmd == 3))
+                << "command code " << cmd << ", status " << c.replyCode << ", " << c.announced
+                << " / " << c.body;
+        }
+        // A set flag is never cleared by the handler.
+        ctx.RequestSucceeded = true;
+        ctx.HttpClient1Success(1);
+        EXPECT_TRUE(ctx.RequestSucceeded);
     }
-    // A set flag is never cleared by the handler.
-    ctx.RequestSucceeded = true;
-    ctx.HttpClient1Success(1);
-    EXPECT_TRUE(ctx.RequestSucceeded);
-}
-
-TEST(HttpClient1Success, AnswerWithoutStatusLineIsNoPage) {
-    TransferSession ctx;
-    ctx.HttpClient1.ReplyCode = 0;
-    ctx.HttpClient1Success(0);
-    ctx.HttpClient1Success(3);
-    EXPECT_FALSE(ctx.RequestSucceeded);
 }
 
 class FetchPage : public TransferTest {
   protected:
     // A port on 127.0.0.1 where nothing listens: connections are refused at once.
-    std::string RefusingHost() { return "127.0.0.1:" + std::to_string(refusing.Port()); }
     RefusingPort refusing;
 
     // Puts the client's pump on a clock that moves only when a request is about to be sent,
@@ -104,44 +110,28 @@ TEST_F(FetchPage, UnreadablePostDataFileRaisesItsErrorWithoutARequest) {
     EXPECT_FALSE(ctx.RequestSucceeded);
 }
 
-TEST_F(FetchPage, ErrorStatusIsAskedTwentyOneTimes) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
-    sim.SetErrorStatus("/setup/ch_set.htm", 404);
-    ctx.FetchPage(false, Url("/setup/ch_set.htm"));
-    EXPECT_FALSE(ctx.RequestSucceeded);
-    EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /setup/ch_set.htm"));
-}
-
-TEST_F(FetchPage, ClosedWithoutAnswerIsAskedTwentyOneTimes) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
-    sim.SetDropConnection("/setup/ch_set.htm", true);
-    ctx.FetchPage(false, Url("/setup/ch_set.htm"));
-    EXPECT_FALSE(ctx.RequestSucceeded);
-    EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /setup/ch_set.htm"));
-}
-
-TEST_F(FetchPage, BodyCutShortIsAskedTwentyOneTimes) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
-    sim.SetFault("/setup/ch_set.htm", recsim::Fault::CutBody);
-    ctx.FetchPage(false, Url("/setup/ch_set.htm"));
-    EXPECT_FALSE(ctx.RequestSucceeded);
-    EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /setup/ch_set.htm"));
-}
-
-TEST(HttpClient1Success, BodyShorterThanAnnouncedIsNoPage) {
-    struct Case {
-        int32_t announced;
-        std::string body;
-        bool succeeded;
+// A page that does not arrive whole is asked for 21 times in all.
+TEST_F(FetchPage, PageThatDoesNotArriveIsAskedTwentyOneTimes) {
+    const struct {
+        const char* name;
+        void (*spoil)(recsim::RecorderSim&);
+    } cases[] = {
+        {"ErrorStatus",
+         [](recsim::RecorderSim& sim) { sim.SetErrorStatus("/setup/ch_set.htm", 404); }},
+        {"ClosedWithoutAnswer",
+         [](recsim::RecorderSim& sim) { sim.SetDropConnection("/setup/ch_set.htm", true); }},
+        {"BodyCutShort",
+         [](recsim::RecorderSim& sim) {
+             sim.SetFault("/setup/ch_set.htm", recsim::Fault::CutBody);
+         }},
     };
-    for (const Case& c : {Case{0, "", true}, Case{0, "abc", true}, Case{3, "abc", true},
-                          Case{2, "abc", true}, Case{4, "abc", false}, Case{1, "", false}}) {
-        TransferSession ctx;
-        ctx.HttpClient1.ReplyCode = 200;
-        ctx.HttpClient1.AnnouncedLength = c.announced;
-        ctx.HttpClient1.Body = c.body;
-        ctx.HttpClient1Success(0);
-        EXPECT_EQ(ctx.RequestSucceeded, c.succeeded) << c.announced << " / " << c.body;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        recsim::RecorderSim& sim = StartRecorder(Mode::X4);
+        c.spoil(sim);
+        ctx.FetchPage(false, Url("/setup/ch_set.htm"));
+        EXPECT_FALSE(ctx.RequestSucceeded);
+        EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /setup/ch_set.htm"));
     }
 }
 
@@ -181,17 +171,6 @@ INSTANTIATE_TEST_SUITE_P(Elapsed, FetchPageClock,
                                          ClockCase{"ClockGoingBackFiveSeconds", -5000, 1}),
                          [](const testing::TestParamInfo<ClockCase>& i) { return i.param.name; });
 
-TEST_F(FetchPage, RefusedConnectionIsRetriedOnTheRealClock) {
-    ctx.Settings.Host = RefusingHost();
-    int tries = 0;
-    ctx.HttpClient1.OnAboutToSend = [&](TSockTransport*) { ++tries; };
-    const milliseconds start = ctx.HttpClient1.Now();
-    ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
-    EXPECT_FALSE(ctx.RequestSucceeded);
-    EXPECT_EQ(tries, 21);
-    EXPECT_LT((ctx.HttpClient1.Now() - start).count(), 5000);
-}
-
 TEST_F(FetchPage, SilentRecorderEndsAfterOneTimedOutAttempt) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4);
     sim.SetFault("/program/b_prgrm.htm", recsim::Fault::Hang);
@@ -208,16 +187,24 @@ TEST_F(FetchPage, SilentRecorderEndsAfterOneTimedOutAttempt) {
     EXPECT_EQ(Targets(sim), std::vector<std::string>{"GET /program/b_prgrm.htm"});
 }
 
-TEST_F(FetchPage, FailedGetEmptiesBodyFailedPostKeepsIt) {
-    ctx.Settings.Host = RefusingHost();
+// A refused connection is retried at once, on the real clock; a failed GET empties the body,
+// a failed POST keeps it.
+TEST_F(FetchPage, RefusedConnectionIsRetriedAndFailsWithoutAPage) {
+    ctx.Settings.Host = refusing.Host();
+    int tries = 0;
+    ctx.HttpClient1.OnAboutToSend = [&](TSockTransport*) { ++tries; };
     WriteBytes(ctx.PostDataPath, "bExec=ON&lVoice=1&end_form=0\r\n");
     ctx.HttpClient1.Body = "previous answer";
     ctx.FetchPage(true, Url("/program/x/entry.htm"));
     EXPECT_FALSE(ctx.RequestSucceeded);
     EXPECT_EQ(ctx.HttpClient1.Body, "previous answer");
+    EXPECT_EQ(tries, 21);
+    const milliseconds start = ctx.HttpClient1.Now();
     ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
     EXPECT_FALSE(ctx.RequestSucceeded);
     EXPECT_EQ(ctx.HttpClient1.Body, "");
+    EXPECT_EQ(tries, 42);
+    EXPECT_LT((ctx.HttpClient1.Now() - start).count(), 5000);
 }
 
 TEST_F(FetchPage, PostSendsThePostDataFileAndKeepsTheAnswer) {

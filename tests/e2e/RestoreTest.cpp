@@ -15,8 +15,6 @@
 namespace e2e {
 namespace {
 
-using recsim::Mode;
-
 class Restore : public TransferTest {
   protected:
     // Captures these reservations from an RD-X4 into the program directory, then points the
@@ -32,8 +30,6 @@ class Restore : public TransferTest {
         return StartRecorder(Mode::X4EX, std::move(stored));
     }
 
-    std::string Seg(const recsim::RecorderSim& sim) const { return "/program/" + sim.Segment(); }
-
     static std::vector<recsim::LoggedRequest> Posts(const recsim::RecorderSim& sim) {
         std::vector<recsim::LoggedRequest> out;
         for (const recsim::LoggedRequest& r : sim.Requests())
@@ -46,6 +42,17 @@ class Restore : public TransferTest {
         return std::string(number < 10 ? "0" : "") + std::to_string(number) +
                Texts::kReportSeparator;
     }
+
+    // The lines of a report without their LF CR; the last is what follows the last LF CR.
+    static std::vector<std::string> Lines(const std::string& report) {
+        std::vector<std::string> lines;
+        size_t start = 0;
+        for (size_t end; (end = report.find(Texts::kLfCr, start)) != std::string::npos;
+             start = end + 2)
+            lines.push_back(report.substr(start, end - start));
+        lines.push_back(report.substr(start));
+        return lines;
+    }
 };
 
 class RestoreRoundTrip : public Restore, public testing::WithParamInterface<int> {};
@@ -57,22 +64,54 @@ TEST_P(RestoreRoundTrip, EveryCapturedReservationArrivesIntact) {
     frame.RunRestore(view);
 
     EXPECT_EQ(x4ex.Reservations(), original);
+    ExpectFramed(view);
+    // The first list is read before any segment is known; the list is read once more before
+    // the first entry and after each, to count the reservations. Each post carries the entry
+    // form body of its saved page and a CR LF.
+    const std::string list0 = Url("/program//program.htm");
+    const std::string list = Url(Seg(x4ex) + "/program.htm");
+    const std::string entry = Url(Seg(x4ex) + "/entry.htm");
+    std::vector<std::string> targets(2, "GET /program//program.htm");
+    std::vector<std::string> statuses = {Fetching(list0), Parsing(list0), Fetching(list0),
+                                         Parsing(list0)};
+    std::vector<std::pair<int, int>> progress = {{0, count}};
+    const std::vector<recsim::LoggedRequest> posts = Posts(x4ex);
+    ASSERT_EQ(posts.size(), static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const std::string selector = Seg(x4ex) + "/b_proginfo.htm?" + std::to_string(i);
+        targets.insert(targets.end(),
+                       {"GET /program/b_prgrm.htm", "GET " + selector,
+                        "POST " + Seg(x4ex) + "/entry.htm", "GET " + Seg(x4ex) + "/program.htm"});
+        statuses.insert(statuses.end(),
+                        {Fetching(Url("/program/b_prgrm.htm")),
+                         Parsing(Url("/program/b_prgrm.htm")), Fetching(Url(selector)),
+                         Sending(entry), Parsing(entry), Fetching(list), Parsing(list)});
+        progress.emplace_back(i + 1, count);
+        const std::string body = BuildEntryFormBody(SavedReservation(i)) + "\r\n";
+        EXPECT_EQ(posts[i].body, body);
+        EXPECT_NE(
+            posts[i].rawHeader.find("\r\nContent-Length: " + std::to_string(body.size()) + "\r\n"),
+            std::string::npos);
+    }
+    statuses.push_back("");
+    EXPECT_EQ(Targets(x4ex), targets);
+    EXPECT_EQ(view.Statuses(), statuses);
+    EXPECT_EQ(view.Progress, progress);
+    EXPECT_EQ(ReadBytes(ctx.PostDataPath), posts.back().body);
+
+    // One line per reservation: number, separator, answer, LF CR; then the check.
     ASSERT_EQ(view.Messages().size(), 1u);
     EXPECT_EQ(view.Messages()[0].Box, MessageKind::Information);
-    // One line per reservation: number, separator, answer, LF CR.
-    std::string report = view.Messages()[0].Text;
+    const std::vector<std::string> lines = Lines(view.Messages()[0].Text);
+    ASSERT_EQ(lines.size(), static_cast<size_t>(count + 2));
     for (int i = 0; i < count; ++i) {
-        ASSERT_EQ(report.rfind(ReportPrefix(i), 0), 0u) << report;
-        const size_t end = report.find(Texts::kLfCr);
-        ASSERT_NE(end, std::string::npos);
-        const std::string answer =
-            report.substr(ReportPrefix(i).size(), end - ReportPrefix(i).size());
+        ASSERT_EQ(lines[i].rfind(ReportPrefix(i), 0), 0u) << lines[i];
+        const std::string answer = lines[i].substr(ReportPrefix(i).size());
         EXPECT_FALSE(answer.empty());
         EXPECT_EQ(answer.find("\\r\\n"), std::string::npos);
-        report.erase(0, end + 2);
     }
-    EXPECT_EQ(report, CheckLine(0, count, count));
-    ExpectFramed(view);
+    EXPECT_EQ(lines[count] + Texts::kLfCr, CheckLine(0, count, count));
+    EXPECT_EQ(lines[count + 1], "");
 }
 
 // 32 fills both recorders: the RD-X4's list then has no new-reservation link.
@@ -98,48 +137,6 @@ TEST_F(Restore, FinishesACaptureThatACrashCutShortFirst) {
     EXPECT_TRUE(Exists(SavedReservation(2)));
 }
 
-TEST_F(Restore, RequestsFollowTheEntrySequence) {
-    const std::vector<recsim::Reservation> original = recsim::SampleReservations(2, 4);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
-    frame.RunRestore(view);
-
-    // The first list is read before any segment is known; the list is read once more before
-    // the first entry and after the last, to count the reservations.
-    EXPECT_EQ(Targets(x4ex),
-              (std::vector<std::string>{
-                  "GET /program//program.htm", "GET /program//program.htm",
-                  "GET /program/b_prgrm.htm", "GET " + Seg(x4ex) + "/b_proginfo.htm?0",
-                  "POST " + Seg(x4ex) + "/entry.htm", "GET " + Seg(x4ex) + "/program.htm",
-                  "GET /program/b_prgrm.htm", "GET " + Seg(x4ex) + "/b_proginfo.htm?1",
-                  "POST " + Seg(x4ex) + "/entry.htm", "GET " + Seg(x4ex) + "/program.htm"}));
-    // Each post carries the entry form body of its saved page and a CR LF.
-    const std::vector<recsim::LoggedRequest> posts = Posts(x4ex);
-    ASSERT_EQ(posts.size(), 2u);
-    for (int i = 0; i < 2; ++i) {
-        const std::string body = BuildEntryFormBody(SavedReservation(i)) + "\r\n";
-        EXPECT_EQ(posts[i].body, body);
-        EXPECT_NE(
-            posts[i].rawHeader.find("\r\nContent-Length: " + std::to_string(body.size()) + "\r\n"),
-            std::string::npos);
-    }
-    EXPECT_EQ(ReadBytes(ctx.PostDataPath), BuildEntryFormBody(SavedReservation(1)) + "\r\n");
-
-    const std::string list0 = Url("/program//program.htm");
-    const std::string frame = Url("/program/b_prgrm.htm");
-    const std::string entry = Url(Seg(x4ex) + "/entry.htm");
-    const std::vector<std::string> statuses = view.Statuses();
-    const std::string listSeg = Url(Seg(x4ex) + "/program.htm");
-    ASSERT_GE(statuses.size(), 9u);
-    EXPECT_EQ(std::vector<std::string>(statuses.begin(), statuses.begin() + 9),
-              (std::vector<std::string>{Fetching(list0), Parsing(list0), Fetching(list0),
-                                        Parsing(list0), Fetching(frame), Parsing(frame),
-                                        Fetching(Url(Seg(x4ex) + "/b_proginfo.htm?0")),
-                                        Sending(entry), Parsing(entry)}));
-    EXPECT_EQ(std::vector<std::string>(statuses.end() - 3, statuses.end()),
-              (std::vector<std::string>{Fetching(listSeg), Parsing(listSeg), ""}));
-    EXPECT_EQ(view.Progress, (std::vector<std::pair<int, int>>{{0, 2}, {1, 2}, {2, 2}}));
-}
-
 TEST_F(Restore, PagesZeroOneAndFiveGiveThreeReportLines) {
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(6, 9);
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
@@ -149,18 +146,13 @@ TEST_F(Restore, PagesZeroOneAndFiveGiveThreeReportLines) {
     EXPECT_EQ(x4ex.Reservations(),
               (std::vector<recsim::Reservation>{original[0], original[1], original[5]}));
     ASSERT_EQ(view.Messages().size(), 1u);
-    const std::string report = view.Messages()[0].Text;
-    std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = report.find(Texts::kLfCr, start)) != std::string::npos;
-         start = end + 2)
-        lines.push_back(report.substr(start, end - start));
-    ASSERT_EQ(lines.size(), 4u) << report;
+    const std::vector<std::string> lines = Lines(view.Messages()[0].Text);
+    ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0].rfind(ReportPrefix(0), 0), 0u);
     EXPECT_EQ(lines[1].rfind(ReportPrefix(1), 0), 0u);
     EXPECT_EQ(lines[2].rfind(ReportPrefix(5), 0), 0u);
     EXPECT_EQ(lines[3] + Texts::kLfCr, CheckLine(0, 3, 3));
-    EXPECT_EQ(report.size(),
-              lines[0].size() + lines[1].size() + lines[2].size() + lines[3].size() + 8);
+    EXPECT_EQ(lines[4], "");
 }
 
 TEST_F(Restore, NoSavedPageSendsNothingAndShowsAnEmptyReport) {
@@ -210,7 +202,7 @@ TEST_F(Restore, FailedPostEndsWithTheEntryFailureBox) {
     x4ex.SetErrorStatus(Seg(x4ex) + "/entry.htm", 500);
     frame.RunRestore(view);
 
-    Messages expected = Repeat({MessageKind::Error, Texts::kFailPost}, 21);
+    Messages expected(21, {MessageKind::Error, Texts::kFailPost});
     expected.push_back({MessageKind::Confirmation, Texts::kRestoreEntryFailed});
     EXPECT_EQ(view.Messages(), expected);
     EXPECT_EQ(Posts(x4ex).size(), 21u);
@@ -282,14 +274,10 @@ TEST_P(RestoreStopped, EndsAfterTheCurrentAnswer) {
               std::vector<recsim::Reservation>(original.begin(), original.begin() + stopAt));
     EXPECT_EQ(Posts(x4ex).size(), static_cast<size_t>(stopAt));
     ASSERT_EQ(view.Messages().size(), 1u);
-    std::string expected;
-    for (int i = 0; i < stopAt; ++i) expected += ReportPrefix(i);
     std::string report = view.Messages()[0].Text;
     std::vector<int> left;
     for (int i = stopAt; i < 3; ++i) left.push_back(i);
     const std::string tail = (left.empty() ? "" : StoppedLine(left)) + CheckLine(0, stopAt, stopAt);
-    ASSERT_GE(report.size(), tail.size());
-    EXPECT_EQ(report.substr(report.size() - tail.size()), tail);
     for (int i = 0; i < stopAt; ++i) {
         EXPECT_EQ(report.rfind(ReportPrefix(i), 0), 0u) << report;
         report.erase(0, report.find(Texts::kLfCr) + 2);
@@ -395,17 +383,6 @@ INSTANTIATE_TEST_SUITE_P(Recorders, RestoreCheck,
                                          CheckCase{"LosingAll", 2, 3}),
                          [](const testing::TestParamInfo<CheckCase>& i) { return i.param.name; });
 
-TEST_F(Restore, ReportsOfEveryRestoreAreKeptOneAfterTheOther) {
-    CaptureThenStartX4ex(recsim::SampleReservations(1, 18));
-    frame.RunRestore(view);
-    const std::string first = ReadBytes(Saved(Texts::kRestoreReportFile));
-    view.Answers = {true};
-    frame.RunRestore(view);
-    const std::string both = ReadBytes(Saved(Texts::kRestoreReportFile));
-    EXPECT_EQ(both.rfind(first, 0), 0u);
-    EXPECT_GT(both.size(), first.size() + 19);
-}
-
 TEST_F(Restore, RefusedEntryEndsAtOnceWithOneBox) {
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(recsim::SampleReservations(2, 19));
     x4ex.SetErrorStatus(Seg(x4ex) + "/entry.htm", 403);
@@ -418,7 +395,7 @@ TEST_F(Restore, RefusedEntryEndsAtOnceWithOneBox) {
 }
 
 // A second restore would enter every reservation again: the user is asked first, and only
-// Yes goes on.
+// Yes goes on; its report is kept after the first one's in the report file.
 class RestoreRepeated : public Restore, public testing::WithParamInterface<bool> {};
 
 TEST_P(RestoreRepeated, AsksBeforeEnteringAgain) {
@@ -427,6 +404,7 @@ TEST_P(RestoreRepeated, AsksBeforeEnteringAgain) {
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
     frame.RunRestore(view);
     EXPECT_TRUE(view.Questions().empty());
+    const std::string first = ReadBytes(Saved(Texts::kRestoreReportFile));
     x4ex.ClearRequests();
     RecordingView again;
     again.Answers = {goOn};
@@ -439,10 +417,14 @@ TEST_P(RestoreRepeated, AsksBeforeEnteringAgain) {
         ASSERT_EQ(again.Messages().size(), 1u);
         const std::string report = again.Messages()[0].Text;
         EXPECT_EQ(report.substr(report.size() - CheckLine(2, 2, 4).size()), CheckLine(2, 2, 4));
+        const std::string both = ReadBytes(Saved(Texts::kRestoreReportFile));
+        EXPECT_EQ(both.rfind(first, 0), 0u);
+        EXPECT_GT(both.size(), first.size() + 19);
     } else {
         // No: nothing after the first look at the list, and no box.
         EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
         EXPECT_TRUE(again.Messages().empty());
+        EXPECT_EQ(ReadBytes(Saved(Texts::kRestoreReportFile)), first);
     }
     ExpectFramed(again);
 }
