@@ -31,20 +31,6 @@ using testsupport::SavedForm;
 using testsupport::WriteBytes;
 using Messages = std::vector<RecordingView::Message>;
 
-inline std::string Fetching(const std::string& url) {
-    return url + Texts::kStatusFetching;
-}
-inline std::string Parsing(const std::string& url) {
-    return url + Texts::kStatusParsing;
-}
-inline std::string Sending(const std::string& url) {
-    return url + Texts::kStatusSending;
-}
-inline bool IsFetching(const std::string& status) {
-    const std::string tail = Texts::kStatusFetching;
-    return status.size() >= tail.size() &&
-           status.compare(status.size() - tail.size(), tail.size(), tail) == 0;
-}
 inline bool Exists(const std::string& path) {
     return std::filesystem::exists(path);
 }
@@ -115,6 +101,14 @@ class TransferTest : public testing::Test {
     std::string Saved(const std::string& name) const { return dir.Path() + name; }
     std::string SavedReservation(int i) const { return Saved(Texts::ReservationPageFile(i)); }
     static std::string Seg(const recsim::RecorderSim& sim) { return "/program/" + sim.Segment(); }
+    static std::string Fetching(const std::string& url) { return url + Texts::kStatusFetching; }
+    static std::string Parsing(const std::string& url) { return url + Texts::kStatusParsing; }
+    static std::string Sending(const std::string& url) { return url + Texts::kStatusSending; }
+    static bool IsFetching(const std::string& status) {
+        const size_t n = sizeof Texts::kStatusFetching - 1;
+        return status.size() >= n &&
+               status.compare(status.size() - n, n, Texts::kStatusFetching) == 0;
+    }
 
     // Every transfer begins with the hourglass and ends with the default cursor and an
     // empty status line, whichever way it ended.
