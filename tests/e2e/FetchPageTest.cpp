@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <memory>
-#include <ostream>
 #include <string>
 
 #include "E2eFixture.h"
@@ -11,7 +10,6 @@
 namespace e2e {
 namespace {
 
-using recsim::Mode;
 using std::chrono::milliseconds;
 
 TEST(TransferSessionSetup, ConfiguresTheClientAsTheTransfersNeed) {
@@ -30,16 +28,12 @@ TEST(TransferSessionSetup, ConfiguresTheClientAsTheTransfersNeed) {
     ctx.HttpClient1.ReplyCode = 200;
     ctx.HttpClient1.OnSuccess(3);
     EXPECT_TRUE(ctx.RequestSucceeded);
-}
-
-TEST(TransferSessionSetup, ProgramDirAlwaysEndsWithSlash) {
-    TransferSession ctx;
-    ctx.SetProgramDir("/opt/zavo");
-    EXPECT_EQ(ctx.ProgramDir, "/opt/zavo/");
-    EXPECT_EQ(ctx.PostDataPath, "/opt/zavo/Reserv.txt");
-    ctx.SetProgramDir("/opt/zavo/");
-    EXPECT_EQ(ctx.ProgramDir, "/opt/zavo/");
-    EXPECT_EQ(ctx.PostDataPath, "/opt/zavo/Reserv.txt");
+    // The program directory always ends with a slash.
+    for (const char* programDir : {"/opt/zavo", "/opt/zavo/"}) {
+        ctx.SetProgramDir(programDir);
+        EXPECT_EQ(ctx.ProgramDir, "/opt/zavo/");
+        EXPECT_EQ(ctx.PostDataPath, "/opt/zavo/Reserv.txt");
+    }
 }
 
 // Only an answered GET or POST whose body is as long as announced (when announced) is a page.
@@ -110,66 +104,51 @@ TEST_F(FetchPage, UnreadablePostDataFileRaisesItsErrorWithoutARequest) {
     EXPECT_FALSE(ctx.RequestSucceeded);
 }
 
-// A page that does not arrive whole is asked for 21 times in all.
+// A page that does not arrive whole is asked for again, 21 times in all.
 TEST_F(FetchPage, PageThatDoesNotArriveIsAskedTwentyOneTimes) {
     const struct {
         const char* name;
-        void (*spoil)(recsim::RecorderSim&);
+        int status, times;  // an error status the recorder answers with, so many times
+        bool drop;          // the recorder closes without answering
+        recsim::Fault fault;
+        bool page;  // the last attempt brings the page
     } cases[] = {
-        {"ErrorStatus",
-         [](recsim::RecorderSim& sim) { sim.SetErrorStatus("/setup/ch_set.htm", 404); }},
-        {"ClosedWithoutAnswer",
-         [](recsim::RecorderSim& sim) { sim.SetDropConnection("/setup/ch_set.htm", true); }},
-        {"BodyCutShort",
-         [](recsim::RecorderSim& sim) {
-             sim.SetFault("/setup/ch_set.htm", recsim::Fault::CutBody);
-         }},
+        {"ErrorStatus", 404, -1, false, recsim::Fault::None, false},
+        {"ClosedWithoutAnswer", 0, 0, true, recsim::Fault::None, false},
+        {"BodyCutShort", 0, 0, false, recsim::Fault::CutBody, false},
+        {"ErrorStatusThatClears", 503, 20, false, recsim::Fault::None, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         recsim::RecorderSim& sim = StartRecorder(Mode::X4);
-        c.spoil(sim);
+        if (c.status != 0) sim.SetErrorStatus("/setup/ch_set.htm", c.status, c.times);
+        if (c.drop) sim.SetDropConnection("/setup/ch_set.htm", true);
+        if (c.fault != recsim::Fault::None) sim.SetFault("/setup/ch_set.htm", c.fault);
         ctx.FetchPage(false, Url("/setup/ch_set.htm"));
-        EXPECT_FALSE(ctx.RequestSucceeded);
+        EXPECT_EQ(ctx.RequestSucceeded, c.page);
         EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /setup/ch_set.htm"));
     }
 }
 
-TEST_F(FetchPage, ErrorStatusThatClearsIsAskedUntilAnswered) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
-    sim.SetErrorStatus("/setup/ch_set.htm", 503, 20);
-    ctx.FetchPage(false, Url("/setup/ch_set.htm"));
-    EXPECT_TRUE(ctx.RequestSucceeded);
-    EXPECT_EQ(sim.Requests().size(), 21u);
+// A failed attempt that took 5 seconds or more ends the loop; 4.9 seconds count as 4.
+TEST_F(FetchPage, SlowFailedAttemptEndsTheLoop) {
+    const struct {
+        const char* name;
+        long long stepMs;  // how far the clock moves between two readings
+        int attempts;
+    } cases[] = {{"Instant", 0, 21},          {"FourPointNineCountsAsFour", 4900, 21},
+                 {"JustUnderFive", 4999, 21}, {"FiveSeconds", 5000, 1},
+                 {"TenSeconds", 10000, 1},    {"ClockGoingBackFiveSeconds", -5000, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartRecorder(Mode::X4).SetFault("/program/b_prgrm.htm", recsim::Fault::Reset);
+        attempts = 0;
+        FakeClock(milliseconds(c.stepMs));
+        ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
+        EXPECT_FALSE(ctx.RequestSucceeded);
+        EXPECT_EQ(attempts, c.attempts);
+    }
 }
-
-struct ClockCase {
-    const char* name;
-    long long stepMs;  // how far the clock moves between two readings
-    int attempts;
-    // ctest lists the case by its name rather than its bytes.
-    friend void PrintTo(const ClockCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class FetchPageClock : public FetchPage, public testing::WithParamInterface<ClockCase> {};
-
-TEST_P(FetchPageClock, SlowFailedAttemptEndsTheLoop) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
-    sim.SetFault("/program/b_prgrm.htm", recsim::Fault::Reset);
-    FakeClock(milliseconds(GetParam().stepMs));
-    ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
-    EXPECT_FALSE(ctx.RequestSucceeded);
-    EXPECT_EQ(attempts, GetParam().attempts);
-}
-
-INSTANTIATE_TEST_SUITE_P(Elapsed, FetchPageClock,
-                         testing::Values(ClockCase{"Instant", 0, 21},
-                                         ClockCase{"FourPointNineCountsAsFour", 4900, 21},
-                                         ClockCase{"JustUnderFive", 4999, 21},
-                                         ClockCase{"FiveSeconds", 5000, 1},
-                                         ClockCase{"TenSeconds", 10000, 1},
-                                         ClockCase{"ClockGoingBackFiveSeconds", -5000, 1}),
-                         [](const testing::TestParamInfo<ClockCase>& i) { return i.param.name; });
 
 TEST_F(FetchPage, SilentRecorderEndsAfterOneTimedOutAttempt) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4);

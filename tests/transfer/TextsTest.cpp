@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "Texts.h"
@@ -81,14 +82,8 @@ const PinnedText kPinned[] = {
     {"ポート", Texts::kLabel6, "83 7c 81 5b 83 67"},
     {"RDからの取得に失敗しました", Texts::kFailGet,
      "52 44 82 a9 82 e7 82 cc 8e e6 93 be 82 c9 8e b8 94 73 82 b5 82 dc 82 b5 82 bd"},
-    {"HTTP OPTIONS Failed", Texts::kFailOptions,
-     "48 54 54 50 20 4f 50 54 49 4f 4e 53 20 46 61 69 6c 65 64"},
     {"RDへの送信に失敗しました", Texts::kFailPost,
      "52 44 82 d6 82 cc 91 97 90 4d 82 c9 8e b8 94 73 82 b5 82 dc 82 b5 82 bd"},
-    {"HTTP PUT Failed", Texts::kFailPut, "48 54 54 50 20 50 55 54 20 46 61 69 6c 65 64"},
-    {"HTTP Delete Failed", Texts::kFailDelete,
-     "48 54 54 50 20 44 65 6c 65 74 65 20 46 61 69 6c 65 64"},
-    {"HTTP TRACE Failed", Texts::kFailTrace, "48 54 54 50 20 54 52 41 43 45 20 46 61 69 6c 65 64"},
     {" 取得中…", Texts::kStatusFetching, "20 8e e6 93 be 92 86 81 63"},
     {" 解析中…", Texts::kStatusParsing, "20 89 f0 90 cd 92 86 81 63"},
     {" 送信中…", Texts::kStatusSending, "20 91 97 90 4d 92 86 81 63"},
@@ -142,39 +137,33 @@ TEST(Texts, ReservationPageFileHasTwoDigits) {
 
 // Commands without a text of their own give none.
 TEST(Texts, HttpFailureTextByCommandCode) {
-    const std::string none;
-    const std::string texts[] = {Texts::kFailGet,
-                                 "HTTP OPTIONS Failed",
-                                 Texts::kFailGet,
-                                 Texts::kFailPost,
-                                 "HTTP PUT Failed",
-                                 none,
-                                 none,
-                                 none,
-                                 "HTTP Delete Failed",
-                                 none,
-                                 none,
-                                 "HTTP TRACE Failed"};
+    const std::map<int, std::string> texts = {{0, Texts::kFailGet},     {1, "HTTP OPTIONS Failed"},
+                                              {2, Texts::kFailGet},     {3, Texts::kFailPost},
+                                              {4, "HTTP PUT Failed"},   {8, "HTTP Delete Failed"},
+                                              {11, "HTTP TRACE Failed"}};
     for (int cmd = 0; cmd < 256; ++cmd)
-        EXPECT_EQ(Texts::HttpFailureText(static_cast<uint8_t>(cmd)), cmd < 12 ? texts[cmd] : none)
+        EXPECT_EQ(Texts::HttpFailureText(static_cast<uint8_t>(cmd)),
+                  texts.count(cmd) ? texts.at(cmd) : "")
             << cmd;
+    EXPECT_STREQ(Texts::kFailOptions, "HTTP OPTIONS Failed");
+    EXPECT_STREQ(Texts::kFailPut, "HTTP PUT Failed");
+    EXPECT_STREQ(Texts::kFailDelete, "HTTP Delete Failed");
+    EXPECT_STREQ(Texts::kFailTrace, "HTTP TRACE Failed");
 }
 
 TEST(Texts, FileNamesAndDefaults) {
-    const std::pair<const char*, const char*> pinned[] = {{Texts::kDefaultHost, "rd-x4"},
-                                                          {Texts::kListPageFile, "ZAVOCVRV.HTM"},
-                                                          {Texts::kSetupPageFile, "ZAVOCVST.HTM"},
-                                                          {Texts::kChannelPageFile, "ZAVOCVCH.HTM"},
-                                                          {Texts::kPostDataFile, "Reserv.txt"},
-                                                          {Texts::kHeaderFile, "Head.txt"},
-                                                          {Texts::kIniExtension, ".INI"},
-                                                          {Texts::kIniSection, "RD"},
-                                                          {Texts::kIniKeyHost, "RDIP"},
-                                                          {Texts::kIniKeyUser, "RDUSER"},
-                                                          {Texts::kIniKeyPassword, "RDPASS"},
-                                                          {Texts::kIniKeyProxy, "RDPROXY"},
-                                                          {Texts::kIniKeyProxyPort, "RDPORT"}};
-    for (const auto& [actual, expected] : pinned) EXPECT_STREQ(actual, expected);
+    EXPECT_STREQ(Texts::kDefaultHost, "rd-x4");
+    EXPECT_STREQ(Texts::kListPageFile, "ZAVOCVRV.HTM");
+    EXPECT_STREQ(Texts::kSetupPageFile, "ZAVOCVST.HTM");
+    EXPECT_STREQ(Texts::kChannelPageFile, "ZAVOCVCH.HTM");
+    EXPECT_STREQ(Texts::kPostDataFile, "Reserv.txt");
+    EXPECT_STREQ(Texts::kHeaderFile, "Head.txt");
+    EXPECT_STREQ(Texts::kIniExtension, ".INI");
+    EXPECT_STREQ(Texts::kIniSection, "RD");
+    const char* keys[] = {Texts::kIniKeyHost, Texts::kIniKeyUser, Texts::kIniKeyPassword,
+                          Texts::kIniKeyProxy, Texts::kIniKeyProxyPort};
+    const char* expected[] = {"RDIP", "RDUSER", "RDPASS", "RDPROXY", "RDPORT"};
+    for (int i = 0; i < 5; ++i) EXPECT_STREQ(keys[i], expected[i]);
 }
 
 }  // namespace
