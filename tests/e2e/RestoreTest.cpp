@@ -343,45 +343,39 @@ TEST_F(Restore, OnlyTheTickedReservationsArePostedInNumberOrder) {
 }
 
 // The check compares the list afterwards with the list before plus what the recorder said
-// it took: a recorder that loses an entry it answered is caught.
-struct CheckCase {
-    const char* name;
-    int storedBefore, lost;
-};
+// it took: a recorder that loses an entry it answered is caught. The same report, with the
+// time and the recorder, is kept in the file beside the program.
+TEST_F(Restore, LastLineComparesTheCounts) {
+    const struct {
+        const char* name;
+        int storedBefore, lost;
+    } cases[] = {{"Empty", 0, 0}, {"Holding", 2, 0}, {"LosingOne", 0, 1}, {"LosingAll", 2, 3}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(Saved(Texts::kRestoreReportFile));
+        recsim::RecorderSim& x4ex = CaptureThenStartX4ex(
+            recsim::SampleReservations(3, 17), recsim::SampleReservations(c.storedBefore, 40));
+        x4ex.SetLoseEntries(c.lost);
+        RecordingView v;
+        v.Answers = {true};
+        frame.RunRestore(v);
 
-class RestoreCheck : public Restore, public testing::WithParamInterface<CheckCase> {};
-
-TEST_P(RestoreCheck, LastLineComparesTheCounts) {
-    const CheckCase c = GetParam();
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(
-        recsim::SampleReservations(3, 17), recsim::SampleReservations(c.storedBefore, 40));
-    x4ex.SetLoseEntries(c.lost);
-    view.Answers = {true};
-    frame.RunRestore(view);
-
-    ASSERT_EQ(view.Messages().size(), 1u);
-    const std::string report = view.Messages()[0].Text;
-    const std::string check = CheckLine(c.storedBefore, 3, c.storedBefore + 3 - c.lost);
-    EXPECT_NE(check.find(c.lost == 0 ? Texts::kCheckMatch : Texts::kCheckMismatch),
-              std::string::npos);
-    ASSERT_GE(report.size(), check.size());
-    EXPECT_EQ(report.substr(report.size() - check.size()), check);
-    EXPECT_EQ(x4ex.Reservations().size(), static_cast<size_t>(c.storedBefore + 3 - c.lost));
-
-    // The same report, with the time and the recorder, is kept in the file beside the program.
-    const std::string file = ReadBytes(Saved(Texts::kRestoreReportFile));
-    const std::string title = " " + ctx.Settings.Host + " " + Texts::kReportBlockTitle + "\r\n";
-    ASSERT_GT(file.size(), 19u);
-    EXPECT_TRUE(
-        std::regex_match(file.substr(0, 19), std::regex(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2})")));
-    EXPECT_EQ(file.substr(19), title + SjisReplaceAll(report, Texts::kLfCr, "\r\n") + "\r\n");
+        ASSERT_EQ(v.Messages().size(), 1u);
+        const std::string report = v.Messages()[0].Text;
+        const std::string check = CheckLine(c.storedBefore, 3, c.storedBefore + 3 - c.lost);
+        EXPECT_NE(check.find(c.lost == 0 ? Texts::kCheckMatch : Texts::kCheckMismatch),
+                  std::string::npos);
+        ASSERT_GE(report.size(), check.size());
+        EXPECT_EQ(report.substr(report.size() - check.size()), check);
+        EXPECT_EQ(x4ex.Reservations().size(), static_cast<size_t>(c.storedBefore + 3 - c.lost));
+        const std::string file = ReadBytes(Saved(Texts::kRestoreReportFile));
+        const std::string title = " " + ctx.Settings.Host + " " + Texts::kReportBlockTitle + "\r\n";
+        ASSERT_GT(file.size(), 19u);
+        EXPECT_TRUE(std::regex_match(file.substr(0, 19),
+                                     std::regex(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2})")));
+        EXPECT_EQ(file.substr(19), title + SjisReplaceAll(report, Texts::kLfCr, "\r\n") + "\r\n");
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Recorders, RestoreCheck,
-                         testing::Values(CheckCase{"Empty", 0, 0}, CheckCase{"Holding", 2, 0},
-                                         CheckCase{"LosingOne", 0, 1},
-                                         CheckCase{"LosingAll", 2, 3}),
-                         [](const testing::TestParamInfo<CheckCase>& i) { return i.param.name; });
 
 TEST_F(Restore, RefusedEntryEndsAtOnceWithOneBox) {
     recsim::RecorderSim& x4ex = CaptureThenStartX4ex(recsim::SampleReservations(2, 19));
@@ -396,43 +390,36 @@ TEST_F(Restore, RefusedEntryEndsAtOnceWithOneBox) {
 
 // A second restore would enter every reservation again: the user is asked first, and only
 // Yes goes on; its report is kept after the first one's in the report file.
-class RestoreRepeated : public Restore, public testing::WithParamInterface<bool> {};
-
-TEST_P(RestoreRepeated, AsksBeforeEnteringAgain) {
-    const bool goOn = GetParam();
-    const std::vector<recsim::Reservation> original = recsim::SampleReservations(2, 30);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
+TEST_F(Restore, RepeatedRestoreAsksBeforeEnteringAgain) {
+    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(recsim::SampleReservations(2, 30));
     frame.RunRestore(view);
     EXPECT_TRUE(view.Questions().empty());
     const std::string first = ReadBytes(Saved(Texts::kRestoreReportFile));
-    x4ex.ClearRequests();
-    RecordingView again;
-    again.Answers = {goOn};
-    frame.RunRestore(again);
-
-    EXPECT_EQ(again.Questions(), std::vector<std::string>{RepeatQuestion(2)});
-    EXPECT_EQ(x4ex.Reservations().size(), goOn ? 4u : 2u);
-    EXPECT_EQ(Posts(x4ex).size(), goOn ? 2u : 0u);
-    if (goOn) {
+    for (bool goOn : {false, true}) {
+        SCOPED_TRACE(goOn ? "Yes" : "No");
+        x4ex.ClearRequests();
+        RecordingView again;
+        again.Answers = {goOn};
+        frame.RunRestore(again);
+        EXPECT_EQ(again.Questions(), std::vector<std::string>{RepeatQuestion(2)});
+        EXPECT_EQ(x4ex.Reservations().size(), goOn ? 4u : 2u);
+        EXPECT_EQ(Posts(x4ex).size(), goOn ? 2u : 0u);
+        ExpectFramed(again);
+        if (!goOn) {
+            // No: nothing after the first look at the list, and no box.
+            EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
+            EXPECT_TRUE(again.Messages().empty());
+            EXPECT_EQ(ReadBytes(Saved(Texts::kRestoreReportFile)), first);
+            continue;
+        }
         ASSERT_EQ(again.Messages().size(), 1u);
         const std::string report = again.Messages()[0].Text;
         EXPECT_EQ(report.substr(report.size() - CheckLine(2, 2, 4).size()), CheckLine(2, 2, 4));
         const std::string both = ReadBytes(Saved(Texts::kRestoreReportFile));
         EXPECT_EQ(both.rfind(first, 0), 0u);
         EXPECT_GT(both.size(), first.size() + 19);
-    } else {
-        // No: nothing after the first look at the list, and no box.
-        EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
-        EXPECT_TRUE(again.Messages().empty());
-        EXPECT_EQ(ReadBytes(Saved(Texts::kRestoreReportFile)), first);
     }
-    ExpectFramed(again);
 }
-
-INSTANTIATE_TEST_SUITE_P(Answers, RestoreRepeated, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& i) {
-                             return i.param ? "Yes" : "No";
-                         });
 
 }  // namespace
 }  // namespace e2e
