@@ -157,18 +157,20 @@ TEST_F(Capture, FailureOrStopAtAnyPageLeavesTheSavedSetByteIdentical) {
     sim.SetReservations(recsim::SampleReservations(5, 6));
     const std::vector<std::string> all = ExpectedTargets(sim, 5);
     // The recorder answers with an error or closes without answering, the view throws, or
-    // the user presses stop.
-    enum class How { HttpError, Drop, Abort, StopButton };
+    // the user presses stop: while the page is on its way, or on the first error box.
+    enum class How { HttpError, Drop, Abort, StopButton, StopOnBox };
     struct Case {
         const char* name;
         int atStatus;  // the n-th " 取得中…" status (1-based): the page where it happens
         How how;
     };
-    std::vector<Case> cases = {{"ListFrame", 1, How::HttpError},   {"List", 2, How::HttpError},
-                               {"Selector", 3, How::HttpError},    {"Page", 8, How::HttpError},
-                               {"Setup", 13, How::HttpError},      {"ClosedAtPage", 6, How::Drop},
-                               {"AbortAtChannel", 14, How::Abort}, {"AbortAtPage", 6, How::Abort},
-                               {"AbortAtList", 2, How::Abort}};
+    std::vector<Case> cases = {
+        {"ListFrame", 1, How::HttpError},      {"List", 2, How::HttpError},
+        {"Selector", 3, How::HttpError},       {"Page", 8, How::HttpError},
+        {"Setup", 13, How::HttpError},         {"ClosedAtPage", 6, How::Drop},
+        {"AbortAtChannel", 14, How::Abort},    {"AbortAtPage", 6, How::Abort},
+        {"AbortAtList", 2, How::Abort},        {"StopOnBoxAtFrame", 1, How::StopOnBox},
+        {"StopOnBoxAtPage", 8, How::StopOnBox}};
     for (int k = 1; k <= 14; ++k) cases.push_back({"StopButton", k, How::StopButton});
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.name << " at " << c.atStatus);
@@ -176,6 +178,7 @@ TEST_F(Capture, FailureOrStopAtAnyPageLeavesTheSavedSetByteIdentical) {
         v.Answers = {true};  // were it asked, the capture would replace the set
         int fetching = 0;
         std::string failing, target;
+        v.OnMessage = [&](MessageKind, const std::string&) { v.Stop = c.how == How::StopOnBox; };
         v.OnStatus = [&](const std::string& status) {
             if (!IsFetching(status) || ++fetching != c.atStatus) return;
             if (c.how == How::Abort) throw EAbortError("stopped");
@@ -189,7 +192,7 @@ TEST_F(Capture, FailureOrStopAtAnyPageLeavesTheSavedSetByteIdentical) {
             if (c.how == How::Drop)
                 sim.SetDropConnection(target, true);
             else
-                sim.SetErrorStatus(target, 500, 21);
+                sim.SetErrorStatus(target, 500, c.how == How::StopOnBox ? 1 : 21);
         };
         sim.ClearRequests();
         frame.RunCapture(v);
@@ -198,8 +201,11 @@ TEST_F(Capture, FailureOrStopAtAnyPageLeavesTheSavedSetByteIdentical) {
         EXPECT_TRUE(v.Questions().empty());
         EXPECT_EQ(Snapshot(dir.Path()), earlier);
         EXPECT_EQ(dir.Names(), names);
-        if (c.how == How::StopButton) {
-            EXPECT_EQ(v.Messages(), (Messages{{MessageKind::Information, Texts::kCaptureStopped}}));
+        if (c.how == How::StopButton || c.how == How::StopOnBox) {
+            Messages expected = {{MessageKind::Information, Texts::kCaptureStopped}};
+            if (c.how == How::StopOnBox)
+                expected.insert(expected.begin(), {MessageKind::Error, Texts::kFailGet});
+            EXPECT_EQ(v.Messages(), expected);
             EXPECT_EQ(Targets(sim),
                       std::vector<std::string>(all.begin(), all.begin() + c.atStatus));
         } else if (c.how == How::Abort) {
@@ -381,17 +387,6 @@ TEST_F(Capture, FailedSaveLeavesTheOldFileWhole) {
                              Texts::kLfCr + Url(Seg(sim) + "/program.htm")}}));
     EXPECT_EQ(ReadBytes(Saved("ZAVOCVRV.HTM")), "old list\r\n");
     EXPECT_EQ(dir.Names(), std::set<std::string>{"ZAVOCVRV.HTM"}) << "no temporary file left";
-    ExpectFramed(view);
-}
-
-TEST_F(Capture, StopEndsTheRetriesOfAPageThatDoesNotArrive) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(1, 4));
-    sim.SetErrorStatus("/program/b_prgrm.htm", 500);
-    view.OnMessage = [&](MessageKind, const std::string&) { view.Stop = true; };
-    frame.RunCapture(view);
-    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Error, Texts::kFailGet},
-                                         {MessageKind::Information, Texts::kCaptureStopped}}));
-    EXPECT_EQ(sim.Requests().size(), 1u);
     ExpectFramed(view);
 }
 
