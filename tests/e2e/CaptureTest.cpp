@@ -17,10 +17,6 @@ namespace {
 
 using namespace std::string_literals;
 
-Messages Done(int count) {
-    return {{MessageKind::Information, Texts::CaptureDoneMessage(count)}};
-}
-
 class Capture : public TransferTest {
   protected:
     // The GETs of an undisturbed capture of count reservations, in order.
@@ -297,8 +293,7 @@ TEST_F(Capture, RefusedLoginEndsAtOnceWithOneBox) {
         RecordingView v;
         frame.RunCapture(v);
         EXPECT_EQ(v.Messages(),
-                  (Messages{{MessageKind::Error,
-                             Url("/program/b_prgrm.htm") + Texts::kLfCr + Texts::kLoginRefused}}));
+                  Error(Url("/program/b_prgrm.htm") + Texts::kLfCr + Texts::kLoginRefused));
         EXPECT_EQ(Targets(sim), std::vector<std::string>{"GET /program/b_prgrm.htm"});
         EXPECT_TRUE(ctx.LoginRefused);
         EXPECT_FALSE(Exists(Saved("ZAVOCVRV.HTM")));
@@ -339,7 +334,7 @@ TEST_F(Capture, FailureBeforeAnyPageIsOneBoxNamingItsCause) {
         ctx.SetProgramDir(c.programDir);
         RecordingView v;
         frame.RunCapture(v);
-        EXPECT_EQ(v.Messages(), (Messages{{MessageKind::Error, c.message}}));
+        EXPECT_EQ(v.Messages(), Error(c.message));
         EXPECT_TRUE(sim.Requests().empty());
         EXPECT_FALSE(Exists(Saved("ZAVOCVRV.HTM")));
         ExpectFramed(v);
@@ -382,9 +377,8 @@ TEST_F(Capture, FailedSaveLeavesTheOldFileWhole) {
 
     // The message names the file that could not be written: the list, in the staging folder.
     EXPECT_EQ(view.Messages(),
-              (Messages{{MessageKind::Error,
-                         FileCreateErrorMessage(Saved(Texts::kStagingFolder + "/ZAVOCVRV.HTM"s)) +
-                             Texts::kLfCr + Url(Seg(sim) + "/program.htm")}}));
+              Error(FileCreateErrorMessage(Saved(Texts::kStagingFolder + "/ZAVOCVRV.HTM"s)) +
+                    Texts::kLfCr + Url(Seg(sim) + "/program.htm")));
     EXPECT_EQ(ReadBytes(Saved("ZAVOCVRV.HTM")), "old list\r\n");
     EXPECT_EQ(dir.Names(), std::set<std::string>{"ZAVOCVRV.HTM"}) << "no temporary file left";
     ExpectFramed(view);

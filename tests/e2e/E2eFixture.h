@@ -31,6 +31,12 @@ using testsupport::SavedForm;
 using testsupport::WriteBytes;
 using Messages = std::vector<RecordingView::Message>;
 
+inline Messages Error(const std::string& text) {
+    return {{MessageKind::Error, text}};
+}
+inline Messages Done(int count) {
+    return {{MessageKind::Information, Texts::CaptureDoneMessage(count)}};
+}
 inline bool Exists(const std::string& path) {
     return std::filesystem::exists(path);
 }

@@ -24,9 +24,7 @@ class Restore : public TransferTest {
         StartRecorder(Mode::X4, captured);
         RecordingView captureView;
         frame.RunCapture(captureView);
-        EXPECT_EQ(captureView.Messages(),
-                  (Messages{{MessageKind::Information,
-                             Texts::CaptureDoneMessage(static_cast<int>(captured.size()))}}));
+        EXPECT_EQ(captureView.Messages(), Done(static_cast<int>(captured.size())));
         return StartRecorder(Mode::X4EX, std::move(stored));
     }
 
@@ -169,7 +167,7 @@ TEST_F(Restore, FullRecorderStopsBeforeEntering) {
     view.Answers = {true};
     frame.RunRestore(view);
     EXPECT_EQ(view.Questions(), std::vector<std::string>{RepeatQuestion(32)});
-    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Error, Texts::kRestoreFull}}));
+    EXPECT_EQ(view.Messages(), Error(Texts::kRestoreFull));
     EXPECT_EQ(Targets(x4ex), std::vector<std::string>(2, "GET /program//program.htm"));
     EXPECT_EQ(x4ex.Reservations().size(), 32u);
     ExpectFramed(view);
@@ -221,8 +219,7 @@ TEST_F(Restore, CommunicationFailureAtTheTenthFileShowsOnlyTheFailure) {
     };
     frame.RunRestore(view);
 
-    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Error, Url(listTarget) + Texts::kLfCr +
-                                                                  Texts::kRestoreCommFailed}}));
+    EXPECT_EQ(view.Messages(), Error(Url(listTarget) + Texts::kLfCr + Texts::kRestoreCommFailed));
     EXPECT_EQ(x4ex.Reservations(),
               std::vector<recsim::Reservation>(original.begin(), original.begin() + 9));
     ExpectFramed(view);
@@ -233,8 +230,7 @@ TEST_F(Restore, BadProxyPortStopsBeforeAnyRequest) {
     ctx.Settings.Proxy = "127.0.0.1";
     ctx.Settings.ProxyPort = "";
     frame.RunRestore(view);
-    EXPECT_EQ(view.Messages(),
-              (Messages{{MessageKind::Error, ConvertErrorMessage("") + Texts::kLfCr}}));
+    EXPECT_EQ(view.Messages(), Error(ConvertErrorMessage("") + Texts::kLfCr));
     EXPECT_TRUE(x4ex.Requests().empty());
     ExpectFramed(view);
 }
@@ -246,9 +242,8 @@ TEST_F(Restore, UnreadablePageNamesPathAndLastAddress) {
     if (access(SavedReservation(1).c_str(), R_OK) == 0)
         GTEST_SKIP() << "running with rights to read anyway";
     frame.RunRestore(view);
-    EXPECT_EQ(view.Messages(),
-              (Messages{{MessageKind::Error, FileOpenErrorMessage(SavedReservation(1)) +
-                                                 Texts::kLfCr + Url(Seg(x4ex) + "/entry.htm")}}));
+    EXPECT_EQ(view.Messages(), Error(FileOpenErrorMessage(SavedReservation(1)) + Texts::kLfCr +
+                                     Url(Seg(x4ex) + "/entry.htm")));
     EXPECT_EQ(x4ex.Reservations().size(), 1u);
 }
 
@@ -382,8 +377,7 @@ TEST_F(Restore, RefusedEntryEndsAtOnceWithOneBox) {
     x4ex.SetErrorStatus(Seg(x4ex) + "/entry.htm", 403);
     frame.RunRestore(view);
     EXPECT_EQ(view.Messages(),
-              (Messages{{MessageKind::Error,
-                         Url(Seg(x4ex) + "/entry.htm") + Texts::kLfCr + Texts::kLoginRefused}}));
+              Error(Url(Seg(x4ex) + "/entry.htm") + Texts::kLfCr + Texts::kLoginRefused));
     EXPECT_EQ(Posts(x4ex).size(), 1u);
     EXPECT_TRUE(ctx.LoginRefused);
 }
