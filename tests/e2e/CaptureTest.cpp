@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "E2eFixture.h"
+#include "EntryForm.h"
+#include "RestoreReport.h"
 #include "SockTransport.h"
 #include "SysUtils.h"
 #include "TextSearch.h"
@@ -17,30 +19,17 @@ namespace {
 
 using namespace std::string_literals;
 
-class Capture : public TransferTest {
-  protected:
-    // The GETs of an undisturbed capture of count reservations, in order.
-    std::vector<std::string> ExpectedTargets(const recsim::RecorderSim& sim, int count) const {
-        std::vector<std::string> t = {"GET /program/b_prgrm.htm",
-                                      "GET " + Seg(sim) + "/program.htm"};
-        for (int i = 0; i < count; ++i) {
-            t.push_back("GET " + Seg(sim) + "/b_proginfo.htm?" + std::to_string(i));
-            t.push_back("GET " + Seg(sim) + "/proginfo.htm");
-        }
-        t.push_back("GET /setup/setup.htm");
-        t.push_back("GET /setup/ch_set.htm");
-        return t;
-    }
-};
+class Capture : public TransferTest {};
 
-class CaptureCount : public Capture, public testing::WithParamInterface<int> {};
+class RoundTrip : public TransferTest, public testing::WithParamInterface<int> {};
 
-// Neither a header copy that cannot be written (it is for diagnosis only) nor a port text
-// without a proxy fails a capture, and a second start while it runs starts nothing.
-TEST_P(CaptureCount, SavesListEveryReservationSetupAndChannels) {
+// Capture from an RD-X4, then restore into an RD-X4EX. Neither a header copy that cannot be
+// written (it is for diagnosis only) nor a port text without a proxy fails a capture, and a
+// second start while it runs starts nothing.
+TEST_P(RoundTrip, CaptureSavesEveryPageAndRestoreEntersEveryReservation) {
     const int count = GetParam();
-    recsim::RecorderSim& sim =
-        StartRecorder(Mode::X4, recsim::SampleReservations(count, 7), "admin", "pa:ss");
+    const std::vector<recsim::Reservation> original = recsim::SampleReservations(count, 7);
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4, original, "admin", "pa:ss");
     ctx.HttpClient1.Header = Saved("no-such-folder/Head.txt");
     ctx.Settings.ProxyPort = "not a port";
     RecordingView second;
@@ -93,11 +82,68 @@ TEST_P(CaptureCount, SavesListEveryReservationSetupAndChannels) {
               SjisReplaceAll(setup, "type=\"password\"", "type=\"text\""));
     EXPECT_EQ(ReadBytes(Saved("ZAVOCVCH.HTM")),
               SavedForm(RawGet(sim.Port(), "/setup/ch_set.htm", auth)));
+
+    recsim::RecorderSim& x4ex = StartRecorder(Mode::X4EX);
+    RecordingView restored;
+    frame.RunRestore(restored);
+    ExpectFramed(restored);
+    if (count == 0) {  // no saved page: nothing is sent, and the report is empty
+        EXPECT_EQ(restored.Messages(), (Messages{{MessageKind::Information, ""}}));
+        EXPECT_TRUE(x4ex.Requests().empty());
+        return;
+    }
+    EXPECT_EQ(x4ex.Reservations(), original);
+    // The first list is read before any segment is known; the list is read once more before
+    // the first entry and after each, to count the reservations. Each post carries the entry
+    // form body of its saved page and a CR LF.
+    const std::string list0 = Url("/program//program.htm");
+    const std::string list = Url(Seg(x4ex) + "/program.htm");
+    const std::string entry = Url(Seg(x4ex) + "/entry.htm");
+    std::vector<std::string> asked(2, "GET /program//program.htm");
+    std::vector<std::string> shown = {Fetching(list0), Parsing(list0), Fetching(list0),
+                                      Parsing(list0)};
+    std::vector<std::pair<int, int>> counted = {{0, count}};
+    const std::vector<recsim::LoggedRequest> posts = Posts(x4ex);
+    ASSERT_EQ(posts.size(), static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const std::string selector = Seg(x4ex) + "/b_proginfo.htm?" + std::to_string(i);
+        asked.insert(asked.end(),
+                     {"GET /program/b_prgrm.htm", "GET " + selector,
+                      "POST " + Seg(x4ex) + "/entry.htm", "GET " + Seg(x4ex) + "/program.htm"});
+        shown.insert(shown.end(), {Fetching(Url("/program/b_prgrm.htm")),
+                                   Parsing(Url("/program/b_prgrm.htm")), Fetching(Url(selector)),
+                                   Sending(entry), Parsing(entry), Fetching(list), Parsing(list)});
+        counted.emplace_back(i + 1, count);
+        const std::string body = BuildEntryFormBody(SavedReservation(i)) + "\r\n";
+        EXPECT_EQ(posts[i].body, body);
+        EXPECT_NE(
+            posts[i].rawHeader.find("\r\nContent-Length: " + std::to_string(body.size()) + "\r\n"),
+            std::string::npos);
+    }
+    shown.push_back("");
+    EXPECT_EQ(Targets(x4ex), asked);
+    EXPECT_EQ(restored.Statuses(), shown);
+    EXPECT_EQ(restored.Progress, counted);
+    EXPECT_EQ(ReadBytes(ctx.PostDataPath), posts.back().body);
+
+    // One line per reservation: number, separator, answer, LF CR; then the check.
+    ASSERT_EQ(restored.Messages().size(), 1u);
+    EXPECT_EQ(restored.Messages()[0].Box, MessageKind::Information);
+    const std::vector<std::string> lines = Lines(restored.Messages()[0].Text);
+    ASSERT_EQ(lines.size(), static_cast<size_t>(count + 2));
+    for (int i = 0; i < count; ++i) {
+        ASSERT_EQ(lines[i].rfind(ReportPrefix(i), 0), 0u) << lines[i];
+        const std::string answer = lines[i].substr(ReportPrefix(i).size());
+        EXPECT_FALSE(answer.empty());
+        EXPECT_EQ(answer.find("\\r\\n"), std::string::npos);
+    }
+    EXPECT_EQ(lines[count] + Texts::kLfCr, CheckLine(0, count, count));
+    EXPECT_EQ(lines[count + 1], "");
 }
 
-// 32 is a full RD-X4: its list has no new-reservation link, and the last link belongs to
-// the 32nd reservation, which must be captured too.
-INSTANTIATE_TEST_SUITE_P(Reservations, CaptureCount, testing::Values(0, 3, 31, 32));
+// 32 is a full RD-X4 and fills the RD-X4EX: the RD-X4's list has no new-reservation link, and
+// its last link belongs to the 32nd reservation, which must be captured too.
+INSTANTIATE_TEST_SUITE_P(Reservations, RoundTrip, testing::Values(0, 1, 3, 6, 31, 32));
 
 // A recapture from a smaller recorder asks first; No keeps everything as it was, Yes leaves
 // exactly the new set (the later pages of the earlier one go) and the earlier set as backup.
@@ -123,7 +169,8 @@ TEST_F(Capture, SmallerRecaptureAsksAndReplacesOnlyOnYes) {
             EXPECT_EQ(answer.Messages(), Done(4));
             const auto now = Snapshot(dir.Path());
             EXPECT_EQ(now.size(), 7u);
-            for (int i = 4; i < 10; ++i) EXPECT_FALSE(Exists(SavedReservation(i))) << i;
+            for (int i = 4; i < 10; ++i)
+                EXPECT_FALSE(std::filesystem::exists(SavedReservation(i))) << i;
             EXPECT_NE(now.at("ZAVOCV00.HTM"), earlier.at("ZAVOCV00.HTM"));
             EXPECT_EQ(Snapshot(dir.Path() + Texts::kBackupFolder), earlier);
         }
@@ -208,6 +255,10 @@ TEST_F(Capture, FailureOrStopAtAnyPageLeavesTheSavedSetByteIdentical) {
             ASSERT_FALSE(v.Messages().empty());
             EXPECT_EQ(v.Messages().back().Box, MessageKind::Error);
         } else {
+            // Every attempt at the failing page, and nothing after it.
+            std::vector<std::string> asked(all.begin(), all.begin() + c.atStatus - 1);
+            asked.insert(asked.end(), 21, "GET " + target);
+            EXPECT_EQ(Targets(sim), asked);
             Messages expected(c.how == How::HttpError ? 21 : 0,
                               {MessageKind::Error, Texts::kFailGet});
             expected.push_back(
@@ -240,8 +291,7 @@ TEST_F(Capture, StagingLeftByACrashIsSettledBeforeTheNextCapture) {
         RecordingView v;
         v.Answers = {true};  // the crashed set is larger: replace it
         frame.RunCapture(v);
-        EXPECT_EQ(v.Messages().back(),
-                  (RecordingView::Message{MessageKind::Information, Texts::CaptureDoneMessage(2)}));
+        EXPECT_EQ(v.Messages(), Done(2));
         EXPECT_EQ(v.Questions(),
                   std::vector<std::string>{Texts::SmallerCaptureQuestion(2, committed ? 6 : 3)});
         EXPECT_EQ(dir.Names(),
@@ -249,25 +299,6 @@ TEST_F(Capture, StagingLeftByACrashIsSettledBeforeTheNextCapture) {
                                          "ZAVOCVST.HTM", "ZAVOCVCH.HTM", Texts::kBackupFolder}));
         EXPECT_EQ(Snapshot(dir.Path() + Texts::kBackupFolder), committed ? crashed : before);
     }
-}
-
-TEST_F(Capture, FailureAtReservationFiveSavesNothing) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(8, 5));
-    const std::string page = Url(Seg(sim) + "/proginfo.htm");
-    int pageFetches = 0;
-    view.OnStatus = [&](const std::string& status) {
-        if (status == Fetching(page) && ++pageFetches == 6)
-            sim.SetErrorStatus(Seg(sim) + "/proginfo.htm", 500);
-    };
-    frame.RunCapture(view);
-
-    Messages expected(21, {MessageKind::Error, Texts::kFailGet});
-    expected.push_back({MessageKind::Error, page + Texts::kLfCr + Texts::kCaptureFailed});
-    EXPECT_EQ(view.Messages(), expected);
-    ExpectFramed(view);
-    EXPECT_TRUE(dir.Names().empty());
-    // 2 + 2 × 5 fetched, then the selector of reservation 5 and 21 tries of its page.
-    EXPECT_EQ(sim.Requests().size(), 2u + 10u + 1u + 21u);
 }
 
 TEST_F(Capture, ThreeDigitLinkEndsSilentlyAfterTheList) {
@@ -296,7 +327,7 @@ TEST_F(Capture, RefusedLoginEndsAtOnceWithOneBox) {
                   Error(Url("/program/b_prgrm.htm") + Texts::kLfCr + Texts::kLoginRefused));
         EXPECT_EQ(Targets(sim), std::vector<std::string>{"GET /program/b_prgrm.htm"});
         EXPECT_TRUE(ctx.LoginRefused);
-        EXPECT_FALSE(Exists(Saved("ZAVOCVRV.HTM")));
+        EXPECT_FALSE(std::filesystem::exists(Saved("ZAVOCVRV.HTM")));
         ExpectFramed(v);
     }
 }
@@ -336,7 +367,7 @@ TEST_F(Capture, FailureBeforeAnyPageIsOneBoxNamingItsCause) {
         frame.RunCapture(v);
         EXPECT_EQ(v.Messages(), Error(c.message));
         EXPECT_TRUE(sim.Requests().empty());
-        EXPECT_FALSE(Exists(Saved("ZAVOCVRV.HTM")));
+        EXPECT_FALSE(std::filesystem::exists(Saved("ZAVOCVRV.HTM")));
         ExpectFramed(v);
     }
 }
@@ -353,7 +384,7 @@ TEST_F(Capture, ThroughAProxyTheRequestLineCarriesTheWholeAddress) {
         sim.Requests()[0].rawHeader.rfind(
             "GET http://rd-x4/program/b_prgrm.htm HTTP/1.0\r\nProxy-Connection: Keep-Alive\r\n", 0),
         0u);
-    EXPECT_TRUE(Exists(SavedReservation(0)));
+    EXPECT_TRUE(std::filesystem::exists(SavedReservation(0)));
 }
 
 // A program directory the capture cannot write to is named before anything is fetched.

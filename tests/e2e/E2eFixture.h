@@ -37,9 +37,6 @@ inline Messages Error(const std::string& text) {
 inline Messages Done(int count) {
     return {{MessageKind::Information, Texts::CaptureDoneMessage(count)}};
 }
-inline bool Exists(const std::string& path) {
-    return std::filesystem::exists(path);
-}
 
 // The regular files of a folder with their bytes.
 inline std::map<std::string, std::string> Snapshot(const std::string& folder) {
@@ -135,6 +132,42 @@ class TransferTest : public testing::Test {
         for (const recsim::LoggedRequest& r : sim.Requests())
             out.push_back(r.method + " " + r.target);
         return out;
+    }
+
+    // The GETs of an undisturbed capture of count reservations, in order.
+    static std::vector<std::string> ExpectedTargets(const recsim::RecorderSim& sim, int count) {
+        std::vector<std::string> t = {"GET /program/b_prgrm.htm",
+                                      "GET " + Seg(sim) + "/program.htm"};
+        for (int i = 0; i < count; ++i) {
+            t.push_back("GET " + Seg(sim) + "/b_proginfo.htm?" + std::to_string(i));
+            t.push_back("GET " + Seg(sim) + "/proginfo.htm");
+        }
+        t.push_back("GET /setup/setup.htm");
+        t.push_back("GET /setup/ch_set.htm");
+        return t;
+    }
+    static std::vector<recsim::LoggedRequest> Posts(const recsim::RecorderSim& sim) {
+        std::vector<recsim::LoggedRequest> out;
+        for (const recsim::LoggedRequest& r : sim.Requests())
+            if (r.method == "POST") out.push_back(r);
+        return out;
+    }
+
+    // The report line of one entered reservation, whatever the recorder answered.
+    static std::string ReportPrefix(int number) {
+        return std::string(number < 10 ? "0" : "") + std::to_string(number) +
+               Texts::kReportSeparator;
+    }
+
+    // The lines of a report without their LF CR; the last is what follows the last LF CR.
+    static std::vector<std::string> Lines(const std::string& report) {
+        std::vector<std::string> lines;
+        size_t start = 0;
+        for (size_t end; (end = report.find(Texts::kLfCr, start)) != std::string::npos;
+             start = end + 2)
+            lines.push_back(report.substr(start, end - start));
+        lines.push_back(report.substr(start));
+        return lines;
     }
 
     testsupport::TempDir dir;

@@ -65,33 +65,30 @@ TEST(HttpClient1Success, OnlyGetAndPostWithAWholeAnswerSetTheFlag) {
     }
 }
 
-class FetchPage : public TransferTest {
-  protected:
-    // A port on 127.0.0.1 where nothing listens: connections are refused at once.
-    RefusingPort refusing;
+class FetchPage : public TransferTest {};
 
-    // Puts the client's pump on a clock that moves only when a request is about to be sent,
-    // by step: every attempt is reckoned to take step. Counts the attempts.
-    void FakeClock(milliseconds step) {
-        auto now = std::make_shared<milliseconds>(1'000'000);
-        ctx.HttpClient1.Pump().SetClock([now] { return *now; });
-        ctx.HttpClient1.OnAboutToSend = [this, now, step](TSockTransport*) {
-            ++attempts;
-            *now += step;
-        };
-    }
-
-    int attempts = 0;
-};
-
-TEST_F(FetchPage, AnsweredGetIsOneRequestWithTheBodyKept) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
+// An answered GET or POST is one request whose answer is kept; the POST sends the post-data
+// file.
+TEST_F(FetchPage, AnsweredGetAndPostAreOneRequestEachWithTheAnswerKept) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4EX);
     ctx.HttpClient1.InputFileMode = true;  // switched off again by the fetch loop
     ctx.FetchPage(false, Url("/setup/ch_set.htm"));
     EXPECT_TRUE(ctx.RequestSucceeded);
     EXPECT_FALSE(ctx.HttpClient1.InputFileMode);
-    EXPECT_EQ(Targets(sim), std::vector<std::string>{"GET /setup/ch_set.htm"});
     EXPECT_EQ(ctx.HttpClient1.Body, RawGet(sim.Port(), "/setup/ch_set.htm"));
+    const std::string body = "bExec=ON&title_name=A%20B&lVoice=1&end_form=0\r\n";
+    WriteBytes(ctx.PostDataPath, body);
+    ctx.FetchPage(true, Url(Seg(sim) + "/entry.htm"));
+    EXPECT_TRUE(ctx.RequestSucceeded);
+    // The second GET is this test's own.
+    EXPECT_EQ(Targets(sim),
+              (std::vector<std::string>{"GET /setup/ch_set.htm", "GET /setup/ch_set.htm",
+                                        "POST " + Seg(sim) + "/entry.htm"}));
+    EXPECT_EQ(sim.Requests().back().body, body);
+    // Whatever the recorder thinks of a post without a chosen slot, its answer page is kept.
+    EXPECT_TRUE(ctx.HttpClient1.Body.find("msg=\"") != std::string::npos ||
+                ctx.HttpClient1.Body.find("alert(\"") != std::string::npos)
+        << ctx.HttpClient1.Body;
 }
 
 // A post-data file that cannot be read is the disk's fault: its error comes out at once and
@@ -139,11 +136,18 @@ TEST_F(FetchPage, SlowFailedAttemptEndsTheLoop) {
     } cases[] = {{"Instant", 0, 21},          {"FourPointNineCountsAsFour", 4900, 21},
                  {"JustUnderFive", 4999, 21}, {"FiveSeconds", 5000, 1},
                  {"TenSeconds", 10000, 1},    {"ClockGoingBackFiveSeconds", -5000, 1}};
+    int attempts = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         StartRecorder(Mode::X4).SetFault("/program/b_prgrm.htm", recsim::Fault::Reset);
+        // The clock moves only as a request is about to be sent: every attempt takes the step.
+        auto now = std::make_shared<milliseconds>(1'000'000);
+        ctx.HttpClient1.Pump().SetClock([now] { return *now; });
         attempts = 0;
-        FakeClock(milliseconds(c.stepMs));
+        ctx.HttpClient1.OnAboutToSend = [&](TSockTransport*) {
+            ++attempts;
+            *now += milliseconds(c.stepMs);
+        };
         ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
         EXPECT_FALSE(ctx.RequestSucceeded);
         EXPECT_EQ(attempts, c.attempts);
@@ -169,6 +173,7 @@ TEST_F(FetchPage, SilentRecorderEndsAfterOneTimedOutAttempt) {
 // A refused connection is retried at once, on the real clock; a failed GET empties the body,
 // a failed POST keeps it.
 TEST_F(FetchPage, RefusedConnectionIsRetriedAndFailsWithoutAPage) {
+    const RefusingPort refusing;  // connections are refused at once
     ctx.Settings.Host = refusing.Host();
     int tries = 0;
     ctx.HttpClient1.OnAboutToSend = [&](TSockTransport*) { ++tries; };
@@ -184,22 +189,6 @@ TEST_F(FetchPage, RefusedConnectionIsRetriedAndFailsWithoutAPage) {
     EXPECT_EQ(ctx.HttpClient1.Body, "");
     EXPECT_EQ(tries, 42);
     EXPECT_LT((ctx.HttpClient1.Now() - start).count(), 5000);
-}
-
-TEST_F(FetchPage, PostSendsThePostDataFileAndKeepsTheAnswer) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4EX);
-    const std::string entry = "/program/" + sim.Segment() + "/entry.htm";
-    const std::string body = "bExec=ON&title_name=A%20B&lVoice=1&end_form=0\r\n";
-    WriteBytes(ctx.PostDataPath, body);
-    ctx.FetchPage(true, Url(entry));
-    EXPECT_TRUE(ctx.RequestSucceeded);
-    ASSERT_EQ(sim.Requests().size(), 1u);
-    EXPECT_EQ(sim.Requests()[0].method, "POST");
-    EXPECT_EQ(sim.Requests()[0].body, body);
-    // Whatever the recorder thinks of a post without a chosen slot, its answer page is kept.
-    EXPECT_TRUE(ctx.HttpClient1.Body.find("msg=\"") != std::string::npos ||
-                ctx.HttpClient1.Body.find("alert(\"") != std::string::npos)
-        << ctx.HttpClient1.Body;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <set>
 #include <string>
@@ -27,93 +28,7 @@ class Restore : public TransferTest {
         EXPECT_EQ(captureView.Messages(), Done(static_cast<int>(captured.size())));
         return StartRecorder(Mode::X4EX, std::move(stored));
     }
-
-    static std::vector<recsim::LoggedRequest> Posts(const recsim::RecorderSim& sim) {
-        std::vector<recsim::LoggedRequest> out;
-        for (const recsim::LoggedRequest& r : sim.Requests())
-            if (r.method == "POST") out.push_back(r);
-        return out;
-    }
-
-    // The report line of one entered reservation, whatever the recorder answered.
-    static std::string ReportPrefix(int number) {
-        return std::string(number < 10 ? "0" : "") + std::to_string(number) +
-               Texts::kReportSeparator;
-    }
-
-    // The lines of a report without their LF CR; the last is what follows the last LF CR.
-    static std::vector<std::string> Lines(const std::string& report) {
-        std::vector<std::string> lines;
-        size_t start = 0;
-        for (size_t end; (end = report.find(Texts::kLfCr, start)) != std::string::npos;
-             start = end + 2)
-            lines.push_back(report.substr(start, end - start));
-        lines.push_back(report.substr(start));
-        return lines;
-    }
 };
-
-class RestoreRoundTrip : public Restore, public testing::WithParamInterface<int> {};
-
-TEST_P(RestoreRoundTrip, EveryCapturedReservationArrivesIntact) {
-    const int count = GetParam();
-    const std::vector<recsim::Reservation> original = recsim::SampleReservations(count, 21);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
-    frame.RunRestore(view);
-
-    EXPECT_EQ(x4ex.Reservations(), original);
-    ExpectFramed(view);
-    // The first list is read before any segment is known; the list is read once more before
-    // the first entry and after each, to count the reservations. Each post carries the entry
-    // form body of its saved page and a CR LF.
-    const std::string list0 = Url("/program//program.htm");
-    const std::string list = Url(Seg(x4ex) + "/program.htm");
-    const std::string entry = Url(Seg(x4ex) + "/entry.htm");
-    std::vector<std::string> targets(2, "GET /program//program.htm");
-    std::vector<std::string> statuses = {Fetching(list0), Parsing(list0), Fetching(list0),
-                                         Parsing(list0)};
-    std::vector<std::pair<int, int>> progress = {{0, count}};
-    const std::vector<recsim::LoggedRequest> posts = Posts(x4ex);
-    ASSERT_EQ(posts.size(), static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        const std::string selector = Seg(x4ex) + "/b_proginfo.htm?" + std::to_string(i);
-        targets.insert(targets.end(),
-                       {"GET /program/b_prgrm.htm", "GET " + selector,
-                        "POST " + Seg(x4ex) + "/entry.htm", "GET " + Seg(x4ex) + "/program.htm"});
-        statuses.insert(statuses.end(),
-                        {Fetching(Url("/program/b_prgrm.htm")),
-                         Parsing(Url("/program/b_prgrm.htm")), Fetching(Url(selector)),
-                         Sending(entry), Parsing(entry), Fetching(list), Parsing(list)});
-        progress.emplace_back(i + 1, count);
-        const std::string body = BuildEntryFormBody(SavedReservation(i)) + "\r\n";
-        EXPECT_EQ(posts[i].body, body);
-        EXPECT_NE(
-            posts[i].rawHeader.find("\r\nContent-Length: " + std::to_string(body.size()) + "\r\n"),
-            std::string::npos);
-    }
-    statuses.push_back("");
-    EXPECT_EQ(Targets(x4ex), targets);
-    EXPECT_EQ(view.Statuses(), statuses);
-    EXPECT_EQ(view.Progress, progress);
-    EXPECT_EQ(ReadBytes(ctx.PostDataPath), posts.back().body);
-
-    // One line per reservation: number, separator, answer, LF CR; then the check.
-    ASSERT_EQ(view.Messages().size(), 1u);
-    EXPECT_EQ(view.Messages()[0].Box, MessageKind::Information);
-    const std::vector<std::string> lines = Lines(view.Messages()[0].Text);
-    ASSERT_EQ(lines.size(), static_cast<size_t>(count + 2));
-    for (int i = 0; i < count; ++i) {
-        ASSERT_EQ(lines[i].rfind(ReportPrefix(i), 0), 0u) << lines[i];
-        const std::string answer = lines[i].substr(ReportPrefix(i).size());
-        EXPECT_FALSE(answer.empty());
-        EXPECT_EQ(answer.find("\\r\\n"), std::string::npos);
-    }
-    EXPECT_EQ(lines[count] + Texts::kLfCr, CheckLine(0, count, count));
-    EXPECT_EQ(lines[count + 1], "");
-}
-
-// 32 fills both recorders: the RD-X4's list then has no new-reservation link.
-INSTANTIATE_TEST_SUITE_P(Reservations, RestoreRoundTrip, testing::Values(1, 6, 32));
 
 // A capture that a crash cut short after its commit marker: its pages still lie in the staging
 // folder. The restore finishes the capture first and enters its reservations.
@@ -132,80 +47,95 @@ TEST_F(Restore, FinishesACaptureThatACrashCutShortFirst) {
     frame.RunRestore(view);
     EXPECT_EQ(x4ex.Reservations(), original);
     EXPECT_FALSE(std::filesystem::exists(staging));
-    EXPECT_TRUE(Exists(SavedReservation(2)));
+    EXPECT_TRUE(std::filesystem::exists(SavedReservation(2)));
 }
 
-TEST_F(Restore, PagesZeroOneAndFiveGiveThreeReportLines) {
+// Only the saved pages that are there, and of those the ticked ones when some are, are
+// entered, in number order, each on its report line before the check.
+TEST_F(Restore, OnlyThePagesThereAndTickedAreEnteredInNumberOrder) {
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(6, 9);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
-    for (int i : {2, 3, 4}) std::filesystem::remove(SavedReservation(i));
-    frame.RunRestore(view);
-
-    EXPECT_EQ(x4ex.Reservations(),
-              (std::vector<recsim::Reservation>{original[0], original[1], original[5]}));
-    ASSERT_EQ(view.Messages().size(), 1u);
-    const std::vector<std::string> lines = Lines(view.Messages()[0].Text);
-    ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[0].rfind(ReportPrefix(0), 0), 0u);
-    EXPECT_EQ(lines[1].rfind(ReportPrefix(1), 0), 0u);
-    EXPECT_EQ(lines[2].rfind(ReportPrefix(5), 0), 0u);
-    EXPECT_EQ(lines[3] + Texts::kLfCr, CheckLine(0, 3, 3));
-    EXPECT_EQ(lines[4], "");
+    CaptureThenStartX4ex(original);
+    const struct {
+        const char* name;
+        std::optional<std::set<int>> ticked;
+        std::vector<int> entered;
+    } cases[] = {{"TickedThreeOneAndSeven", std::set<int>{3, 1, 7}, {1, 3}},
+                 {"PagesTwoToFourGone", std::nullopt, {0, 1, 5}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.ticked)
+            for (int i : {2, 3, 4}) std::filesystem::remove(SavedReservation(i));
+        recsim::RecorderSim& x4ex = StartRecorder(Mode::X4EX);
+        RecordingView v;
+        frame.RunRestore(v, c.ticked);
+        const int n = static_cast<int>(c.entered.size());
+        const std::vector<recsim::LoggedRequest> posts = Posts(x4ex);
+        ASSERT_EQ(posts.size(), c.entered.size());
+        ASSERT_EQ(x4ex.Reservations().size(), c.entered.size());
+        ASSERT_EQ(v.Messages().size(), 1u);
+        const std::vector<std::string> lines = Lines(v.Messages()[0].Text);
+        ASSERT_EQ(lines.size(), c.entered.size() + 2);
+        std::vector<std::pair<int, int>> progress = {{0, n}};
+        for (int k = 0; k < n; ++k) {
+            EXPECT_EQ(x4ex.Reservations()[k], original[c.entered[k]]);
+            EXPECT_EQ(posts[k].body, BuildEntryFormBody(SavedReservation(c.entered[k])) + "\r\n");
+            EXPECT_EQ(lines[k].rfind(ReportPrefix(c.entered[k]), 0), 0u);
+            progress.emplace_back(k + 1, n);
+        }
+        EXPECT_EQ(lines[n] + Texts::kLfCr, CheckLine(0, n, n));
+        EXPECT_EQ(lines[n + 1], "");
+        EXPECT_EQ(v.Progress, progress);
+    }
 }
 
-TEST_F(Restore, NoSavedPageSendsNothingAndShowsAnEmptyReport) {
-    recsim::RecorderSim& x4ex = StartRecorder(Mode::X4EX);
-    frame.RunRestore(view);
-    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Information, ""}}));
-    EXPECT_TRUE(x4ex.Requests().empty());
-    ExpectFramed(view);
-}
-
-TEST_F(Restore, FullRecorderStopsBeforeEntering) {
-    recsim::RecorderSim& x4ex =
-        CaptureThenStartX4ex(recsim::SampleReservations(1, 2), recsim::SampleReservations(32, 3));
-    view.Answers = {true};
-    frame.RunRestore(view);
-    EXPECT_EQ(view.Questions(), std::vector<std::string>{RepeatQuestion(32)});
-    EXPECT_EQ(view.Messages(), Error(Texts::kRestoreFull));
-    EXPECT_EQ(Targets(x4ex), std::vector<std::string>(2, "GET /program//program.htm"));
-    EXPECT_EQ(x4ex.Reservations().size(), 32u);
-    ExpectFramed(view);
-}
-
-TEST_F(Restore, ThirtyFirstSlotIsStillEntered) {
-    const std::vector<recsim::Reservation> stored = recsim::SampleReservations(31, 3);
+// The list read first decides: the 31st slot is still entered, a full recorder takes
+// nothing, and a list whose last link has three digits ends the restore silently.
+TEST_F(Restore, ListOfAHoldingRecorderDecidesBeforeEntering) {
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(1, 2);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original, stored);
-    view.Answers = {true};
-    frame.RunRestore(view);
-    ASSERT_EQ(view.Messages().size(), 1u);
-    EXPECT_EQ(view.Messages()[0].Box, MessageKind::Information);
-    ASSERT_EQ(x4ex.Reservations().size(), 32u);
-    EXPECT_EQ(x4ex.Reservations().back(), original[0]);
+    for (int stored : {31, 32, 101}) {
+        SCOPED_TRACE(stored);
+        recsim::RecorderSim& x4ex =
+            CaptureThenStartX4ex(original, recsim::SampleReservations(stored, 3));
+        RecordingView v;
+        v.Answers = {true};
+        frame.RunRestore(v);
+        ExpectFramed(v);
+        if (stored == 31) {
+            ASSERT_EQ(v.Messages().size(), 1u);
+            EXPECT_EQ(v.Messages()[0].Box, MessageKind::Information);
+            ASSERT_EQ(x4ex.Reservations().size(), 32u);
+            EXPECT_EQ(x4ex.Reservations().back(), original[0]);
+        } else if (stored == 32) {
+            EXPECT_EQ(v.Questions(), std::vector<std::string>{RepeatQuestion(32)});
+            EXPECT_EQ(v.Messages(), Error(Texts::kRestoreFull));
+            EXPECT_EQ(Targets(x4ex), std::vector<std::string>(2, "GET /program//program.htm"));
+            EXPECT_EQ(x4ex.Reservations().size(), 32u);
+        } else {
+            EXPECT_TRUE(v.Messages().empty());
+            EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
+        }
+    }
 }
 
-TEST_F(Restore, ThreeDigitLinkEndsSilentlyWithoutReport) {
-    recsim::RecorderSim& x4ex =
-        CaptureThenStartX4ex(recsim::SampleReservations(1, 2), recsim::SampleReservations(101, 3));
-    frame.RunRestore(view);
-    EXPECT_TRUE(view.Messages().empty());
-    EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
-    ExpectFramed(view);
-}
-
-TEST_F(Restore, FailedPostEndsWithTheEntryFailureBox) {
-    CaptureThenStartX4ex(recsim::SampleReservations(2, 2));
-    recsim::RecorderSim& x4ex = *sims.back();
-    x4ex.SetErrorStatus(Seg(x4ex) + "/entry.htm", 500);
-    frame.RunRestore(view);
-
-    Messages expected(21, {MessageKind::Error, Texts::kFailPost});
-    expected.push_back({MessageKind::Confirmation, Texts::kRestoreEntryFailed});
-    EXPECT_EQ(view.Messages(), expected);
-    EXPECT_EQ(Posts(x4ex).size(), 21u);
-    EXPECT_TRUE(x4ex.Reservations().empty());
-    ExpectFramed(view);
+// An entry the recorder keeps failing ends the restore with the entry failure box after its
+// 21 tries; a refused one ends it at once with one box.
+TEST_F(Restore, FailedEntryEndsTheRestore) {
+    for (int status : {500, 403}) {
+        SCOPED_TRACE(status);
+        recsim::RecorderSim& x4ex = CaptureThenStartX4ex(recsim::SampleReservations(2, 2));
+        x4ex.SetErrorStatus(Seg(x4ex) + "/entry.htm", status);
+        RecordingView v;
+        frame.RunRestore(v);
+        Messages expected(21, {MessageKind::Error, Texts::kFailPost});
+        expected.push_back({MessageKind::Confirmation, Texts::kRestoreEntryFailed});
+        if (status == 403)
+            expected = Error(Url(Seg(x4ex) + "/entry.htm") + Texts::kLfCr + Texts::kLoginRefused);
+        EXPECT_EQ(v.Messages(), expected);
+        EXPECT_EQ(Posts(x4ex).size(), status == 403 ? 1u : 21u);
+        EXPECT_EQ(ctx.LoginRefused, status == 403);
+        EXPECT_TRUE(x4ex.Reservations().empty());
+        ExpectFramed(v);
+    }
 }
 
 TEST_F(Restore, CommunicationFailureAtTheTenthFileShowsOnlyTheFailure) {
@@ -247,94 +177,71 @@ TEST_F(Restore, UnreadablePageNamesPathAndLastAddress) {
     EXPECT_EQ(x4ex.Reservations().size(), 1u);
 }
 
-// Stop pressed while the n-th entry is sent (0: while the list is first read): that entry
-// is answered and reported, the rest are named as not entered, and the list read afterwards
-// shows exactly the entered ones.
-class RestoreStopped : public Restore, public testing::WithParamInterface<int> {};
-
-TEST_P(RestoreStopped, EndsAfterTheCurrentAnswer) {
-    const int stopAt = GetParam();
+// A stop ends the restore once the answer on its way is in: the entries answered are
+// reported, the rest named as not entered, and the list read afterwards shows exactly the
+// entered ones. A stop on the box of a page that does not arrive leaves its reservation out.
+TEST_F(Restore, StopEndsAfterTheCurrentAnswer) {
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(3, 14);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
-    const std::string entry = Url(Seg(x4ex) + "/entry.htm");
-    int sent = 0;
-    view.OnStatus = [&](const std::string& status) {
-        if (status == Sending(entry)) ++sent;
-        if (sent == stopAt && (stopAt > 0 || status == Fetching(Url("/program//program.htm"))))
-            view.Stop = true;
+    CaptureThenStartX4ex(original);
+    const struct {
+        const char* name;
+        int stopAt;  // pressed as the n-th entry is sent (0: as the list is first read)
+        bool failingSelector,
+            failingList;  // or on the first box of the second selector, of the list
+        int entered;
+    } cases[] = {
+        {"WhileTheListIsFirstRead", 0, false, false, 0},
+        {"WhileTheFirstEntryIsSent", 1, false, false, 1},
+        {"WhileTheSecondEntryIsSent", 2, false, false, 2},
+        {"WhileTheLastEntryIsSent", 3, false, false, 3},  // nothing is left to stop
+        {"OnTheBoxOfTheSecondSelector", -1, true, false, 1},
+        {"OnTheBoxOfTheFirstList", -1, false, true, 0},
     };
-    frame.RunRestore(view);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        recsim::RecorderSim& x4ex = StartRecorder(Mode::X4EX);
+        const std::string list0 = "/program//program.htm";
+        const std::string selector = Seg(x4ex) + "/b_proginfo.htm?1";
+        if (c.failingList) x4ex.SetErrorStatus(list0, 500);
+        RecordingView v;
+        int sent = 0;
+        v.OnStatus = [&](const std::string& status) {
+            if (c.failingSelector && status == Fetching(Url(selector)))
+                x4ex.SetErrorStatus(selector, 500);
+            if (status == Sending(Url(Seg(x4ex) + "/entry.htm"))) ++sent;
+            if (sent == c.stopAt && (c.stopAt > 0 || status == Fetching(Url(list0)))) v.Stop = true;
+        };
+        v.OnMessage = [&](MessageKind kind, const std::string&) {
+            if (kind == MessageKind::Error) v.Stop = true;
+        };
+        frame.RunRestore(v);
 
-    EXPECT_EQ(x4ex.Reservations(),
-              std::vector<recsim::Reservation>(original.begin(), original.begin() + stopAt));
-    EXPECT_EQ(Posts(x4ex).size(), static_cast<size_t>(stopAt));
-    ASSERT_EQ(view.Messages().size(), 1u);
-    std::string report = view.Messages()[0].Text;
-    std::vector<int> left;
-    for (int i = stopAt; i < 3; ++i) left.push_back(i);
-    const std::string tail = (left.empty() ? "" : StoppedLine(left)) + CheckLine(0, stopAt, stopAt);
-    for (int i = 0; i < stopAt; ++i) {
-        EXPECT_EQ(report.rfind(ReportPrefix(i), 0), 0u) << report;
-        report.erase(0, report.find(Texts::kLfCr) + 2);
+        EXPECT_EQ(x4ex.Reservations(),
+                  std::vector<recsim::Reservation>(original.begin(), original.begin() + c.entered));
+        EXPECT_EQ(Posts(x4ex).size(), static_cast<size_t>(c.entered));
+        ExpectFramed(v);
+        Messages boxes = v.Messages();
+        if (c.stopAt < 0) {
+            ASSERT_FALSE(boxes.empty());
+            EXPECT_EQ(boxes[0], (RecordingView::Message{MessageKind::Error, Texts::kFailGet}));
+            boxes.erase(boxes.begin());
+        }
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].Box, MessageKind::Information);
+        std::vector<int> left;
+        for (int i = c.entered; i < 3; ++i) left.push_back(i);
+        // A list that cannot be read gives no check line.
+        const std::string tail = (left.empty() ? "" : StoppedLine(left)) +
+                                 (c.failingList ? "" : CheckLine(0, c.entered, c.entered));
+        std::string report = boxes[0].Text;
+        for (int i = 0; i < c.entered; ++i) {
+            EXPECT_EQ(report.rfind(ReportPrefix(i), 0), 0u) << report;
+            report.erase(0, report.find(Texts::kLfCr) + 2);
+        }
+        EXPECT_EQ(report, tail);
+        if (!c.failingList) continue;
+        EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET " + list0});
     }
-    EXPECT_EQ(report, tail);
-    ExpectFramed(view);
-}
-
-// 3: pressed during the last entry, after which nothing is left to stop.
-INSTANTIATE_TEST_SUITE_P(Stages, RestoreStopped, testing::Values(0, 1, 2, 3));
-
-TEST_F(Restore, StopDuringTheRetriesOfAPageLeavesThatReservationOut) {
-    const std::vector<recsim::Reservation> original = recsim::SampleReservations(2, 15);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
-    const std::string selector = Seg(x4ex) + "/b_proginfo.htm?1";
-    view.OnStatus = [&](const std::string& status) {
-        if (status == Fetching(Url(selector))) x4ex.SetErrorStatus(selector, 500);
-    };
-    view.OnMessage = [&](MessageKind kind, const std::string&) {
-        if (kind == MessageKind::Error) view.Stop = true;
-    };
-    frame.RunRestore(view);
-
-    EXPECT_EQ(x4ex.Reservations(), std::vector<recsim::Reservation>{original[0]});
-    const Messages messages = view.Messages();
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0], (RecordingView::Message{MessageKind::Error, Texts::kFailGet}));
-    const std::string tail = StoppedLine({1}) + CheckLine(0, 1, 1);
-    EXPECT_EQ(messages[1].Text.rfind(ReportPrefix(0), 0), 0u);
-    EXPECT_EQ(messages[1].Text.substr(messages[1].Text.size() - tail.size()), tail);
-}
-
-TEST_F(Restore, StopWhileTheFirstListIsAskedForAgainEntersNothing) {
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(recsim::SampleReservations(2, 16));
-    x4ex.SetErrorStatus("/program//program.htm", 500);
-    view.OnMessage = [&](MessageKind kind, const std::string&) {
-        if (kind == MessageKind::Error) view.Stop = true;
-    };
-    frame.RunRestore(view);
-
-    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Error, Texts::kFailGet},
-                                         {MessageKind::Information, StoppedLine({0, 1})}}));
-    EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
-    EXPECT_TRUE(x4ex.Reservations().empty());
-    ExpectFramed(view);
-}
-
-TEST_F(Restore, OnlyTheTickedReservationsArePostedInNumberOrder) {
-    const std::vector<recsim::Reservation> original = recsim::SampleReservations(5, 16);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
-    frame.RunRestore(view, std::set<int>{3, 1, 7});
-
-    EXPECT_EQ(x4ex.Reservations(), (std::vector<recsim::Reservation>{original[1], original[3]}));
-    const std::vector<recsim::LoggedRequest> posts = Posts(x4ex);
-    ASSERT_EQ(posts.size(), 2u);
-    EXPECT_EQ(posts[0].body, BuildEntryFormBody(SavedReservation(1)) + "\r\n");
-    EXPECT_EQ(posts[1].body, BuildEntryFormBody(SavedReservation(3)) + "\r\n");
-    ASSERT_EQ(view.Messages().size(), 1u);
-    const std::string report = view.Messages()[0].Text;
-    EXPECT_EQ(report.rfind(ReportPrefix(1), 0), 0u);
-    EXPECT_NE(report.find(Texts::kLfCr + ReportPrefix(3)), std::string::npos);
-    EXPECT_EQ(view.Progress, (std::vector<std::pair<int, int>>{{0, 2}, {1, 2}, {2, 2}}));
 }
 
 // The check compares the list afterwards with the list before plus what the recorder said
@@ -370,16 +277,6 @@ TEST_F(Restore, LastLineComparesTheCounts) {
                                      std::regex(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2})")));
         EXPECT_EQ(file.substr(19), title + SjisReplaceAll(report, Texts::kLfCr, "\r\n") + "\r\n");
     }
-}
-
-TEST_F(Restore, RefusedEntryEndsAtOnceWithOneBox) {
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(recsim::SampleReservations(2, 19));
-    x4ex.SetErrorStatus(Seg(x4ex) + "/entry.htm", 403);
-    frame.RunRestore(view);
-    EXPECT_EQ(view.Messages(),
-              Error(Url(Seg(x4ex) + "/entry.htm") + Texts::kLfCr + Texts::kLoginRefused));
-    EXPECT_EQ(Posts(x4ex).size(), 1u);
-    EXPECT_TRUE(ctx.LoginRefused);
 }
 
 // A second restore would enter every reservation again: the user is asked first, and only

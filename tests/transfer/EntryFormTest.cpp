@@ -41,53 +41,53 @@ TEST(EntryForm, MissingPageRaisesOpenError) {
     }
 }
 
-struct TextCase {
-    const char* name;
-    std::string page;
-    std::string body;
-};
-
-// Short pages written inline, for rules that need no full form around them.
-const TextCase kTextCases[] = {
-    {"Empty", "", "bExec=&lVoice=1&end_form=0"},
-    {"CheckBoxAtEndOfText", "name=\"bExec\"", "bExec=&lVoice=1&end_form=0"},
-    {"CheckedCaseMatters", "name=\"bExec\" CHECKED", "bExec=&lVoice=1&end_form=0"},
-    {"AnyOneByteBeforeChecked", "name=\"bExec\"\tchecked>", "bExec=ON&lVoice=1&end_form=0"},
-    {"TitleWithoutEnd", "value=\\\"abc\">", "bExec=&lVoice=1&end_form=0"},
-    {"TitleIsFirstScriptValueWithoutCheckBox", "value=\\\"A\\\">\") value=\\\"B\\\">\")",
-     "bExec=&title_name=A&lVoice=1&end_form=0"},
-    {"TitleTakenAfterCheckBox", "value=\\\"A\\\">\") name=\"bExec\" checked value=\\\"B\\\">\")",
-     "bExec=ON&title_name=B&lVoice=1&end_form=0"},
-    {"SelectionValueUnchanged", "name=\"genre\"><OPTION value=\"a&%\" selected></select>",
-     "bExec=&genre=a&%&lVoice=1&end_form=0"},
-    {"SelectionValueBeyondKeptBytes", "name=\"genre\"><OPTION value=\"abcde\" selected></select>",
-     "bExec=&lVoice=1&end_form=0"},
-    {"SelectionWithoutEndTag", "name=\"genre\"><OPTION value=\"3\" selected>",
-     "bExec=&lVoice=1&end_form=0"},
-    {"SelectionWithoutClosingQuote", "name=\"genre\"> value=\"3 selected</select>",
-     "bExec=&lVoice=1&end_form=0"},
-    {"DateKeepsTwentyThreeBytes", "name=\"date\"><OPTION value=\"2026120800\" selected></select>",
-     "bExec=&date=2026120800&lVoice=1&end_form=0"},
-    // Without its blank the start time's marker is found further on, in the end time.
-    {"TimeMarkerNeedsItsBlanks", "name=\"start_hour\" value=\"21\" name=\"end_hour\" value =\"23\"",
-     "bExec=&start_hour=23&lVoice=1&end_form=0"},
-    {"TimeValues",
-     "name=\"start_hour\" value =\"21\" name=\"start_minute\" value =\"05\" "
-     "name=\"end_hour\" value = \"23\" name=\"end_minute\" value = \"59\"",
-     "bExec=&start_hour=21&start_minute=05&end_hour=23&end_minute=59&lVoice=1&end_form=0"},
-    {"DetailNeedsUpperCaseScriptEnd", "</script>\r\nabc</textarea>", "bExec=&lVoice=1&end_form=0"},
-    {"DetailSkipsTwoBytesAfterScript", "</SCRIPT>xyabc</textarea>",
-     "bExec=&detail=abc&lVoice=1&end_form=0"},
-    {"DetailAtEndOfText", "</SCRIPT>", "bExec=&detail=&lVoice=1&end_form=0"},
-    {"DetailKeepsLineBreaks", "</SCRIPT>\r\na b\r\n\r\nc</textarea>",
-     "bExec=&detail=a%20b\r\n\r\nc&lVoice=1&end_form=0"},
-    {"TextEndsAtNul", "name=\"bExec\" checked\0</SCRIPT>\r\nx</textarea>"s,
-     "bExec=ON&lVoice=1&end_form=0"},
-};
-
 TEST(EntryFormText, BodyMatches) {
-    for (const TextCase& c : kTextCases)
-        EXPECT_EQ(BuildEntryFormBodyFromText(c.page), c.body) << c.name;
+    // Short pages written inline, for rules that need no full form around them.
+    const struct {
+        const char* name;
+        std::string page;
+        std::string body;
+    } cases[] = {
+        {"Empty", "", "bExec=&lVoice=1&end_form=0"},
+        {"CheckBoxAtEndOfText", "name=\"bExec\"", "bExec=&lVoice=1&end_form=0"},
+        {"CheckedCaseMatters", "name=\"bExec\" CHECKED", "bExec=&lVoice=1&end_form=0"},
+        {"AnyOneByteBeforeChecked", "name=\"bExec\"\tchecked>", "bExec=ON&lVoice=1&end_form=0"},
+        {"TitleWithoutEnd", "value=\\\"abc\">", "bExec=&lVoice=1&end_form=0"},
+        {"TitleIsFirstScriptValueWithoutCheckBox", "value=\\\"A\\\">\") value=\\\"B\\\">\")",
+         "bExec=&title_name=A&lVoice=1&end_form=0"},
+        {"TitleTakenAfterCheckBox",
+         "value=\\\"A\\\">\") name=\"bExec\" checked value=\\\"B\\\">\")",
+         "bExec=ON&title_name=B&lVoice=1&end_form=0"},
+        {"SelectionValueUnchanged", "name=\"genre\"><OPTION value=\"a&%\" selected></select>",
+         "bExec=&genre=a&%&lVoice=1&end_form=0"},
+        {"SelectionValueBeyondKeptBytes",
+         "name=\"genre\"><OPTION value=\"abcde\" selected></select>", "bExec=&lVoice=1&end_form=0"},
+        {"SelectionWithoutEndTag", "name=\"genre\"><OPTION value=\"3\" selected>",
+         "bExec=&lVoice=1&end_form=0"},
+        {"SelectionWithoutClosingQuote", "name=\"genre\"> value=\"3 selected</select>",
+         "bExec=&lVoice=1&end_form=0"},
+        {"DateKeepsTwentyThreeBytes",
+         "name=\"date\"><OPTION value=\"2026120800\" selected></select>",
+         "bExec=&date=2026120800&lVoice=1&end_form=0"},
+        // Without its blank the start time's marker is found further on, in the end time.
+        {"TimeMarkerNeedsItsBlanks",
+         "name=\"start_hour\" value=\"21\" name=\"end_hour\" value =\"23\"",
+         "bExec=&start_hour=23&lVoice=1&end_form=0"},
+        {"TimeValues",
+         "name=\"start_hour\" value =\"21\" name=\"start_minute\" value =\"05\" "
+         "name=\"end_hour\" value = \"23\" name=\"end_minute\" value = \"59\"",
+         "bExec=&start_hour=21&start_minute=05&end_hour=23&end_minute=59&lVoice=1&end_form=0"},
+        {"DetailNeedsUpperCaseScriptEnd", "</script>\r\nabc</textarea>",
+         "bExec=&lVoice=1&end_form=0"},
+        {"DetailSkipsTwoBytesAfterScript", "</SCRIPT>xyabc</textarea>",
+         "bExec=&detail=abc&lVoice=1&end_form=0"},
+        {"DetailAtEndOfText", "</SCRIPT>", "bExec=&detail=&lVoice=1&end_form=0"},
+        {"DetailKeepsLineBreaks", "</SCRIPT>\r\na b\r\n\r\nc</textarea>",
+         "bExec=&detail=a%20b\r\n\r\nc&lVoice=1&end_form=0"},
+        {"TextEndsAtNul", "name=\"bExec\" checked\0</SCRIPT>\r\nx</textarea>"s,
+         "bExec=ON&lVoice=1&end_form=0"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(BuildEntryFormBodyFromText(c.page), c.body) << c.name;
 }
 
 struct ConvertCase {

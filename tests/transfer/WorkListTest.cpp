@@ -21,42 +21,46 @@ namespace {
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 
-struct SplitCase {
-    const char* name;
-    std::string text;
-    std::vector<std::string> lines;
-};
-
-const SplitCase kSplitCases[] = {
-    {"Empty", "", {}},
-    {"OneLineWithoutBreak", "a", {"a"}},
-    {"CrLf", "a\r\nb\r\n", {"a", "b"}},
-    {"LastLineWithoutBreak", "a\r\nb", {"a", "b"}},
-    {"BareLf", "a\nb\n", {"a", "b"}},
-    {"LoneCr", "a\rb\r", {"a", "b"}},
-    {"LfCrIsTwoBreaks", "a\n\rb", {"a", "", "b"}},
-    {"CrCrLf", "a\r\r\nb", {"a", "", "b"}},
-    {"OnlyABreak", "\r\n", {""}},
-    {"EmptyLinesKept", "\r\n\r\na\r\n\r\n", {"", "", "a", ""}},
-    {"Mixed", "a\r\nb\nc\rd", {"a", "b", "c", "d"}},
-    {"NulDropsTheRest", "a\r\nb\0c\r\nd"s, {"a", "b"}},
-    {"NulFirst", "\0abc"s, {}},
-    {"NulRightAfterBreak", "a\r\n\0b"s, {"a"}},
-    {"CrBeforeNulIsABreak", "a\r\0\nb"s, {"a"}},
-    {"ShiftJisKeptAsBytes", "\x97\x5c\x96\xf1\n\x95\x5c", {"\x97\x5c\x96\xf1", "\x95\x5c"}},
-};
-
-// The same lines from the text, from a file holding it, and back from the list saved.
+// The same lines from the text, from a file holding it, and back from the list saved; the
+// list's text ends every line with CR LF.
 TEST(WorkList, SetTextAndLoadSplitAtEveryBreak) {
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"Empty", "", {}},
+        {"OneLineWithoutBreak", "a", {"a"}},
+        {"CrLf", "a\r\nb\r\n", {"a", "b"}},
+        {"LastLineWithoutBreak", "a\r\nb", {"a", "b"}},
+        {"BareLf", "a\nb\n", {"a", "b"}},
+        {"LoneCr", "a\rb\r", {"a", "b"}},
+        {"LfCrIsTwoBreaks", "a\n\rb", {"a", "", "b"}},
+        {"CrCrLf", "a\r\r\nb", {"a", "", "b"}},
+        {"OnlyABreak", "\r\n", {""}},
+        {"EmptyLinesKept", "\r\n\r\na\r\n\r\n", {"", "", "a", ""}},
+        {"Mixed", "a\r\nb\nc\rd", {"a", "b", "c", "d"}},
+        {"NulDropsTheRest", "a\r\nb\0c\r\nd"s, {"a", "b"}},
+        {"NulFirst", "\0abc"s, {}},
+        {"NulRightAfterBreak", "a\r\n\0b"s, {"a"}},
+        {"CrBeforeNulIsABreak", "a\r\0\nb"s, {"a"}},
+        {"ShiftJisKeptAsBytes", "\x97\x5c\x96\xf1\n\x95\x5c", {"\x97\x5c\x96\xf1", "\x95\x5c"}},
+    };
     const testsupport::TempDir dir;
     const std::string path = dir.File("page.HTM");
-    for (const SplitCase& c : kSplitCases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TWorkList list;
         list.SetLines({"old"});
         list.SetText(c.text);
         EXPECT_EQ(list.Lines(), c.lines);
         EXPECT_EQ(list.Count(), c.lines.size());
+        std::string text;
+        for (const std::string& line : c.lines) text += line + "\r\n";
+        EXPECT_EQ(list.Text(), text);
+        TWorkList fromLines;
+        fromLines.SetLines(c.lines);
+        EXPECT_EQ(fromLines.Text(), text);
         WriteBytes(path, c.text);
         TWorkList loaded;
         loaded.SetLines({"old"});
@@ -65,20 +69,9 @@ TEST(WorkList, SetTextAndLoadSplitAtEveryBreak) {
         list.SaveToFile(path);
         loaded.LoadFromFile(path);
         EXPECT_EQ(loaded.Lines(), c.lines);
+        list.Clear();
+        EXPECT_EQ(list.Count(), 0u);
     }
-}
-
-TEST(WorkList, TextEndsEveryLineWithCrLf) {
-    TWorkList list;
-    EXPECT_EQ(list.Text(), "");
-    list.SetLines({""});
-    EXPECT_EQ(list.Text(), "\r\n");
-    list.SetLines({"a", "", "b"});
-    EXPECT_EQ(list.Text(), "a\r\n\r\nb\r\n");
-    list.SetText("x\ny\rz");
-    EXPECT_EQ(list.Text(), "x\r\ny\r\nz\r\n");
-    list.Clear();
-    EXPECT_EQ(list.Count(), 0u);
 }
 
 // A list of the lines of text saved to path.
@@ -90,7 +83,6 @@ void Save(const std::string& text, const std::string& path, bool flush = true) {
 
 class WorkListFiles : public ::testing::Test {
   protected:
-    std::string PathOf(const std::string& name) const { return dir.File(name); }
     testsupport::TempDir dir;
 };
 
@@ -134,37 +126,37 @@ TEST(WorkListSave, WritesTheJoinedTextAsBytesOwnerOnly) {
 
 TEST_F(WorkListFiles, SaveKeepsOwnerOfReplacedFile) {
     if (::geteuid() != 0) GTEST_SKIP() << "only root can hand a file to another owner";
-    WriteBytes(PathOf("ZAVOCVCH.HTM"), "old");
-    ASSERT_EQ(::chown(PathOf("ZAVOCVCH.HTM").c_str(), 12345, 12346), 0);
-    Save("new", PathOf("ZAVOCVCH.HTM"));
+    WriteBytes(dir.File("ZAVOCVCH.HTM"), "old");
+    ASSERT_EQ(::chown(dir.File("ZAVOCVCH.HTM").c_str(), 12345, 12346), 0);
+    Save("new", dir.File("ZAVOCVCH.HTM"));
     struct stat st;
-    ASSERT_EQ(::stat(PathOf("ZAVOCVCH.HTM").c_str(), &st), 0);
+    ASSERT_EQ(::stat(dir.File("ZAVOCVCH.HTM").c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 12345u);
     EXPECT_EQ(st.st_gid, 12346u);
 }
 
 TEST_F(WorkListFiles, ReadOnlyFileIsNotReplaced) {
     if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
-    WriteBytes(PathOf("ZAVOCV00.HTM"), "kept");
-    fs::permissions(PathOf("ZAVOCV00.HTM"), fs::perms::owner_read);
-    EXPECT_THROW(Save("new", PathOf("ZAVOCV00.HTM")), EFCreateError);
-    EXPECT_EQ(ReadBytes(PathOf("ZAVOCV00.HTM")), "kept");
+    WriteBytes(dir.File("ZAVOCV00.HTM"), "kept");
+    fs::permissions(dir.File("ZAVOCV00.HTM"), fs::perms::owner_read);
+    EXPECT_THROW(Save("new", dir.File("ZAVOCV00.HTM")), EFCreateError);
+    EXPECT_EQ(ReadBytes(dir.File("ZAVOCV00.HTM")), "kept");
 }
 
 TEST_F(WorkListFiles, SaveThroughSymlinkUpdatesItsTarget) {
-    WriteBytes(PathOf("real.HTM"), "old");
-    fs::create_symlink(PathOf("real.HTM"), PathOf("link.HTM"));
-    Save("new", PathOf("link.HTM"));
-    EXPECT_TRUE(fs::is_symlink(PathOf("link.HTM")));
-    EXPECT_EQ(ReadBytes(PathOf("real.HTM")), "new\r\n");
+    WriteBytes(dir.File("real.HTM"), "old");
+    fs::create_symlink(dir.File("real.HTM"), dir.File("link.HTM"));
+    Save("new", dir.File("link.HTM"));
+    EXPECT_TRUE(fs::is_symlink(dir.File("link.HTM")));
+    EXPECT_EQ(ReadBytes(dir.File("real.HTM")), "new\r\n");
 }
 
 // Paths that cannot be created, even by root.
 TEST_F(WorkListFiles, SaveFailureRaisesCreateErrorWithThePath) {
-    WriteBytes(PathOf("plain"), "not a directory");
-    fs::create_directory(PathOf("ZAVOCV01.HTM"));
-    const std::string paths[] = {PathOf("plain") + "/ZAVOCV00.HTM",
-                                 PathOf("missing") + "/ZAVOCV00.HTM", PathOf("ZAVOCV01.HTM")};
+    WriteBytes(dir.File("plain"), "not a directory");
+    fs::create_directory(dir.File("ZAVOCV01.HTM"));
+    const std::string paths[] = {dir.File("plain") + "/ZAVOCV00.HTM",
+                                 dir.File("missing") + "/ZAVOCV00.HTM", dir.File("ZAVOCV01.HTM")};
     for (const std::string& path : paths) {
         try {
             Save("x", path);
@@ -177,15 +169,15 @@ TEST_F(WorkListFiles, SaveFailureRaisesCreateErrorWithThePath) {
                                      "\x82\xf1");
         }
     }
-    EXPECT_TRUE(fs::is_directory(PathOf("ZAVOCV01.HTM")));
-    EXPECT_EQ(ReadBytes(PathOf("plain")), "not a directory");
+    EXPECT_TRUE(fs::is_directory(dir.File("ZAVOCV01.HTM")));
+    EXPECT_EQ(ReadBytes(dir.File("plain")), "not a directory");
     EXPECT_EQ(dir.Names(), (std::set<std::string>{"ZAVOCV01.HTM", "plain"}));
 }
 
 // A write that fails half-way (here the file size limit, which binds root too) leaves the
 // old file untouched and no temporary file behind.
 TEST_F(WorkListFiles, FailedWriteLeavesOldFileIntact) {
-    const std::string path = PathOf("Reserv.txt");
+    const std::string path = dir.File("Reserv.txt");
     WriteBytes(path, "bExec=ON&lVoice=1&end_form=0\r\n");
     struct rlimit old;
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -206,10 +198,11 @@ TEST_F(WorkListFiles, FailedWriteLeavesOldFileIntact) {
 }
 
 TEST_F(WorkListFiles, LoadFailureRaisesOpenErrorWithThePath) {
-    fs::create_directory(PathOf("dir.HTM"));
+    fs::create_directory(dir.File("dir.HTM"));
     // A FIFO is refused at once rather than waited on.
-    ASSERT_EQ(::mkfifo(PathOf("fifo.HTM").c_str(), 0600), 0);
-    const std::string paths[] = {PathOf("missing.HTM"), PathOf("dir.HTM"), PathOf("fifo.HTM")};
+    ASSERT_EQ(::mkfifo(dir.File("fifo.HTM").c_str(), 0600), 0);
+    const std::string paths[] = {dir.File("missing.HTM"), dir.File("dir.HTM"),
+                                 dir.File("fifo.HTM")};
     for (const std::string& path : paths) {
         TWorkList list;
         list.SetLines({"kept"});
