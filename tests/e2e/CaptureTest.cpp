@@ -231,10 +231,9 @@ TEST_F(Capture, FailureOrStopAtAnyPageLeavesTheSavedSetByteIdentical) {
             }
             failing = status.substr(0, status.find(' '));
             target = failing.substr(failing.find('/', 7));
-            // Every attempt of the fetch loop fails, and the recorder is well again afterwards.
-            if (c.how == How::Drop)
-                sim.SetDropConnection(target, true);
-            else
+            // Each attempt fails (only the first for a stop on its box), then the recorder is well.
+            if (c.how == How::Drop) sim.SetDropConnection(target, true);
+            if (c.how != How::Drop)
                 sim.SetErrorStatus(target, 500, c.how == How::StopOnBox ? 1 : 21);
         };
         sim.ClearRequests();
@@ -317,10 +316,8 @@ TEST_F(Capture, RefusedLoginEndsAtOnceWithOneBox) {
     for (int status : {401, 403}) {
         SCOPED_TRACE(status);
         recsim::RecorderSim& sim = StartRecorder(Mode::X4, {}, "admin", "secret");
-        if (status == 401)
-            ctx.Settings.Password = "wrong";
-        else
-            sim.SetErrorStatus("*", status);
+        if (status == 401) ctx.Settings.Password = "wrong";
+        if (status == 403) sim.SetErrorStatus("*", status);
         RecordingView v;
         frame.RunCapture(v);
         EXPECT_EQ(v.Messages(),

@@ -31,13 +31,6 @@ using testsupport::SavedForm;
 using testsupport::WriteBytes;
 using Messages = std::vector<RecordingView::Message>;
 
-inline Messages Error(const std::string& text) {
-    return {{MessageKind::Error, text}};
-}
-inline Messages Done(int count) {
-    return {{MessageKind::Information, Texts::CaptureDoneMessage(count)}};
-}
-
 // The regular files of a folder with their bytes.
 inline std::map<std::string, std::string> Snapshot(const std::string& folder) {
     std::map<std::string, std::string> files;
@@ -104,6 +97,10 @@ class TransferTest : public testing::Test {
     std::string Saved(const std::string& name) const { return dir.Path() + name; }
     std::string SavedReservation(int i) const { return Saved(Texts::ReservationPageFile(i)); }
     static std::string Seg(const recsim::RecorderSim& sim) { return "/program/" + sim.Segment(); }
+    static Messages Error(const std::string& text) { return {{MessageKind::Error, text}}; }
+    static Messages Done(int n) {
+        return {{MessageKind::Information, Texts::CaptureDoneMessage(n)}};
+    }
     static std::string Fetching(const std::string& url) { return url + Texts::kStatusFetching; }
     static std::string Parsing(const std::string& url) { return url + Texts::kStatusParsing; }
     static std::string Sending(const std::string& url) { return url + Texts::kStatusSending; }

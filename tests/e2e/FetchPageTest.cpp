@@ -67,8 +67,7 @@ TEST(HttpClient1Success, OnlyGetAndPostWithAWholeAnswerSetTheFlag) {
 
 class FetchPage : public TransferTest {};
 
-// An answered GET or POST is one request whose answer is kept; the POST sends the post-data
-// file.
+// An answered GET or POST is one request whose answer is kept; a POST sends the post-data file.
 TEST_F(FetchPage, AnsweredGetAndPostAreOneRequestEachWithTheAnswerKept) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4EX);
     ctx.HttpClient1.InputFileMode = true;  // switched off again by the fetch loop

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ReservationTable.h"
@@ -93,19 +94,17 @@ TEST(ReservationTableDir, PagesInNumberOrderDamagedOnesMarked) {
     WriteBytes(dir.File("ZAVOCVRV.HTM"), kWholePage);
     const std::vector<ReservationRow> rows = ReadReservationTable(dir.Path());
     ASSERT_EQ(rows.size(), 4u);
-    const struct {
-        int number;
-        bool complete;
-        std::string problemStart;
-    } expected[] = {{1, true, ""},
-                    {3, false, Texts::kRowCut},
-                    {6, false, Texts::kRowUnreadable},
-                    {32, false, Texts::kRowTooLarge}};
+    // The file's number, whether its row is complete, how its problem begins.
+    const std::tuple<int, bool, std::string> expected[] = {{1, true, ""},
+                                                           {3, false, Texts::kRowCut},
+                                                           {6, false, Texts::kRowUnreadable},
+                                                           {32, false, Texts::kRowTooLarge}};
     for (size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(rows[i].Number, expected[i].number);
-        EXPECT_EQ(rows[i].Complete, expected[i].complete);
-        EXPECT_EQ(rows[i].Problem.rfind(expected[i].problemStart, 0), 0u);
+        const auto& [number, complete, problemStart] = expected[i];
+        EXPECT_EQ(rows[i].Number, number);
+        EXPECT_EQ(rows[i].Complete, complete);
+        EXPECT_EQ(rows[i].Problem.rfind(problemStart, 0), 0u);
     }
     // 保存されている予約：4件  うち3件のページは項目が欠けています（×印）。
     EXPECT_EQ(ReservationSummary(rows), Texts::kSummaryCount + "4"s + Texts::kCountSuffix + "  " +

@@ -127,12 +127,10 @@ TEST(Texts, ComposedTextsJoinTheirPieces) {
 }
 
 TEST(Texts, ReservationPageFileHasTwoDigits) {
-    const struct {
-        int number;
-        const char* name;
-    } cases[] = {{0, "ZAVOCV00.HTM"},  {9, "ZAVOCV09.HTM"},  {10, "ZAVOCV10.HTM"},
-                 {31, "ZAVOCV31.HTM"}, {98, "ZAVOCV98.HTM"}, {100, "ZAVOCV100.HTM"}};
-    for (const auto& c : cases) EXPECT_EQ(Texts::ReservationPageFile(c.number), c.name) << c.number;
+    const std::pair<int, const char*> cases[] = {{0, "ZAVOCV00.HTM"},  {9, "ZAVOCV09.HTM"},
+                                                 {10, "ZAVOCV10.HTM"}, {31, "ZAVOCV31.HTM"},
+                                                 {98, "ZAVOCV98.HTM"}, {100, "ZAVOCV100.HTM"}};
+    for (const auto& [number, name] : cases) EXPECT_EQ(Texts::ReservationPageFile(number), name);
 }
 
 // Commands without a text of their own give none.

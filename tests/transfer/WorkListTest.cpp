@@ -74,7 +74,6 @@ TEST(WorkList, SetTextAndLoadSplitAtEveryBreak) {
     }
 }
 
-// A list of the lines of text saved to path.
 void Save(const std::string& text, const std::string& path, bool flush = true) {
     TWorkList list;
     list.SetText(text);
