@@ -2,30 +2,68 @@
 // directory and a recording view.
 #pragma once
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "E2eSupport.h"
 #include "RecorderSim.h"
 #include "RecordingView.h"
+#include "TestFiles.h"
 #include "Texts.h"
 #include "TransferFrame.h"
 #include "TransferSession.h"
 
 namespace e2e {
 
-inline std::string Fetching(const std::string& url) {
-    return url + Texts::kStatusFetching;
+using recsim::Mode;
+using testsupport::RawGet;
+using testsupport::ReadBytes;
+using testsupport::SavedForm;
+using testsupport::WriteBytes;
+using Messages = std::vector<RecordingView::Message>;
+
+// The regular files of a folder with their bytes.
+inline std::map<std::string, std::string> Snapshot(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
+        if (e.is_regular_file()) files[e.path().filename().string()] = ReadBytes(e.path().string());
+    return files;
 }
-inline std::string Parsing(const std::string& url) {
-    return url + Texts::kStatusParsing;
-}
-inline std::string Sending(const std::string& url) {
-    return url + Texts::kStatusSending;
-}
+
+// A port on 127.0.0.1 that refuses every connection while this object lives: the socket is
+// bound but never listens, so no other test can be handed the port meanwhile.
+class RefusingPort {
+  public:
+    RefusingPort() {
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+            getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+            throw std::runtime_error("cannot reserve a port");
+        port_ = ntohs(addr.sin_port);
+    }
+    ~RefusingPort() { close(fd_); }
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+    std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
+
+  private:
+    int fd_ = -1;
+    int port_ = 0;
+};
 
 class TransferTest : public testing::Test {
   protected:
@@ -36,7 +74,7 @@ class TransferTest : public testing::Test {
     }
 
     // Starts a recorder of that mode holding these reservations and points the settings at it.
-    recsim::RecorderSim& StartRecorder(recsim::Mode mode,
+    recsim::RecorderSim& StartRecorder(Mode mode,
                                        std::vector<recsim::Reservation> reservations = {},
                                        const std::string& user = std::string(),
                                        const std::string& password = std::string()) {
@@ -49,19 +87,28 @@ class TransferTest : public testing::Test {
         recsim::RecorderSim& sim = *sims.back();
         sim.SetReservations(std::move(reservations));
         sim.Start();
-        PointAt(sim);
+        ctx.Settings.Host = "127.0.0.1:" + std::to_string(sim.Port());
         ctx.Settings.User = user;
         ctx.Settings.Password = password;
         return sim;
     }
 
-    void PointAt(const recsim::RecorderSim& sim) {
-        ctx.Settings.Host = "127.0.0.1:" + std::to_string(sim.Port());
-    }
-
     std::string Url(const std::string& path) const { return "http://" + ctx.Settings.Host + path; }
     std::string Saved(const std::string& name) const { return dir.Path() + name; }
     std::string SavedReservation(int i) const { return Saved(Texts::ReservationPageFile(i)); }
+    static std::string Seg(const recsim::RecorderSim& sim) { return "/program/" + sim.Segment(); }
+    static Messages Error(const std::string& text) { return {{MessageKind::Error, text}}; }
+    static Messages Done(int n) {
+        return {{MessageKind::Information, Texts::CaptureDoneMessage(n)}};
+    }
+    static std::string Fetching(const std::string& url) { return url + Texts::kStatusFetching; }
+    static std::string Parsing(const std::string& url) { return url + Texts::kStatusParsing; }
+    static std::string Sending(const std::string& url) { return url + Texts::kStatusSending; }
+    static bool IsFetching(const std::string& status) {
+        const size_t n = sizeof Texts::kStatusFetching - 1;
+        return status.size() >= n &&
+               status.compare(status.size() - n, n, Texts::kStatusFetching) == 0;
+    }
 
     // Every transfer begins with the hourglass and ends with the default cursor and an
     // empty status line, whichever way it ended.
@@ -84,17 +131,47 @@ class TransferTest : public testing::Test {
         return out;
     }
 
-    TempDir dir;
+    // The GETs of an undisturbed capture of count reservations, in order.
+    static std::vector<std::string> ExpectedTargets(const recsim::RecorderSim& sim, int count) {
+        std::vector<std::string> t = {"GET /program/b_prgrm.htm",
+                                      "GET " + Seg(sim) + "/program.htm"};
+        for (int i = 0; i < count; ++i) {
+            t.push_back("GET " + Seg(sim) + "/b_proginfo.htm?" + std::to_string(i));
+            t.push_back("GET " + Seg(sim) + "/proginfo.htm");
+        }
+        t.push_back("GET /setup/setup.htm");
+        t.push_back("GET /setup/ch_set.htm");
+        return t;
+    }
+    static std::vector<recsim::LoggedRequest> Posts(const recsim::RecorderSim& sim) {
+        std::vector<recsim::LoggedRequest> out;
+        for (const recsim::LoggedRequest& r : sim.Requests())
+            if (r.method == "POST") out.push_back(r);
+        return out;
+    }
+
+    // The report line of one entered reservation, whatever the recorder answered.
+    static std::string ReportPrefix(int number) {
+        return std::string(number < 10 ? "0" : "") + std::to_string(number) +
+               Texts::kReportSeparator;
+    }
+
+    // The lines of a report without their LF CR; the last is what follows the last LF CR.
+    static std::vector<std::string> Lines(const std::string& report) {
+        std::vector<std::string> lines;
+        size_t start = 0;
+        for (size_t end; (end = report.find(Texts::kLfCr, start)) != std::string::npos;
+             start = end + 2)
+            lines.push_back(report.substr(start, end - start));
+        lines.push_back(report.substr(start));
+        return lines;
+    }
+
+    testsupport::TempDir dir;
     std::vector<std::unique_ptr<recsim::RecorderSim>> sims;
     TransferSession ctx;
     TransferFrame frame{ctx};
     RecordingView view;
 };
-
-using Messages = std::vector<RecordingView::Message>;
-
-inline Messages Repeat(const RecordingView::Message& m, int times) {
-    return Messages(static_cast<size_t>(times), m);
-}
 
 }  // namespace e2e

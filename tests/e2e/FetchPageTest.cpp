@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <memory>
-#include <ostream>
 #include <string>
 
 #include "E2eFixture.h"
@@ -11,7 +10,6 @@
 namespace e2e {
 namespace {
 
-using recsim::Mode;
 using std::chrono::milliseconds;
 
 TEST(TransferSessionSetup, ConfiguresTheClientAsTheTransfersNeed) {
@@ -30,68 +28,66 @@ TEST(TransferSessionSetup, ConfiguresTheClientAsTheTransfersNeed) {
     ctx.HttpClient1.ReplyCode = 200;
     ctx.HttpClient1.OnSuccess(3);
     EXPECT_TRUE(ctx.RequestSucceeded);
-}
-
-TEST(TransferSessionSetup, ProgramDirAlwaysEndsWithSlash) {
-    TransferSession ctx;
-    ctx.SetProgramDir("/opt/zavo");
-    EXPECT_EQ(ctx.ProgramDir, "/opt/zavo/");
-    EXPECT_EQ(ctx.PostDataPath, "/opt/zavo/Reserv.txt");
-    ctx.SetProgramDir("/opt/zavo/");
-    EXPECT_EQ(ctx.ProgramDir, "/opt/zavo/");
-    EXPECT_EQ(ctx.PostDataPath, "/opt/zavo/Reserv.txt");
-}
-
-TEST(HttpClient1Success, OnlyGetAndPostSetTheFlag) {
-    TransferSession ctx;
-    ctx.HttpClient1.ReplyCode = 200;
-    for (int cmd = 0; cmd < 256; ++cmd) {
-        ctx.RequestSucceeded = false;
-        ctx.HttpClient1Success(static_cast<CmdType>(cmd));
-        EXPECT_EQ(ctx.RequestSucceeded, cmd == 0 || cmd == 3) << "command code " << cmd;
+    // The program directory always ends with a slash.
+    for (const char* programDir : {"/opt/zavo", "/opt/zavo/"}) {
+        ctx.SetProgramDir(programDir);
+        EXPECT_EQ(ctx.ProgramDir, "/opt/zavo/");
+        EXPECT_EQ(ctx.PostDataPath, "/opt/zavo/Reserv.txt");
     }
-    // A set flag is never cleared by the handler.
-    ctx.RequestSucceeded = true;
-    ctx.HttpClient1Success(1);
-    EXPECT_TRUE(ctx.RequestSucceeded);
 }
 
-TEST(HttpClient1Success, AnswerWithoutStatusLineIsNoPage) {
-    TransferSession ctx;
-    ctx.HttpClient1.ReplyCode = 0;
-    ctx.HttpClient1Success(0);
-    ctx.HttpClient1Success(3);
-    EXPECT_FALSE(ctx.RequestSucceeded);
-}
-
-class FetchPage : public TransferTest {
-  protected:
-    // A port on 127.0.0.1 where nothing listens: connections are refused at once.
-    std::string RefusingHost() { return "127.0.0.1:" + std::to_string(refusing.Port()); }
-    RefusingPort refusing;
-
-    // Puts the client's pump on a clock that moves only when a request is about to be sent,
-    // by step: every attempt is reckoned to take step. Counts the attempts.
-    void FakeClock(milliseconds step) {
-        auto now = std::make_shared<milliseconds>(1'000'000);
-        ctx.HttpClient1.Pump().SetClock([now] { return *now; });
-        ctx.HttpClient1.OnAboutToSend = [this, now, step](TSockTransport*) {
-            ++attempts;
-            *now += step;
-        };
+// Only an answered GET or POST whose body is as long as announced (when announced) is a page.
+TEST(HttpClient1Success, OnlyGetAndPostWithAWholeAnswerSetTheFlag) {
+    const struct {
+        int replyCode;
+        int32_t announced;
+        std::string body;
+        bool page;
+    } cases[] = {{200, 0, "", true},    {200, 0, "abc", true},  {200, 3, "abc", true},
+                 {200, 2, "abc", true}, {200, 4, "abc", false}, {200, 1, "", false},
+                 {0, 0, "", false}};  // no status line
+    for (const auto& c : cases) {
+        TransferSession ctx;
+        ctx.HttpClient1.ReplyCode = c.replyCode;
+        ctx.HttpClient1.AnnouncedLength = c.announced;
+        ctx.HttpClient1.Body = c.body;
+        for (int cmd = 0; cmd < 256; ++cmd) {
+            ctx.RequestSucceeded = false;
+            ctx.HttpClient1Success(static_cast<CmdType>(cmd));
+            EXPECT_EQ(ctx.RequestSucceeded, c.page && (cmd == 0 || cmd == 3))
+                << "command code " << cmd << ", status " << c.replyCode << ", " << c.announced
+                << " / " << c.body;
+        }
+        // A set flag is never cleared by the handler.
+        ctx.RequestSucceeded = true;
+        ctx.HttpClient1Success(1);
+        EXPECT_TRUE(ctx.RequestSucceeded);
     }
+}
 
-    int attempts = 0;
-};
+class FetchPage : public TransferTest {};
 
-TEST_F(FetchPage, AnsweredGetIsOneRequestWithTheBodyKept) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
+// An answered GET or POST is one request whose answer is kept; a POST sends the post-data file.
+TEST_F(FetchPage, AnsweredGetAndPostAreOneRequestEachWithTheAnswerKept) {
+    recsim::RecorderSim& sim = StartRecorder(Mode::X4EX);
     ctx.HttpClient1.InputFileMode = true;  // switched off again by the fetch loop
     ctx.FetchPage(false, Url("/setup/ch_set.htm"));
     EXPECT_TRUE(ctx.RequestSucceeded);
     EXPECT_FALSE(ctx.HttpClient1.InputFileMode);
-    EXPECT_EQ(Targets(sim), std::vector<std::string>{"GET /setup/ch_set.htm"});
     EXPECT_EQ(ctx.HttpClient1.Body, RawGet(sim.Port(), "/setup/ch_set.htm"));
+    const std::string body = "bExec=ON&title_name=A%20B&lVoice=1&end_form=0\r\n";
+    WriteBytes(ctx.PostDataPath, body);
+    ctx.FetchPage(true, Url(Seg(sim) + "/entry.htm"));
+    EXPECT_TRUE(ctx.RequestSucceeded);
+    // The second GET is this test's own.
+    EXPECT_EQ(Targets(sim),
+              (std::vector<std::string>{"GET /setup/ch_set.htm", "GET /setup/ch_set.htm",
+                                        "POST " + Seg(sim) + "/entry.htm"}));
+    EXPECT_EQ(sim.Requests().back().body, body);
+    // Whatever the recorder thinks of a post without a chosen slot, its answer page is kept.
+    EXPECT_TRUE(ctx.HttpClient1.Body.find("msg=\"") != std::string::npos ||
+                ctx.HttpClient1.Body.find("alert(\"") != std::string::npos)
+        << ctx.HttpClient1.Body;
 }
 
 // A post-data file that cannot be read is the disk's fault: its error comes out at once and
@@ -104,92 +100,57 @@ TEST_F(FetchPage, UnreadablePostDataFileRaisesItsErrorWithoutARequest) {
     EXPECT_FALSE(ctx.RequestSucceeded);
 }
 
-TEST_F(FetchPage, ErrorStatusIsAskedTwentyOneTimes) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
-    sim.SetErrorStatus("/setup/ch_set.htm", 404);
-    ctx.FetchPage(false, Url("/setup/ch_set.htm"));
-    EXPECT_FALSE(ctx.RequestSucceeded);
-    EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /setup/ch_set.htm"));
-}
-
-TEST_F(FetchPage, ClosedWithoutAnswerIsAskedTwentyOneTimes) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
-    sim.SetDropConnection("/setup/ch_set.htm", true);
-    ctx.FetchPage(false, Url("/setup/ch_set.htm"));
-    EXPECT_FALSE(ctx.RequestSucceeded);
-    EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /setup/ch_set.htm"));
-}
-
-TEST_F(FetchPage, BodyCutShortIsAskedTwentyOneTimes) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
-    sim.SetFault("/setup/ch_set.htm", recsim::Fault::CutBody);
-    ctx.FetchPage(false, Url("/setup/ch_set.htm"));
-    EXPECT_FALSE(ctx.RequestSucceeded);
-    EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /setup/ch_set.htm"));
-}
-
-TEST(HttpClient1Success, BodyShorterThanAnnouncedIsNoPage) {
-    struct Case {
-        int32_t announced;
-        std::string body;
-        bool succeeded;
+// A page that does not arrive whole is asked for again, 21 times in all.
+TEST_F(FetchPage, PageThatDoesNotArriveIsAskedTwentyOneTimes) {
+    const struct {
+        const char* name;
+        int status, times;  // an error status the recorder answers with, so many times
+        bool drop;          // the recorder closes without answering
+        recsim::Fault fault;
+        bool page;  // the last attempt brings the page
+    } cases[] = {
+        {"ErrorStatus", 404, -1, false, recsim::Fault::None, false},
+        {"ClosedWithoutAnswer", 0, 0, true, recsim::Fault::None, false},
+        {"BodyCutShort", 0, 0, false, recsim::Fault::CutBody, false},
+        {"ErrorStatusThatClears", 503, 20, false, recsim::Fault::None, true},
     };
-    for (const Case& c : {Case{0, "", true}, Case{0, "abc", true}, Case{3, "abc", true},
-                          Case{2, "abc", true}, Case{4, "abc", false}, Case{1, "", false}}) {
-        TransferSession ctx;
-        ctx.HttpClient1.ReplyCode = 200;
-        ctx.HttpClient1.AnnouncedLength = c.announced;
-        ctx.HttpClient1.Body = c.body;
-        ctx.HttpClient1Success(0);
-        EXPECT_EQ(ctx.RequestSucceeded, c.succeeded) << c.announced << " / " << c.body;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        recsim::RecorderSim& sim = StartRecorder(Mode::X4);
+        if (c.status != 0) sim.SetErrorStatus("/setup/ch_set.htm", c.status, c.times);
+        if (c.drop) sim.SetDropConnection("/setup/ch_set.htm", true);
+        if (c.fault != recsim::Fault::None) sim.SetFault("/setup/ch_set.htm", c.fault);
+        ctx.FetchPage(false, Url("/setup/ch_set.htm"));
+        EXPECT_EQ(ctx.RequestSucceeded, c.page);
+        EXPECT_EQ(Targets(sim), std::vector<std::string>(21, "GET /setup/ch_set.htm"));
     }
 }
 
-TEST_F(FetchPage, ErrorStatusThatClearsIsAskedUntilAnswered) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
-    sim.SetErrorStatus("/setup/ch_set.htm", 503, 20);
-    ctx.FetchPage(false, Url("/setup/ch_set.htm"));
-    EXPECT_TRUE(ctx.RequestSucceeded);
-    EXPECT_EQ(sim.Requests().size(), 21u);
-}
-
-struct ClockCase {
-    const char* name;
-    long long stepMs;  // how far the clock moves between two readings
-    int attempts;
-    // ctest lists the case by its name rather than its bytes.
-    friend void PrintTo(const ClockCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class FetchPageClock : public FetchPage, public testing::WithParamInterface<ClockCase> {};
-
-TEST_P(FetchPageClock, SlowFailedAttemptEndsTheLoop) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4);
-    sim.SetFault("/program/b_prgrm.htm", recsim::Fault::Reset);
-    FakeClock(milliseconds(GetParam().stepMs));
-    ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
-    EXPECT_FALSE(ctx.RequestSucceeded);
-    EXPECT_EQ(attempts, GetParam().attempts);
-}
-
-INSTANTIATE_TEST_SUITE_P(Elapsed, FetchPageClock,
-                         testing::Values(ClockCase{"Instant", 0, 21},
-                                         ClockCase{"FourPointNineCountsAsFour", 4900, 21},
-                                         ClockCase{"JustUnderFive", 4999, 21},
-                                         ClockCase{"FiveSeconds", 5000, 1},
-                                         ClockCase{"TenSeconds", 10000, 1},
-                                         ClockCase{"ClockGoingBackFiveSeconds", -5000, 1}),
-                         [](const testing::TestParamInfo<ClockCase>& i) { return i.param.name; });
-
-TEST_F(FetchPage, RefusedConnectionIsRetriedOnTheRealClock) {
-    ctx.Settings.Host = RefusingHost();
-    int tries = 0;
-    ctx.HttpClient1.OnAboutToSend = [&](TSockTransport*) { ++tries; };
-    const milliseconds start = ctx.HttpClient1.Now();
-    ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
-    EXPECT_FALSE(ctx.RequestSucceeded);
-    EXPECT_EQ(tries, 21);
-    EXPECT_LT((ctx.HttpClient1.Now() - start).count(), 5000);
+// A failed attempt that took 5 seconds or more ends the loop; 4.9 seconds count as 4.
+TEST_F(FetchPage, SlowFailedAttemptEndsTheLoop) {
+    const struct {
+        const char* name;
+        long long stepMs;  // how far the clock moves between two readings
+        int attempts;
+    } cases[] = {{"Instant", 0, 21},          {"FourPointNineCountsAsFour", 4900, 21},
+                 {"JustUnderFive", 4999, 21}, {"FiveSeconds", 5000, 1},
+                 {"TenSeconds", 10000, 1},    {"ClockGoingBackFiveSeconds", -5000, 1}};
+    int attempts = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartRecorder(Mode::X4).SetFault("/program/b_prgrm.htm", recsim::Fault::Reset);
+        // The clock moves only as a request is about to be sent: every attempt takes the step.
+        auto now = std::make_shared<milliseconds>(1'000'000);
+        ctx.HttpClient1.Pump().SetClock([now] { return *now; });
+        attempts = 0;
+        ctx.HttpClient1.OnAboutToSend = [&](TSockTransport*) {
+            ++attempts;
+            *now += milliseconds(c.stepMs);
+        };
+        ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
+        EXPECT_FALSE(ctx.RequestSucceeded);
+        EXPECT_EQ(attempts, c.attempts);
+    }
 }
 
 TEST_F(FetchPage, SilentRecorderEndsAfterOneTimedOutAttempt) {
@@ -208,32 +169,25 @@ TEST_F(FetchPage, SilentRecorderEndsAfterOneTimedOutAttempt) {
     EXPECT_EQ(Targets(sim), std::vector<std::string>{"GET /program/b_prgrm.htm"});
 }
 
-TEST_F(FetchPage, FailedGetEmptiesBodyFailedPostKeepsIt) {
-    ctx.Settings.Host = RefusingHost();
+// A refused connection is retried at once, on the real clock; a failed GET empties the body,
+// a failed POST keeps it.
+TEST_F(FetchPage, RefusedConnectionIsRetriedAndFailsWithoutAPage) {
+    const RefusingPort refusing;  // connections are refused at once
+    ctx.Settings.Host = refusing.Host();
+    int tries = 0;
+    ctx.HttpClient1.OnAboutToSend = [&](TSockTransport*) { ++tries; };
     WriteBytes(ctx.PostDataPath, "bExec=ON&lVoice=1&end_form=0\r\n");
     ctx.HttpClient1.Body = "previous answer";
     ctx.FetchPage(true, Url("/program/x/entry.htm"));
     EXPECT_FALSE(ctx.RequestSucceeded);
     EXPECT_EQ(ctx.HttpClient1.Body, "previous answer");
+    EXPECT_EQ(tries, 21);
+    const milliseconds start = ctx.HttpClient1.Now();
     ctx.FetchPage(false, Url("/program/b_prgrm.htm"));
     EXPECT_FALSE(ctx.RequestSucceeded);
     EXPECT_EQ(ctx.HttpClient1.Body, "");
-}
-
-TEST_F(FetchPage, PostSendsThePostDataFileAndKeepsTheAnswer) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4EX);
-    const std::string entry = "/program/" + sim.Segment() + "/entry.htm";
-    const std::string body = "bExec=ON&title_name=A%20B&lVoice=1&end_form=0\r\n";
-    WriteBytes(ctx.PostDataPath, body);
-    ctx.FetchPage(true, Url(entry));
-    EXPECT_TRUE(ctx.RequestSucceeded);
-    ASSERT_EQ(sim.Requests().size(), 1u);
-    EXPECT_EQ(sim.Requests()[0].method, "POST");
-    EXPECT_EQ(sim.Requests()[0].body, body);
-    // Whatever the recorder thinks of a post without a chosen slot, its answer page is kept.
-    EXPECT_TRUE(ctx.HttpClient1.Body.find("msg=\"") != std::string::npos ||
-                ctx.HttpClient1.Body.find("alert(\"") != std::string::npos)
-        << ctx.HttpClient1.Body;
+    EXPECT_EQ(tries, 42);
+    EXPECT_LT((ctx.HttpClient1.Now() - start).count(), 5000);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <set>
 #include <string>
@@ -15,8 +16,6 @@
 namespace e2e {
 namespace {
 
-using recsim::Mode;
-
 class Restore : public TransferTest {
   protected:
     // Captures these reservations from an RD-X4 into the program directory, then points the
@@ -26,57 +25,10 @@ class Restore : public TransferTest {
         StartRecorder(Mode::X4, captured);
         RecordingView captureView;
         frame.RunCapture(captureView);
-        EXPECT_EQ(captureView.Messages(),
-                  (Messages{{MessageKind::Information,
-                             Texts::CaptureDoneMessage(static_cast<int>(captured.size()))}}));
+        EXPECT_EQ(captureView.Messages(), Done(static_cast<int>(captured.size())));
         return StartRecorder(Mode::X4EX, std::move(stored));
     }
-
-    std::string Seg(const recsim::RecorderSim& sim) const { return "/program/" + sim.Segment(); }
-
-    static std::vector<recsim::LoggedRequest> Posts(const recsim::RecorderSim& sim) {
-        std::vector<recsim::LoggedRequest> out;
-        for (const recsim::LoggedRequest& r : sim.Requests())
-            if (r.method == "POST") out.push_back(r);
-        return out;
-    }
-
-    // The report line of one entered reservation, whatever the recorder answered.
-    static std::string ReportPrefix(int number) {
-        return std::string(number < 10 ? "0" : "") + std::to_string(number) +
-               Texts::kReportSeparator;
-    }
 };
-
-class RestoreRoundTrip : public Restore, public testing::WithParamInterface<int> {};
-
-TEST_P(RestoreRoundTrip, EveryCapturedReservationArrivesIntact) {
-    const int count = GetParam();
-    const std::vector<recsim::Reservation> original = recsim::SampleReservations(count, 21);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
-    frame.RunRestore(view);
-
-    EXPECT_EQ(x4ex.Reservations(), original);
-    ASSERT_EQ(view.Messages().size(), 1u);
-    EXPECT_EQ(view.Messages()[0].Box, MessageKind::Information);
-    // One line per reservation: number, separator, answer, LF CR.
-    std::string report = view.Messages()[0].Text;
-    for (int i = 0; i < count; ++i) {
-        ASSERT_EQ(report.rfind(ReportPrefix(i), 0), 0u) << report;
-        const size_t end = report.find(Texts::kLfCr);
-        ASSERT_NE(end, std::string::npos);
-        const std::string answer =
-            report.substr(ReportPrefix(i).size(), end - ReportPrefix(i).size());
-        EXPECT_FALSE(answer.empty());
-        EXPECT_EQ(answer.find("\\r\\n"), std::string::npos);
-        report.erase(0, end + 2);
-    }
-    EXPECT_EQ(report, CheckLine(0, count, count));
-    ExpectFramed(view);
-}
-
-// 32 fills both recorders: the RD-X4's list then has no new-reservation link.
-INSTANTIATE_TEST_SUITE_P(Reservations, RestoreRoundTrip, testing::Values(1, 6, 32));
 
 // A capture that a crash cut short after its commit marker: its pages still lie in the staging
 // folder. The restore finishes the capture first and enters its reservations.
@@ -95,127 +47,95 @@ TEST_F(Restore, FinishesACaptureThatACrashCutShortFirst) {
     frame.RunRestore(view);
     EXPECT_EQ(x4ex.Reservations(), original);
     EXPECT_FALSE(std::filesystem::exists(staging));
-    EXPECT_TRUE(Exists(SavedReservation(2)));
+    EXPECT_TRUE(std::filesystem::exists(SavedReservation(2)));
 }
 
-TEST_F(Restore, RequestsFollowTheEntrySequence) {
-    const std::vector<recsim::Reservation> original = recsim::SampleReservations(2, 4);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
-    frame.RunRestore(view);
-
-    // The first list is read before any segment is known; the list is read once more before
-    // the first entry and after the last, to count the reservations.
-    EXPECT_EQ(Targets(x4ex),
-              (std::vector<std::string>{
-                  "GET /program//program.htm", "GET /program//program.htm",
-                  "GET /program/b_prgrm.htm", "GET " + Seg(x4ex) + "/b_proginfo.htm?0",
-                  "POST " + Seg(x4ex) + "/entry.htm", "GET " + Seg(x4ex) + "/program.htm",
-                  "GET /program/b_prgrm.htm", "GET " + Seg(x4ex) + "/b_proginfo.htm?1",
-                  "POST " + Seg(x4ex) + "/entry.htm", "GET " + Seg(x4ex) + "/program.htm"}));
-    // Each post carries the entry form body of its saved page and a CR LF.
-    const std::vector<recsim::LoggedRequest> posts = Posts(x4ex);
-    ASSERT_EQ(posts.size(), 2u);
-    for (int i = 0; i < 2; ++i) {
-        const std::string body = BuildEntryFormBody(SavedReservation(i)) + "\r\n";
-        EXPECT_EQ(posts[i].body, body);
-        EXPECT_NE(
-            posts[i].rawHeader.find("\r\nContent-Length: " + std::to_string(body.size()) + "\r\n"),
-            std::string::npos);
-    }
-    EXPECT_EQ(ReadBytes(ctx.PostDataPath), BuildEntryFormBody(SavedReservation(1)) + "\r\n");
-
-    const std::string list0 = Url("/program//program.htm");
-    const std::string frame = Url("/program/b_prgrm.htm");
-    const std::string entry = Url(Seg(x4ex) + "/entry.htm");
-    const std::vector<std::string> statuses = view.Statuses();
-    const std::string listSeg = Url(Seg(x4ex) + "/program.htm");
-    ASSERT_GE(statuses.size(), 9u);
-    EXPECT_EQ(std::vector<std::string>(statuses.begin(), statuses.begin() + 9),
-              (std::vector<std::string>{Fetching(list0), Parsing(list0), Fetching(list0),
-                                        Parsing(list0), Fetching(frame), Parsing(frame),
-                                        Fetching(Url(Seg(x4ex) + "/b_proginfo.htm?0")),
-                                        Sending(entry), Parsing(entry)}));
-    EXPECT_EQ(std::vector<std::string>(statuses.end() - 3, statuses.end()),
-              (std::vector<std::string>{Fetching(listSeg), Parsing(listSeg), ""}));
-    EXPECT_EQ(view.Progress, (std::vector<std::pair<int, int>>{{0, 2}, {1, 2}, {2, 2}}));
-}
-
-TEST_F(Restore, PagesZeroOneAndFiveGiveThreeReportLines) {
+// Only the saved pages that are there, and of those the ticked ones when some are, are
+// entered, in number order, each on its report line before the check.
+TEST_F(Restore, OnlyThePagesThereAndTickedAreEnteredInNumberOrder) {
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(6, 9);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
-    for (int i : {2, 3, 4}) std::filesystem::remove(SavedReservation(i));
-    frame.RunRestore(view);
-
-    EXPECT_EQ(x4ex.Reservations(),
-              (std::vector<recsim::Reservation>{original[0], original[1], original[5]}));
-    ASSERT_EQ(view.Messages().size(), 1u);
-    const std::string report = view.Messages()[0].Text;
-    std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = report.find(Texts::kLfCr, start)) != std::string::npos;
-         start = end + 2)
-        lines.push_back(report.substr(start, end - start));
-    ASSERT_EQ(lines.size(), 4u) << report;
-    EXPECT_EQ(lines[0].rfind(ReportPrefix(0), 0), 0u);
-    EXPECT_EQ(lines[1].rfind(ReportPrefix(1), 0), 0u);
-    EXPECT_EQ(lines[2].rfind(ReportPrefix(5), 0), 0u);
-    EXPECT_EQ(lines[3] + Texts::kLfCr, CheckLine(0, 3, 3));
-    EXPECT_EQ(report.size(),
-              lines[0].size() + lines[1].size() + lines[2].size() + lines[3].size() + 8);
+    CaptureThenStartX4ex(original);
+    const struct {
+        const char* name;
+        std::optional<std::set<int>> ticked;
+        std::vector<int> entered;
+    } cases[] = {{"TickedThreeOneAndSeven", std::set<int>{3, 1, 7}, {1, 3}},
+                 {"PagesTwoToFourGone", std::nullopt, {0, 1, 5}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.ticked)
+            for (int i : {2, 3, 4}) std::filesystem::remove(SavedReservation(i));
+        recsim::RecorderSim& x4ex = StartRecorder(Mode::X4EX);
+        RecordingView v;
+        frame.RunRestore(v, c.ticked);
+        const int n = static_cast<int>(c.entered.size());
+        const std::vector<recsim::LoggedRequest> posts = Posts(x4ex);
+        ASSERT_EQ(posts.size(), c.entered.size());
+        ASSERT_EQ(x4ex.Reservations().size(), c.entered.size());
+        ASSERT_EQ(v.Messages().size(), 1u);
+        const std::vector<std::string> lines = Lines(v.Messages()[0].Text);
+        ASSERT_EQ(lines.size(), c.entered.size() + 2);
+        std::vector<std::pair<int, int>> progress = {{0, n}};
+        for (int k = 0; k < n; ++k) {
+            EXPECT_EQ(x4ex.Reservations()[k], original[c.entered[k]]);
+            EXPECT_EQ(posts[k].body, BuildEntryFormBody(SavedReservation(c.entered[k])) + "\r\n");
+            EXPECT_EQ(lines[k].rfind(ReportPrefix(c.entered[k]), 0), 0u);
+            progress.emplace_back(k + 1, n);
+        }
+        EXPECT_EQ(lines[n] + Texts::kLfCr, CheckLine(0, n, n));
+        EXPECT_EQ(lines[n + 1], "");
+        EXPECT_EQ(v.Progress, progress);
+    }
 }
 
-TEST_F(Restore, NoSavedPageSendsNothingAndShowsAnEmptyReport) {
-    recsim::RecorderSim& x4ex = StartRecorder(Mode::X4EX);
-    frame.RunRestore(view);
-    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Information, ""}}));
-    EXPECT_TRUE(x4ex.Requests().empty());
-    ExpectFramed(view);
-}
-
-TEST_F(Restore, FullRecorderStopsBeforeEntering) {
-    recsim::RecorderSim& x4ex =
-        CaptureThenStartX4ex(recsim::SampleReservations(1, 2), recsim::SampleReservations(32, 3));
-    view.Answers = {true};
-    frame.RunRestore(view);
-    EXPECT_EQ(view.Questions(), std::vector<std::string>{RepeatQuestion(32)});
-    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Error, Texts::kRestoreFull}}));
-    EXPECT_EQ(Targets(x4ex), std::vector<std::string>(2, "GET /program//program.htm"));
-    EXPECT_EQ(x4ex.Reservations().size(), 32u);
-    ExpectFramed(view);
-}
-
-TEST_F(Restore, ThirtyFirstSlotIsStillEntered) {
-    const std::vector<recsim::Reservation> stored = recsim::SampleReservations(31, 3);
+// The list read first decides: the 31st slot is still entered, a full recorder takes
+// nothing, and a list whose last link has three digits ends the restore silently.
+TEST_F(Restore, ListOfAHoldingRecorderDecidesBeforeEntering) {
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(1, 2);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original, stored);
-    view.Answers = {true};
-    frame.RunRestore(view);
-    ASSERT_EQ(view.Messages().size(), 1u);
-    EXPECT_EQ(view.Messages()[0].Box, MessageKind::Information);
-    ASSERT_EQ(x4ex.Reservations().size(), 32u);
-    EXPECT_EQ(x4ex.Reservations().back(), original[0]);
+    for (int stored : {31, 32, 101}) {
+        SCOPED_TRACE(stored);
+        recsim::RecorderSim& x4ex =
+            CaptureThenStartX4ex(original, recsim::SampleReservations(stored, 3));
+        RecordingView v;
+        v.Answers = {true};
+        frame.RunRestore(v);
+        ExpectFramed(v);
+        if (stored == 31) {
+            ASSERT_EQ(v.Messages().size(), 1u);
+            EXPECT_EQ(v.Messages()[0].Box, MessageKind::Information);
+            ASSERT_EQ(x4ex.Reservations().size(), 32u);
+            EXPECT_EQ(x4ex.Reservations().back(), original[0]);
+        } else if (stored == 32) {
+            EXPECT_EQ(v.Questions(), std::vector<std::string>{RepeatQuestion(32)});
+            EXPECT_EQ(v.Messages(), Error(Texts::kRestoreFull));
+            EXPECT_EQ(Targets(x4ex), std::vector<std::string>(2, "GET /program//program.htm"));
+            EXPECT_EQ(x4ex.Reservations().size(), 32u);
+        } else {
+            EXPECT_TRUE(v.Messages().empty());
+            EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
+        }
+    }
 }
 
-TEST_F(Restore, ThreeDigitLinkEndsSilentlyWithoutReport) {
-    recsim::RecorderSim& x4ex =
-        CaptureThenStartX4ex(recsim::SampleReservations(1, 2), recsim::SampleReservations(101, 3));
-    frame.RunRestore(view);
-    EXPECT_TRUE(view.Messages().empty());
-    EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
-    ExpectFramed(view);
-}
-
-TEST_F(Restore, FailedPostEndsWithTheEntryFailureBox) {
-    CaptureThenStartX4ex(recsim::SampleReservations(2, 2));
-    recsim::RecorderSim& x4ex = *sims.back();
-    x4ex.SetErrorStatus(Seg(x4ex) + "/entry.htm", 500);
-    frame.RunRestore(view);
-
-    Messages expected = Repeat({MessageKind::Error, Texts::kFailPost}, 21);
-    expected.push_back({MessageKind::Confirmation, Texts::kRestoreEntryFailed});
-    EXPECT_EQ(view.Messages(), expected);
-    EXPECT_EQ(Posts(x4ex).size(), 21u);
-    EXPECT_TRUE(x4ex.Reservations().empty());
-    ExpectFramed(view);
+// An entry the recorder keeps failing ends the restore with the entry failure box after its
+// 21 tries; a refused one ends it at once with one box.
+TEST_F(Restore, FailedEntryEndsTheRestore) {
+    for (int status : {500, 403}) {
+        SCOPED_TRACE(status);
+        recsim::RecorderSim& x4ex = CaptureThenStartX4ex(recsim::SampleReservations(2, 2));
+        x4ex.SetErrorStatus(Seg(x4ex) + "/entry.htm", status);
+        RecordingView v;
+        frame.RunRestore(v);
+        Messages expected(21, {MessageKind::Error, Texts::kFailPost});
+        expected.push_back({MessageKind::Confirmation, Texts::kRestoreEntryFailed});
+        if (status == 403)
+            expected = Error(Url(Seg(x4ex) + "/entry.htm") + Texts::kLfCr + Texts::kLoginRefused);
+        EXPECT_EQ(v.Messages(), expected);
+        EXPECT_EQ(Posts(x4ex).size(), status == 403 ? 1u : 21u);
+        EXPECT_EQ(ctx.LoginRefused, status == 403);
+        EXPECT_TRUE(x4ex.Reservations().empty());
+        ExpectFramed(v);
+    }
 }
 
 TEST_F(Restore, CommunicationFailureAtTheTenthFileShowsOnlyTheFailure) {
@@ -229,8 +149,7 @@ TEST_F(Restore, CommunicationFailureAtTheTenthFileShowsOnlyTheFailure) {
     };
     frame.RunRestore(view);
 
-    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Error, Url(listTarget) + Texts::kLfCr +
-                                                                  Texts::kRestoreCommFailed}}));
+    EXPECT_EQ(view.Messages(), Error(Url(listTarget) + Texts::kLfCr + Texts::kRestoreCommFailed));
     EXPECT_EQ(x4ex.Reservations(),
               std::vector<recsim::Reservation>(original.begin(), original.begin() + 9));
     ExpectFramed(view);
@@ -241,8 +160,7 @@ TEST_F(Restore, BadProxyPortStopsBeforeAnyRequest) {
     ctx.Settings.Proxy = "127.0.0.1";
     ctx.Settings.ProxyPort = "";
     frame.RunRestore(view);
-    EXPECT_EQ(view.Messages(),
-              (Messages{{MessageKind::Error, ConvertErrorMessage("") + Texts::kLfCr}}));
+    EXPECT_EQ(view.Messages(), Error(ConvertErrorMessage("") + Texts::kLfCr));
     EXPECT_TRUE(x4ex.Requests().empty());
     ExpectFramed(view);
 }
@@ -254,203 +172,145 @@ TEST_F(Restore, UnreadablePageNamesPathAndLastAddress) {
     if (access(SavedReservation(1).c_str(), R_OK) == 0)
         GTEST_SKIP() << "running with rights to read anyway";
     frame.RunRestore(view);
-    EXPECT_EQ(view.Messages(),
-              (Messages{{MessageKind::Error, FileOpenErrorMessage(SavedReservation(1)) +
-                                                 Texts::kLfCr + Url(Seg(x4ex) + "/entry.htm")}}));
+    EXPECT_EQ(view.Messages(), Error(FileOpenErrorMessage(SavedReservation(1)) + Texts::kLfCr +
+                                     Url(Seg(x4ex) + "/entry.htm")));
     EXPECT_EQ(x4ex.Reservations().size(), 1u);
 }
 
-// Stop pressed while the n-th entry is sent (0: while the list is first read): that entry
-// is answered and reported, the rest are named as not entered, and the list read afterwards
-// shows exactly the entered ones.
-class RestoreStopped : public Restore, public testing::WithParamInterface<int> {};
-
-TEST_P(RestoreStopped, EndsAfterTheCurrentAnswer) {
-    const int stopAt = GetParam();
+// A stop ends the restore once the answer on its way is in: the entries answered are
+// reported, the rest named as not entered, and the list read afterwards shows exactly the
+// entered ones. A stop on the box of a page that does not arrive leaves its reservation out.
+TEST_F(Restore, StopEndsAfterTheCurrentAnswer) {
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(3, 14);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
-    const std::string entry = Url(Seg(x4ex) + "/entry.htm");
-    int sent = 0;
-    view.OnStatus = [&](const std::string& status) {
-        if (status == Sending(entry)) ++sent;
-        if (sent == stopAt && (stopAt > 0 || status == Fetching(Url("/program//program.htm"))))
-            view.Stop = true;
+    CaptureThenStartX4ex(original);
+    const struct {
+        const char* name;
+        int stopAt;  // pressed as the n-th entry is sent (0: as the list is first read)
+        bool failingSelector,
+            failingList;  // or on the first box of the second selector, of the list
+        int entered;
+    } cases[] = {
+        {"WhileTheListIsFirstRead", 0, false, false, 0},
+        {"WhileTheFirstEntryIsSent", 1, false, false, 1},
+        {"WhileTheSecondEntryIsSent", 2, false, false, 2},
+        {"WhileTheLastEntryIsSent", 3, false, false, 3},  // nothing is left to stop
+        {"OnTheBoxOfTheSecondSelector", -1, true, false, 1},
+        {"OnTheBoxOfTheFirstList", -1, false, true, 0},
     };
-    frame.RunRestore(view);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        recsim::RecorderSim& x4ex = StartRecorder(Mode::X4EX);
+        const std::string list0 = "/program//program.htm";
+        const std::string selector = Seg(x4ex) + "/b_proginfo.htm?1";
+        if (c.failingList) x4ex.SetErrorStatus(list0, 500);
+        RecordingView v;
+        int sent = 0;
+        v.OnStatus = [&](const std::string& status) {
+            if (c.failingSelector && status == Fetching(Url(selector)))
+                x4ex.SetErrorStatus(selector, 500);
+            if (status == Sending(Url(Seg(x4ex) + "/entry.htm"))) ++sent;
+            if (sent == c.stopAt && (c.stopAt > 0 || status == Fetching(Url(list0)))) v.Stop = true;
+        };
+        v.OnMessage = [&](MessageKind kind, const std::string&) {
+            if (kind == MessageKind::Error) v.Stop = true;
+        };
+        frame.RunRestore(v);
 
-    EXPECT_EQ(x4ex.Reservations(),
-              std::vector<recsim::Reservation>(original.begin(), original.begin() + stopAt));
-    EXPECT_EQ(Posts(x4ex).size(), static_cast<size_t>(stopAt));
-    ASSERT_EQ(view.Messages().size(), 1u);
-    std::string expected;
-    for (int i = 0; i < stopAt; ++i) expected += ReportPrefix(i);
-    std::string report = view.Messages()[0].Text;
-    std::vector<int> left;
-    for (int i = stopAt; i < 3; ++i) left.push_back(i);
-    const std::string tail = (left.empty() ? "" : StoppedLine(left)) + CheckLine(0, stopAt, stopAt);
-    ASSERT_GE(report.size(), tail.size());
-    EXPECT_EQ(report.substr(report.size() - tail.size()), tail);
-    for (int i = 0; i < stopAt; ++i) {
-        EXPECT_EQ(report.rfind(ReportPrefix(i), 0), 0u) << report;
-        report.erase(0, report.find(Texts::kLfCr) + 2);
+        EXPECT_EQ(x4ex.Reservations(),
+                  std::vector<recsim::Reservation>(original.begin(), original.begin() + c.entered));
+        EXPECT_EQ(Posts(x4ex).size(), static_cast<size_t>(c.entered));
+        ExpectFramed(v);
+        Messages boxes = v.Messages();
+        if (c.stopAt < 0) {
+            ASSERT_FALSE(boxes.empty());
+            EXPECT_EQ(boxes[0], (RecordingView::Message{MessageKind::Error, Texts::kFailGet}));
+            boxes.erase(boxes.begin());
+        }
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].Box, MessageKind::Information);
+        std::vector<int> left;
+        for (int i = c.entered; i < 3; ++i) left.push_back(i);
+        // A list that cannot be read gives no check line.
+        const std::string tail = (left.empty() ? "" : StoppedLine(left)) +
+                                 (c.failingList ? "" : CheckLine(0, c.entered, c.entered));
+        std::string report = boxes[0].Text;
+        for (int i = 0; i < c.entered; ++i) {
+            EXPECT_EQ(report.rfind(ReportPrefix(i), 0), 0u) << report;
+            report.erase(0, report.find(Texts::kLfCr) + 2);
+        }
+        EXPECT_EQ(report, tail);
+        if (!c.failingList) continue;
+        EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET " + list0});
     }
-    EXPECT_EQ(report, tail);
-    ExpectFramed(view);
-}
-
-// 3: pressed during the last entry, after which nothing is left to stop.
-INSTANTIATE_TEST_SUITE_P(Stages, RestoreStopped, testing::Values(0, 1, 2, 3));
-
-TEST_F(Restore, StopDuringTheRetriesOfAPageLeavesThatReservationOut) {
-    const std::vector<recsim::Reservation> original = recsim::SampleReservations(2, 15);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
-    const std::string selector = Seg(x4ex) + "/b_proginfo.htm?1";
-    view.OnStatus = [&](const std::string& status) {
-        if (status == Fetching(Url(selector))) x4ex.SetErrorStatus(selector, 500);
-    };
-    view.OnMessage = [&](MessageKind kind, const std::string&) {
-        if (kind == MessageKind::Error) view.Stop = true;
-    };
-    frame.RunRestore(view);
-
-    EXPECT_EQ(x4ex.Reservations(), std::vector<recsim::Reservation>{original[0]});
-    const Messages messages = view.Messages();
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0], (RecordingView::Message{MessageKind::Error, Texts::kFailGet}));
-    const std::string tail = StoppedLine({1}) + CheckLine(0, 1, 1);
-    EXPECT_EQ(messages[1].Text.rfind(ReportPrefix(0), 0), 0u);
-    EXPECT_EQ(messages[1].Text.substr(messages[1].Text.size() - tail.size()), tail);
-}
-
-TEST_F(Restore, StopWhileTheFirstListIsAskedForAgainEntersNothing) {
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(recsim::SampleReservations(2, 16));
-    x4ex.SetErrorStatus("/program//program.htm", 500);
-    view.OnMessage = [&](MessageKind kind, const std::string&) {
-        if (kind == MessageKind::Error) view.Stop = true;
-    };
-    frame.RunRestore(view);
-
-    EXPECT_EQ(view.Messages(), (Messages{{MessageKind::Error, Texts::kFailGet},
-                                         {MessageKind::Information, StoppedLine({0, 1})}}));
-    EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
-    EXPECT_TRUE(x4ex.Reservations().empty());
-    ExpectFramed(view);
-}
-
-TEST_F(Restore, OnlyTheTickedReservationsArePostedInNumberOrder) {
-    const std::vector<recsim::Reservation> original = recsim::SampleReservations(5, 16);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
-    frame.RunRestore(view, std::set<int>{3, 1, 7});
-
-    EXPECT_EQ(x4ex.Reservations(), (std::vector<recsim::Reservation>{original[1], original[3]}));
-    const std::vector<recsim::LoggedRequest> posts = Posts(x4ex);
-    ASSERT_EQ(posts.size(), 2u);
-    EXPECT_EQ(posts[0].body, BuildEntryFormBody(SavedReservation(1)) + "\r\n");
-    EXPECT_EQ(posts[1].body, BuildEntryFormBody(SavedReservation(3)) + "\r\n");
-    ASSERT_EQ(view.Messages().size(), 1u);
-    const std::string report = view.Messages()[0].Text;
-    EXPECT_EQ(report.rfind(ReportPrefix(1), 0), 0u);
-    EXPECT_NE(report.find(Texts::kLfCr + ReportPrefix(3)), std::string::npos);
-    EXPECT_EQ(view.Progress, (std::vector<std::pair<int, int>>{{0, 2}, {1, 2}, {2, 2}}));
 }
 
 // The check compares the list afterwards with the list before plus what the recorder said
-// it took: a recorder that loses an entry it answered is caught.
-struct CheckCase {
-    const char* name;
-    int storedBefore, lost;
-};
+// it took: a recorder that loses an entry it answered is caught. The same report, with the
+// time and the recorder, is kept in the file beside the program.
+TEST_F(Restore, LastLineComparesTheCounts) {
+    const struct {
+        const char* name;
+        int storedBefore, lost;
+    } cases[] = {{"Empty", 0, 0}, {"Holding", 2, 0}, {"LosingOne", 0, 1}, {"LosingAll", 2, 3}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(Saved(Texts::kRestoreReportFile));
+        recsim::RecorderSim& x4ex = CaptureThenStartX4ex(
+            recsim::SampleReservations(3, 17), recsim::SampleReservations(c.storedBefore, 40));
+        x4ex.SetLoseEntries(c.lost);
+        RecordingView v;
+        v.Answers = {true};
+        frame.RunRestore(v);
 
-class RestoreCheck : public Restore, public testing::WithParamInterface<CheckCase> {};
-
-TEST_P(RestoreCheck, LastLineComparesTheCounts) {
-    const CheckCase c = GetParam();
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(
-        recsim::SampleReservations(3, 17), recsim::SampleReservations(c.storedBefore, 40));
-    x4ex.SetLoseEntries(c.lost);
-    view.Answers = {true};
-    frame.RunRestore(view);
-
-    ASSERT_EQ(view.Messages().size(), 1u);
-    const std::string report = view.Messages()[0].Text;
-    const std::string check = CheckLine(c.storedBefore, 3, c.storedBefore + 3 - c.lost);
-    EXPECT_NE(check.find(c.lost == 0 ? Texts::kCheckMatch : Texts::kCheckMismatch),
-              std::string::npos);
-    ASSERT_GE(report.size(), check.size());
-    EXPECT_EQ(report.substr(report.size() - check.size()), check);
-    EXPECT_EQ(x4ex.Reservations().size(), static_cast<size_t>(c.storedBefore + 3 - c.lost));
-
-    // The same report, with the time and the recorder, is kept in the file beside the program.
-    const std::string file = ReadBytes(Saved(Texts::kRestoreReportFile));
-    const std::string title = " " + ctx.Settings.Host + " " + Texts::kReportBlockTitle + "\r\n";
-    ASSERT_GT(file.size(), 19u);
-    EXPECT_TRUE(
-        std::regex_match(file.substr(0, 19), std::regex(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2})")));
-    EXPECT_EQ(file.substr(19), title + SjisReplaceAll(report, Texts::kLfCr, "\r\n") + "\r\n");
-}
-
-INSTANTIATE_TEST_SUITE_P(Recorders, RestoreCheck,
-                         testing::Values(CheckCase{"Empty", 0, 0}, CheckCase{"Holding", 2, 0},
-                                         CheckCase{"LosingOne", 0, 1},
-                                         CheckCase{"LosingAll", 2, 3}),
-                         [](const testing::TestParamInfo<CheckCase>& i) { return i.param.name; });
-
-TEST_F(Restore, ReportsOfEveryRestoreAreKeptOneAfterTheOther) {
-    CaptureThenStartX4ex(recsim::SampleReservations(1, 18));
-    frame.RunRestore(view);
-    const std::string first = ReadBytes(Saved(Texts::kRestoreReportFile));
-    view.Answers = {true};
-    frame.RunRestore(view);
-    const std::string both = ReadBytes(Saved(Texts::kRestoreReportFile));
-    EXPECT_EQ(both.rfind(first, 0), 0u);
-    EXPECT_GT(both.size(), first.size() + 19);
-}
-
-TEST_F(Restore, RefusedEntryEndsAtOnceWithOneBox) {
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(recsim::SampleReservations(2, 19));
-    x4ex.SetErrorStatus(Seg(x4ex) + "/entry.htm", 403);
-    frame.RunRestore(view);
-    EXPECT_EQ(view.Messages(),
-              (Messages{{MessageKind::Error,
-                         Url(Seg(x4ex) + "/entry.htm") + Texts::kLfCr + Texts::kLoginRefused}}));
-    EXPECT_EQ(Posts(x4ex).size(), 1u);
-    EXPECT_TRUE(ctx.LoginRefused);
+        ASSERT_EQ(v.Messages().size(), 1u);
+        const std::string report = v.Messages()[0].Text;
+        const std::string check = CheckLine(c.storedBefore, 3, c.storedBefore + 3 - c.lost);
+        EXPECT_NE(check.find(c.lost == 0 ? Texts::kCheckMatch : Texts::kCheckMismatch),
+                  std::string::npos);
+        ASSERT_GE(report.size(), check.size());
+        EXPECT_EQ(report.substr(report.size() - check.size()), check);
+        EXPECT_EQ(x4ex.Reservations().size(), static_cast<size_t>(c.storedBefore + 3 - c.lost));
+        const std::string file = ReadBytes(Saved(Texts::kRestoreReportFile));
+        const std::string title = " " + ctx.Settings.Host + " " + Texts::kReportBlockTitle + "\r\n";
+        ASSERT_GT(file.size(), 19u);
+        EXPECT_TRUE(std::regex_match(file.substr(0, 19),
+                                     std::regex(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2})")));
+        EXPECT_EQ(file.substr(19), title + SjisReplaceAll(report, Texts::kLfCr, "\r\n") + "\r\n");
+    }
 }
 
 // A second restore would enter every reservation again: the user is asked first, and only
-// Yes goes on.
-class RestoreRepeated : public Restore, public testing::WithParamInterface<bool> {};
-
-TEST_P(RestoreRepeated, AsksBeforeEnteringAgain) {
-    const bool goOn = GetParam();
-    const std::vector<recsim::Reservation> original = recsim::SampleReservations(2, 30);
-    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(original);
+// Yes goes on; its report is kept after the first one's in the report file.
+TEST_F(Restore, RepeatedRestoreAsksBeforeEnteringAgain) {
+    recsim::RecorderSim& x4ex = CaptureThenStartX4ex(recsim::SampleReservations(2, 30));
     frame.RunRestore(view);
     EXPECT_TRUE(view.Questions().empty());
-    x4ex.ClearRequests();
-    RecordingView again;
-    again.Answers = {goOn};
-    frame.RunRestore(again);
-
-    EXPECT_EQ(again.Questions(), std::vector<std::string>{RepeatQuestion(2)});
-    EXPECT_EQ(x4ex.Reservations().size(), goOn ? 4u : 2u);
-    EXPECT_EQ(Posts(x4ex).size(), goOn ? 2u : 0u);
-    if (goOn) {
+    const std::string first = ReadBytes(Saved(Texts::kRestoreReportFile));
+    for (bool goOn : {false, true}) {
+        SCOPED_TRACE(goOn ? "Yes" : "No");
+        x4ex.ClearRequests();
+        RecordingView again;
+        again.Answers = {goOn};
+        frame.RunRestore(again);
+        EXPECT_EQ(again.Questions(), std::vector<std::string>{RepeatQuestion(2)});
+        EXPECT_EQ(x4ex.Reservations().size(), goOn ? 4u : 2u);
+        EXPECT_EQ(Posts(x4ex).size(), goOn ? 2u : 0u);
+        ExpectFramed(again);
+        if (!goOn) {
+            // No: nothing after the first look at the list, and no box.
+            EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
+            EXPECT_TRUE(again.Messages().empty());
+            EXPECT_EQ(ReadBytes(Saved(Texts::kRestoreReportFile)), first);
+            continue;
+        }
         ASSERT_EQ(again.Messages().size(), 1u);
         const std::string report = again.Messages()[0].Text;
         EXPECT_EQ(report.substr(report.size() - CheckLine(2, 2, 4).size()), CheckLine(2, 2, 4));
-    } else {
-        // No: nothing after the first look at the list, and no box.
-        EXPECT_EQ(Targets(x4ex), std::vector<std::string>{"GET /program//program.htm"});
-        EXPECT_TRUE(again.Messages().empty());
+        const std::string both = ReadBytes(Saved(Texts::kRestoreReportFile));
+        EXPECT_EQ(both.rfind(first, 0), 0u);
+        EXPECT_GT(both.size(), first.size() + 19);
     }
-    ExpectFramed(again);
 }
-
-INSTANTIATE_TEST_SUITE_P(Answers, RestoreRepeated, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& i) {
-                             return i.param ? "Yes" : "No";
-                         });
 
 }  // namespace
 }  // namespace e2e

@@ -2,11 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <ostream>
 #include <string>
-#include <vector>
 
 #include "EntryForm.h"
 #include "SysUtils.h"
@@ -21,32 +17,18 @@ using testsupport::ReadBytes;
 
 // Each data/NAME.htm is a saved reservation page; data/NAME.body holds the exact bytes
 // of the form body it must give. Adding a case is adding the two files.
-std::vector<std::string> PageCases() {
-    std::vector<std::string> names;
+TEST(EntryForm, SavedPagesGiveTheirBodies) {
+    int pages = 0;
     for (const auto& entry : fs::directory_iterator(ZAVO_ENTRY_PAGES_DIR)) {
-        if (entry.path().extension() == ".htm") names.push_back(entry.path().stem().string());
+        if (entry.path().extension() != ".htm") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        ++pages;
+        fs::path body = entry.path();
+        EXPECT_EQ(BuildEntryFormBody(entry.path().string()),
+                  ReadBytes(body.replace_extension(".body")));
     }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-class EntryFormPage : public ::testing::TestWithParam<std::string> {};
-
-TEST_P(EntryFormPage, BodyMatchesExpectedBytes) {
-    const fs::path dir(ZAVO_ENTRY_PAGES_DIR);
-    const fs::path page = dir / (GetParam() + ".htm");
-    const fs::path body = dir / (GetParam() + ".body");
-    ASSERT_TRUE(fs::exists(body)) << body;
-    EXPECT_EQ(BuildEntryFormBody(page.string()), ReadBytes(body));
-}
-
-INSTANTIATE_TEST_SUITE_P(SavedPages, EntryFormPage, ::testing::ValuesIn(PageCases()),
-                         [](const auto& info) { return info.param; });
-
-TEST(EntryForm, AllPageCasesPresent) {
-    // Guards against a data folder that lost its files: the cases above would then
-    // silently shrink.
-    EXPECT_GE(PageCases().size(), 20u);
+    // Guards against a data folder that lost its files: the cases would silently shrink.
+    EXPECT_GE(pages, 20);
 }
 
 TEST(EntryForm, MissingPageRaisesOpenError) {
@@ -59,74 +41,60 @@ TEST(EntryForm, MissingPageRaisesOpenError) {
     }
 }
 
-struct TextCase {
-    const char* name;
-    std::string page;
-    std::string body;
-};
-
-// Failures name the case instead of dumping its bytes.
-void PrintTo(const TextCase& c, std::ostream* os) {
-    *os << c.name;
+TEST(EntryFormText, BodyMatches) {
+    // Short pages written inline, for rules that need no full form around them.
+    const struct {
+        const char* name;
+        std::string page;
+        std::string body;
+    } cases[] = {
+        {"Empty", "", "bExec=&lVoice=1&end_form=0"},
+        {"CheckBoxAtEndOfText", "name=\"bExec\"", "bExec=&lVoice=1&end_form=0"},
+        {"CheckedCaseMatters", "name=\"bExec\" CHECKED", "bExec=&lVoice=1&end_form=0"},
+        {"AnyOneByteBeforeChecked", "name=\"bExec\"\tchecked>", "bExec=ON&lVoice=1&end_form=0"},
+        {"TitleWithoutEnd", "value=\\\"abc\">", "bExec=&lVoice=1&end_form=0"},
+        {"TitleIsFirstScriptValueWithoutCheckBox", "value=\\\"A\\\">\") value=\\\"B\\\">\")",
+         "bExec=&title_name=A&lVoice=1&end_form=0"},
+        {"TitleTakenAfterCheckBox",
+         "value=\\\"A\\\">\") name=\"bExec\" checked value=\\\"B\\\">\")",
+         "bExec=ON&title_name=B&lVoice=1&end_form=0"},
+        {"SelectionValueUnchanged", "name=\"genre\"><OPTION value=\"a&%\" selected></select>",
+         "bExec=&genre=a&%&lVoice=1&end_form=0"},
+        {"SelectionValueBeyondKeptBytes",
+         "name=\"genre\"><OPTION value=\"abcde\" selected></select>", "bExec=&lVoice=1&end_form=0"},
+        {"SelectionWithoutEndTag", "name=\"genre\"><OPTION value=\"3\" selected>",
+         "bExec=&lVoice=1&end_form=0"},
+        {"SelectionWithoutClosingQuote", "name=\"genre\"> value=\"3 selected</select>",
+         "bExec=&lVoice=1&end_form=0"},
+        {"DateKeepsTwentyThreeBytes",
+         "name=\"date\"><OPTION value=\"2026120800\" selected></select>",
+         "bExec=&date=2026120800&lVoice=1&end_form=0"},
+        // Without its blank the start time's marker is found further on, in the end time.
+        {"TimeMarkerNeedsItsBlanks",
+         "name=\"start_hour\" value=\"21\" name=\"end_hour\" value =\"23\"",
+         "bExec=&start_hour=23&lVoice=1&end_form=0"},
+        {"TimeValues",
+         "name=\"start_hour\" value =\"21\" name=\"start_minute\" value =\"05\" "
+         "name=\"end_hour\" value = \"23\" name=\"end_minute\" value = \"59\"",
+         "bExec=&start_hour=21&start_minute=05&end_hour=23&end_minute=59&lVoice=1&end_form=0"},
+        {"DetailNeedsUpperCaseScriptEnd", "</script>\r\nabc</textarea>",
+         "bExec=&lVoice=1&end_form=0"},
+        {"DetailSkipsTwoBytesAfterScript", "</SCRIPT>xyabc</textarea>",
+         "bExec=&detail=abc&lVoice=1&end_form=0"},
+        {"DetailAtEndOfText", "</SCRIPT>", "bExec=&detail=&lVoice=1&end_form=0"},
+        {"DetailKeepsLineBreaks", "</SCRIPT>\r\na b\r\n\r\nc</textarea>",
+         "bExec=&detail=a%20b\r\n\r\nc&lVoice=1&end_form=0"},
+        {"TextEndsAtNul", "name=\"bExec\" checked\0</SCRIPT>\r\nx</textarea>"s,
+         "bExec=ON&lVoice=1&end_form=0"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(BuildEntryFormBodyFromText(c.page), c.body) << c.name;
 }
-
-// Short pages written inline, for rules that need no full form around them.
-const TextCase kTextCases[] = {
-    {"Empty", "", "bExec=&lVoice=1&end_form=0"},
-    {"CheckBoxAtEndOfText", "name=\"bExec\"", "bExec=&lVoice=1&end_form=0"},
-    {"CheckedCaseMatters", "name=\"bExec\" CHECKED", "bExec=&lVoice=1&end_form=0"},
-    {"AnyOneByteBeforeChecked", "name=\"bExec\"\tchecked>", "bExec=ON&lVoice=1&end_form=0"},
-    {"TitleWithoutEnd", "value=\\\"abc\">", "bExec=&lVoice=1&end_form=0"},
-    {"TitleIsFirstScriptValueWithoutCheckBox", "value=\\\"A\\\">\") value=\\\"B\\\">\")",
-     "bExec=&title_name=A&lVoice=1&end_form=0"},
-    {"TitleTakenAfterCheckBox", "value=\\\"A\\\">\") name=\"bExec\" checked value=\\\"B\\\">\")",
-     "bExec=ON&title_name=B&lVoice=1&end_form=0"},
-    {"SelectionValueUnchanged", "name=\"genre\"><OPTION value=\"a&%\" selected></select>",
-     "bExec=&genre=a&%&lVoice=1&end_form=0"},
-    {"SelectionValueBeyondKeptBytes", "name=\"genre\"><OPTION value=\"abcde\" selected></select>",
-     "bExec=&lVoice=1&end_form=0"},
-    {"SelectionWithoutEndTag", "name=\"genre\"><OPTION value=\"3\" selected>",
-     "bExec=&lVoice=1&end_form=0"},
-    {"SelectionWithoutClosingQuote", "name=\"genre\"> value=\"3 selected</select>",
-     "bExec=&lVoice=1&end_form=0"},
-    {"DateKeepsTwentyThreeBytes", "name=\"date\"><OPTION value=\"2026120800\" selected></select>",
-     "bExec=&date=2026120800&lVoice=1&end_form=0"},
-    // Without its blank the start time's marker is found further on, in the end time.
-    {"TimeMarkerNeedsItsBlanks", "name=\"start_hour\" value=\"21\" name=\"end_hour\" value =\"23\"",
-     "bExec=&start_hour=23&lVoice=1&end_form=0"},
-    {"TimeValues",
-     "name=\"start_hour\" value =\"21\" name=\"start_minute\" value =\"05\" "
-     "name=\"end_hour\" value = \"23\" name=\"end_minute\" value = \"59\"",
-     "bExec=&start_hour=21&start_minute=05&end_hour=23&end_minute=59&lVoice=1&end_form=0"},
-    {"DetailNeedsUpperCaseScriptEnd", "</script>\r\nabc</textarea>", "bExec=&lVoice=1&end_form=0"},
-    {"DetailSkipsTwoBytesAfterScript", "</SCRIPT>xyabc</textarea>",
-     "bExec=&detail=abc&lVoice=1&end_form=0"},
-    {"DetailAtEndOfText", "</SCRIPT>", "bExec=&detail=&lVoice=1&end_form=0"},
-    {"DetailKeepsLineBreaks", "</SCRIPT>\r\na b\r\n\r\nc</textarea>",
-     "bExec=&detail=a%20b\r\n\r\nc&lVoice=1&end_form=0"},
-    {"TextEndsAtNul", "name=\"bExec\" checked\0</SCRIPT>\r\nx</textarea>"s,
-     "bExec=ON&lVoice=1&end_form=0"},
-};
-
-class EntryFormText : public ::testing::TestWithParam<TextCase> {};
-
-TEST_P(EntryFormText, BodyMatches) {
-    EXPECT_EQ(BuildEntryFormBodyFromText(GetParam().page), GetParam().body);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, EntryFormText, ::testing::ValuesIn(kTextCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 struct ConvertCase {
     const char* name;
     std::string in;
     std::string out;
 };
-
-// Failures name the case instead of dumping its bytes.
-void PrintTo(const ConvertCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 const ConvertCase kDecodeCases[] = {
     {"Quot", "&quot;a&quot;", "\"a\""},
@@ -142,14 +110,9 @@ const ConvertCase kDecodeCases[] = {
     {"Incomplete", "&amp &lt", "&amp &lt"},
 };
 
-class DecodeEntitiesTest : public ::testing::TestWithParam<ConvertCase> {};
-
-TEST_P(DecodeEntitiesTest, Decodes) {
-    EXPECT_EQ(DecodeEntities(GetParam().in), GetParam().out);
+TEST(DecodeEntities, Decodes) {
+    for (const ConvertCase& c : kDecodeCases) EXPECT_EQ(DecodeEntities(c.in), c.out) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, DecodeEntitiesTest, ::testing::ValuesIn(kDecodeCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 const ConvertCase kEncodeCases[] = {
     {"Blank", "a b", "a%20b"},
@@ -163,14 +126,9 @@ const ConvertCase kEncodeCases[] = {
     {"Empty", "", ""},
 };
 
-class PercentEncodeTest : public ::testing::TestWithParam<ConvertCase> {};
-
-TEST_P(PercentEncodeTest, Encodes) {
-    EXPECT_EQ(PercentEncode(GetParam().in), GetParam().out);
+TEST(PercentEncode, Encodes) {
+    for (const ConvertCase& c : kEncodeCases) EXPECT_EQ(PercentEncode(c.in), c.out) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, PercentEncodeTest, ::testing::ValuesIn(kEncodeCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PercentEncode, EveryByteByTheRule) {
     const std::string escaped = " #%*+<>";

@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ReservationTable.h"
@@ -17,6 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 
 std::string DataPage(const char* name) {
     return ReadBytes(fs::path(ZAVO_ENTRY_PAGES_DIR) / name);
@@ -25,124 +24,87 @@ std::string DataPage(const char* name) {
 // "欠けている項目："
 const std::string kMissing = Texts::kRowMissingFields;
 
-struct RowCase {
-    const char* name;
-    std::string page;  // bytes of the saved page
-    bool on;
-    const char* date;
-    const char* start;
-    const char* end;
-    const char* channel;
-    const char* mode;
-    std::string title;
-    std::string problemStart;  // how the row's problem begins; empty for a complete row
-};
-
-void PrintTo(const RowCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 const std::string kWholePage = DataPage("basic_crlf.htm");
 const std::string kCutPage = kWholePage.substr(0, kWholePage.find("<SELECT name=\"disc\">"));
+// On, date, start, end, channel, mode and title of a row, each followed by "|".
+std::string Columns(const ReservationRow& row) {
+    return std::string(row.On ? "ON|" : "OFF|") + row.Date + "|" + row.Start + "|" + row.End + "|" +
+           row.Channel + "|" + row.Mode + "|" + row.Title + "|";
+}
 
-const RowCase kRowCases[] = {
-    // 12/08(火), 8ch, XP; the title as typed: 予約表テスト 映画
-    {"WholePage", kWholePage, true, "12/08(\x89\xce)", "21:00", "23:15", "8ch", "XP",
-     "\x97\x5c\x96\xf1\x95\x5c\x83\x65\x83\x58\x83\x67 \x89\x66\x89\xe6", ""},
-    {"BareLineFeeds", DataPage("bare_lf.htm"), true, "12/08(\x89\xce)", "21:00", "23:15", "8ch",
-     "XP", "\x97\x5c\x96\xf1\x95\x5c\x83\x65\x83\x58\x83\x67 \x89\x66\x89\xe6", ""},
-    {"UncheckedIsOff", DataPage("bexec_unchecked.htm"), false, "12/08(\x89\xce)", "21:00", "23:15",
-     "8ch", "XP", "\x97\x5c\x96\xf1\x95\x5c\x83\x65\x83\x58\x83\x67 \x89\x66\x89\xe6", ""},
-    {"CutInTheMiddle", kCutPage, true, "12/08(\x89\xce)", "21:00", "23:15", "8ch", "",
-     "\x97\x5c\x96\xf1\x95\x5c\x83\x65\x83\x58\x83\x67 \x89\x66\x89\xe6",
-     Texts::kRowCut + kMissing +
-         "disc, vrate, amode, dvdr, aspect, bVPerform, bAutoChapter, detail"},
-    {"EmptyFile", "", false, "", "--:--", "--:--", "", "", "",
-     Texts::kRowCut + kMissing +
-         "bExec, title_name, genre, channel, date, start_hour, start_minute, end_hour, "
-         "end_minute, disc, vrate, amode, dvdr, aspect, bVPerform, bAutoChapter, detail"},
-    {"EntitiesDecodedOnce", "value=\\\"A&amp;lt;B&quot;\\\">\")", false, "", "--:--", "--:--", "",
-     "", "A&lt;B\"", Texts::kRowCut},
-    {"OptionTextOfTheValueSent",
-     "name=\"channel\">\r\n<OPTION value=\"4\">4ch\r\n<OPTION value=\"12\" selected> BS 1 \r\n"
-     "</select><OPTION>",
-     false, "", "--:--", "--:--", "BS 1", "", "", Texts::kRowCut},
-    {"OneDigitHourPadded", "name=\"start_hour\" value =\"9\" name=\"start_minute\" value =\"5\"",
-     false, "", "09:05", "--:--", "", "", "", Texts::kRowCut},
-    {"Binary", kWholePage.substr(0, 200) + "\x01\x02"s + '\0' + kWholePage.substr(200), true, "",
-     "--:--", "--:--", "", "", "", Texts::kRowBinary},
-    {"NotShiftJis", kWholePage + "\xFF\xFE", true, "12/08(\x89\xce)", "21:00", "23:15", "8ch", "XP",
-     "\x97\x5c\x96\xf1\x95\x5c\x83\x65\x83\x58\x83\x67 \x89\x66\x89\xe6", Texts::kRowNotSjis},
-};
+// 12/08(火) and the title as typed: 予約表テスト 映画
+const std::string kDateTimesChannel = "12/08(\x89\xce)|21:00|23:15|8ch|";
+const std::string kTitle = "\x97\x5c\x96\xf1\x95\x5c\x83\x65\x83\x58\x83\x67 \x89\x66\x89\xe6|";
 
-class ReservationRowPage : public ::testing::TestWithParam<RowCase> {};
-
-TEST_P(ReservationRowPage, RowMatches) {
-    const RowCase& c = GetParam();
-    const ReservationRow row = ReservationRowFromPage(3, c.page);
-    EXPECT_EQ(row.Number, 3);
-    EXPECT_EQ(row.FileName, "ZAVOCV02.HTM");
-    EXPECT_EQ(row.On, c.on);
-    EXPECT_EQ(row.Date, c.date);
-    EXPECT_EQ(row.Start, c.start);
-    EXPECT_EQ(row.End, c.end);
-    EXPECT_EQ(row.Channel, c.channel);
-    EXPECT_EQ(row.Mode, c.mode);
-    EXPECT_EQ(row.Title, c.title);
-    EXPECT_EQ(row.Problem.rfind(c.problemStart, 0), 0u) << row.Problem;
-    // Short pages lack most fields: none of them is complete.
-    const bool whole = c.page.size() > 1000 && c.problemStart.empty();
-    EXPECT_EQ(row.Complete, whole);
-    if (whole) {
-        EXPECT_EQ(row.Problem, "");
+TEST(ReservationRowPage, RowMatches) {
+    const struct {
+        const char* name;
+        std::string page;  // bytes of the saved page
+        std::string columns;
+        std::string problemStart;  // how the row's problem begins; empty for a complete row
+    } cases[] = {
+        {"WholePage", kWholePage, "ON|" + kDateTimesChannel + "XP|" + kTitle, ""},
+        {"BareLineFeeds", DataPage("bare_lf.htm"), "ON|" + kDateTimesChannel + "XP|" + kTitle, ""},
+        {"UncheckedIsOff", DataPage("bexec_unchecked.htm"),
+         "OFF|" + kDateTimesChannel + "XP|" + kTitle, ""},
+        {"CutInTheMiddle", kCutPage, "ON|" + kDateTimesChannel + "|" + kTitle,
+         Texts::kRowCut + kMissing +
+             "disc, vrate, amode, dvdr, aspect, bVPerform, bAutoChapter, detail"},
+        {"EmptyFile", "", "OFF||--:--|--:--||||",
+         Texts::kRowCut + kMissing +
+             "bExec, title_name, genre, channel, date, start_hour, start_minute, end_hour, "
+             "end_minute, disc, vrate, amode, dvdr, aspect, bVPerform, bAutoChapter, detail"},
+        {"EntitiesDecodedOnce", "value=\\\"A&amp;lt;B&quot;\\\">\")",
+         "OFF||--:--|--:--|||A&lt;B\"|", Texts::kRowCut},
+        {"OptionTextOfTheValueSent",
+         "name=\"channel\">\r\n<OPTION value=\"4\">4ch\r\n<OPTION value=\"12\" selected> BS 1 \r\n"
+         "</select><OPTION>",
+         "OFF||--:--|--:--|BS 1|||", Texts::kRowCut},
+        {"OneDigitHourPadded",
+         "name=\"start_hour\" value =\"9\" name=\"start_minute\" value =\"5\"",
+         "OFF||09:05|--:--||||", Texts::kRowCut},
+        {"Binary", kWholePage.substr(0, 200) + "\x01\x02"s + '\0' + kWholePage.substr(200),
+         "ON||--:--|--:--||||", Texts::kRowBinary},
+        {"NotShiftJis", kWholePage + "\xFF\xFE", "ON|" + kDateTimesChannel + "XP|" + kTitle,
+         Texts::kRowNotSjis},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ReservationRow row = ReservationRowFromPage(3, c.page);
+        EXPECT_EQ(row.Number, 3);
+        EXPECT_EQ(row.FileName, "ZAVOCV02.HTM");
+        EXPECT_EQ(Columns(row), c.columns);
+        EXPECT_EQ(row.Problem.rfind(c.problemStart, 0), 0u) << row.Problem;
+        // Short pages lack most fields: none of them is complete.
+        const bool whole = c.page.size() > 1000 && c.problemStart.empty();
+        EXPECT_EQ(row.Complete, whole);
+        if (whole) {
+            EXPECT_EQ(row.Problem, "");
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Pages, ReservationRowPage, ::testing::ValuesIn(kRowCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-class ReservationTableDir : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("zavo-table-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        fs::permissions(dir, fs::perms::owner_all);
-        fs::remove_all(dir);
-    }
-    void Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(dir / name, std::ios::binary) << bytes;
-    }
-    std::string Dir() const { return dir.string() + "/"; }
-    fs::path dir;
-};
-
-TEST_F(ReservationTableDir, PagesInNumberOrderDamagedOnesMarked) {
-    Write("ZAVOCV00.HTM", kWholePage);
-    Write("ZAVOCV02.HTM", kCutPage);
-    fs::create_directory(dir / "ZAVOCV05.HTM");  // unreadable
-    Write("ZAVOCV31.HTM", std::string(kMaxSavedPageBytes + 1, 'x'));
-    Write("ZAVOCV32.HTM", kWholePage);  // beyond what the restore reads
-    Write("ZAVOCVRV.HTM", kWholePage);
-    const std::vector<ReservationRow> rows = ReadReservationTable(Dir());
+TEST(ReservationTableDir, PagesInNumberOrderDamagedOnesMarked) {
+    const testsupport::TempDir dir;
+    WriteBytes(dir.File("ZAVOCV00.HTM"), kWholePage);
+    WriteBytes(dir.File("ZAVOCV02.HTM"), kCutPage);
+    fs::create_directory(dir.File("ZAVOCV05.HTM"));  // unreadable
+    WriteBytes(dir.File("ZAVOCV31.HTM"), std::string(kMaxSavedPageBytes + 1, 'x'));
+    WriteBytes(dir.File("ZAVOCV32.HTM"), kWholePage);  // beyond what the restore reads
+    WriteBytes(dir.File("ZAVOCVRV.HTM"), kWholePage);
+    const std::vector<ReservationRow> rows = ReadReservationTable(dir.Path());
     ASSERT_EQ(rows.size(), 4u);
-    const struct {
-        int number;
-        bool complete;
-        std::string problemStart;
-    } expected[] = {{1, true, ""},
-                    {3, false, Texts::kRowCut},
-                    {6, false, Texts::kRowUnreadable},
-                    {32, false, Texts::kRowTooLarge}};
+    // The file's number, whether its row is complete, how its problem begins.
+    const std::tuple<int, bool, std::string> expected[] = {{1, true, ""},
+                                                           {3, false, Texts::kRowCut},
+                                                           {6, false, Texts::kRowUnreadable},
+                                                           {32, false, Texts::kRowTooLarge}};
     for (size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(rows[i].Number, expected[i].number);
-        EXPECT_EQ(rows[i].Complete, expected[i].complete);
-        EXPECT_EQ(rows[i].Problem.rfind(expected[i].problemStart, 0), 0u);
+        const auto& [number, complete, problemStart] = expected[i];
+        EXPECT_EQ(rows[i].Number, number);
+        EXPECT_EQ(rows[i].Complete, complete);
+        EXPECT_EQ(rows[i].Problem.rfind(problemStart, 0), 0u);
     }
     // 保存されている予約：4件  うち3件のページは項目が欠けています（×印）。
     EXPECT_EQ(ReservationSummary(rows), Texts::kSummaryCount + "4"s + Texts::kCountSuffix + "  " +
