@@ -163,20 +163,25 @@ TEST(SockLifecycle, NoFreshSocketAfterCloseIsRetriedByTheNextConnect) {
 
 // ------------------------------------------------------------ connect
 
-// What OnInvalidHost does when the host is unusable.
-enum class InvalidHost { NoHandler, Declines, RetriesInVain, FixesTheHost };
+// How a row connects: its OnInvalidHost handler (none, or one that declines, grants a retry
+// in vain, or puts a usable host in), and its other twists.
+enum ConnectHow {
+    kHandlerDeclines = 1,
+    kHandlerRetries = 2,
+    kHandlerFixes = 4,
+    kViaProxy = 8,       // Proxy 127.0.0.1 with the peer's port (plus 0x10000)
+    kSystemLookup = 16,  // the system's resolver instead of the recording one
+    kRefused = 32,       // to a port where nothing listens
+    kOnConnectThrows = 64,
+};
 
 struct ConnectRow {
     const char* name;
-    std::string host{};
+    int how;
+    std::string host;
     std::string error{};  // "" = connected to the peer
     Texts asked{};        // the names the resolver was asked for
     Texts events{};
-    InvalidHost handler = InvalidHost::NoHandler;
-    bool viaProxy = false;      // Proxy 127.0.0.1 with the peer's port (plus 0x10000)
-    bool systemLookup = false;  // the system's resolver instead of the recording one
-    bool refused = false;       // to a port where nothing listens
-    bool onConnectThrows = false;
 };
 
 class SockConnect : public ::testing::TestWithParam<ConnectRow> {};
@@ -189,24 +194,25 @@ TEST_P(SockConnect, ConnectsOrFailsWithTheText) {
     EventLog log;
     log.Attach(t);
     Texts asked;
-    if (!row.systemLookup) t.Pump().HostResolver = Recording(asked, row.error.empty());
+    if (!(row.how & kSystemLookup)) t.Pump().HostResolver = Recording(asked, row.error.empty());
+    const bool hasHandler = row.how & (kHandlerDeclines | kHandlerRetries | kHandlerFixes);
     int handlerCalls = 0;
-    if (row.handler != InvalidHost::NoHandler) {
+    if (hasHandler) {
         t.OnInvalidHost = [&](bool& handled) {
             ++handlerCalls;
-            if (row.handler == InvalidHost::FixesTheHost) t.Host = "127.0.0.1";
-            handled = row.handler != InvalidHost::Declines;
+            if (row.how & kHandlerFixes) t.Host = "127.0.0.1";
+            handled = !(row.how & kHandlerDeclines);
         };
     }
-    if (row.onConnectThrows) {
+    if (row.how & kOnConnectThrows) {
         t.OnConnect = [&](TSockTransport*) {
             log.entries.push_back("connect");
             throw Exception("handler broke");
         };
     }
     t.Host = row.host;
-    t.Port = row.refused ? ScriptedPeer::UnusedPort() : peer.Port();
-    if (row.viaProxy) {
+    t.Port = row.how & kRefused ? ScriptedPeer::UnusedPort() : peer.Port();
+    if (row.how & kViaProxy) {
         t.Proxy = "127.0.0.1";
         t.ProxyPort = 0x10000 + t.Port;  // only the low 16 bits count
         t.Port = 1;
@@ -220,7 +226,7 @@ TEST_P(SockConnect, ConnectsOrFailsWithTheText) {
     EXPECT_FALSE(t.TimedOut);
     EXPECT_EQ(asked, row.asked);
     EXPECT_EQ(log.entries, row.events);
-    EXPECT_EQ(handlerCalls, row.handler == InvalidHost::NoHandler ? 0 : 1);
+    EXPECT_EQ(handlerCalls, hasHandler ? 1 : 0);
     if (row.error.empty()) {
         EXPECT_EQ(t.RemoteAddress(), htonl(INADDR_LOOPBACK));
         EXPECT_EQ(t.RemotePort(), htons(peer.Port()));
@@ -228,54 +234,30 @@ TEST_P(SockConnect, ConnectsOrFailsWithTheText) {
     }
 }
 
+const char kName[] = "recorder.example";
+const char kAllOnes[] = "255.255.255.255";
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, SockConnect,
-    ::testing::Values(
-        ConnectRow{"DottedAddressWithoutLookup", "127.0.0.1", "", {}, {"connect"}},
-        ConnectRow{"NameIsLookedUpAndReported",
-                   "recorder.example",
-                   "",
-                   {"recorder.example"},
-                   {"resolved", "connect"}},
-        ConnectRow{.name = "SystemLookupOfLocalhost",
-                   .host = "localhost",
-                   .events = {"resolved", "connect"},
-                   .systemLookup = true},
-        ConnectRow{.name = "ProxyIsUsedAndHostNeverResolved",
-                   .host = "recorder.example",
-                   .events = {"connect"},
-                   .viaProxy = true},
-        ConnectRow{
-            "HostEndsAtItsFirstNul", std::string("127.0.0.1\0junk", 14), "", {}, {"connect"}},
-        ConnectRow{"InvalidHostFixedByItsHandler",
-                   "0.0.0.0",
-                   "",
-                   {},
-                   {"connect"},
-                   InvalidHost::FixesTheHost},
-        ConnectRow{.name = "ErrorInOnConnectIsAbsorbed",
-                   .host = "127.0.0.1",
-                   .events = {"connect"},
-                   .onConnectThrows = true},
-        ConnectRow{"AllOnesAddressIsLookedUpAsAName",
-                   "255.255.255.255",
-                   kNullAddress,
-                   {"255.255.255.255"}},
-        ConnectRow{"ZeroAddress", "0.0.0.0", kNullAddress},
-        ConnectRow{"FailedLookup", "no.such.host", kNullAddress, {"no.such.host"}},
-        ConnectRow{
-            "InvalidHostHandlerDeclines", "0.0.0.0", kNullAddress, {}, {}, InvalidHost::Declines},
-        ConnectRow{"InvalidHostHandlerRetriesInVain",
-                   "0.0.0.0",
-                   kNullAddress,
-                   {},
-                   {},
-                   InvalidHost::RetriesInVain},
-        ConnectRow{.name = "RefusedAfterOnConnectionFailed",
-                   .host = "127.0.0.1",
-                   .error = "Connection Failed",
-                   .events = {"failed"},
-                   .refused = true}),
+    ::testing::ValuesIn(std::vector<ConnectRow>{
+        {"DottedAddressWithoutLookup", 0, "127.0.0.1", "", {}, {"connect"}},
+        {"NameIsLookedUpAndReported", 0, kName, "", {kName}, {"resolved", "connect"}},
+        {"SystemLookupOfLocalhost", kSystemLookup, "localhost", "", {}, {"resolved", "connect"}},
+        {"ProxyIsUsedAndHostNeverResolved", kViaProxy, kName, "", {}, {"connect"}},
+        {"HostEndsAtItsFirstNul", 0, std::string("127.0.0.1\0junk", 14), "", {}, {"connect"}},
+        {"InvalidHostFixedByItsHandler", kHandlerFixes, "0.0.0.0", "", {}, {"connect"}},
+        {"ErrorInOnConnectIsAbsorbed", kOnConnectThrows, "127.0.0.1", "", {}, {"connect"}},
+        {"AllOnesAddressIsLookedUpAsAName", 0, kAllOnes, kNullAddress, {kAllOnes}},
+        {"ZeroAddress", 0, "0.0.0.0", kNullAddress},
+        {"FailedLookup", 0, "no.such.host", kNullAddress, {"no.such.host"}},
+        {"InvalidHostHandlerDeclines", kHandlerDeclines, "0.0.0.0", kNullAddress},
+        {"InvalidHostHandlerRetriesInVain", kHandlerRetries, "0.0.0.0", kNullAddress},
+        {"RefusedAfterOnConnectionFailed",
+         kRefused,
+         "127.0.0.1",
+         "Connection Failed",
+         {},
+         {"failed"}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SockLifecycle, ConnectWhileConnectedLeavesTheConnectionAlone) {
@@ -344,18 +326,18 @@ TEST_P(SockWait, EndsByTheTimeOutOrTheCancel) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SockWait,
-    ::testing::Values(
-        WaitRow{"ConnectWithoutAnswerTimesOut",
-                Awaited::Connect,
-                10000,
-                "Connection Timed out",
-                {"failed"}},
-        WaitRow{"ConnectCancelled", Awaited::Connect, 0, "Connection Canceled", {"failed"}},
-        WaitRow{"LookupTimesOut", Awaited::Lookup, 10000, "Host Lookup Timed Out"},
-        WaitRow{"LookupCancelled", Awaited::Lookup, 0, "Host Lookup Canceled"},
-        WaitRow{"AcceptCancelled", Awaited::Accept, 0, "Accepting Canceled"},
-        WaitRow{"AcceptOnASocketThatDoesNotListenCancelled", Awaited::AcceptNotListening, 0,
-                "Accepting Canceled"}),
+    ::testing::ValuesIn(std::vector<WaitRow>{
+        {"ConnectWithoutAnswerTimesOut",
+         Awaited::Connect,
+         10000,
+         "Connection Timed out",
+         {"failed"}},
+        {"ConnectCancelled", Awaited::Connect, 0, "Connection Canceled", {"failed"}},
+        {"LookupTimesOut", Awaited::Lookup, 10000, "Host Lookup Timed Out"},
+        {"LookupCancelled", Awaited::Lookup, 0, "Host Lookup Canceled"},
+        {"AcceptCancelled", Awaited::Accept, 0, "Accepting Canceled"},
+        {"AcceptOnASocketThatDoesNotListenCancelled", Awaited::AcceptNotListening, 0,
+         "Accepting Canceled"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SockLookup, ObjectAndItsPumpDestroyedWhileTheirLookupRunsIsSafe) {
@@ -482,13 +464,15 @@ TEST_P(SockReportLevel, DisconnectReportsTextsUpToTheLevel) {
     EXPECT_EQ(t.StatusText, seen.empty() ? "" : seen.back());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Levels, SockReportLevel,
-    ::testing::Values(LevelRow{0, {}}, LevelRow{3, {}}, LevelRow{-1, {}},
-                      LevelRow{4, {"Request Close Socket"}},
-                      LevelRow{8, {"Disconnecting", "Request Close Socket"}},
-                      LevelRow{255, {"Disconnecting", "Request Close Socket"}},
-                      LevelRow{8, {"Disconnecting", "Request Close Socket"}, true}));
+INSTANTIATE_TEST_SUITE_P(Levels, SockReportLevel,
+                         ::testing::ValuesIn(std::vector<LevelRow>{
+                             {0, {}},
+                             {3, {}},
+                             {-1, {}},
+                             {4, {"Request Close Socket"}},
+                             {8, {"Disconnecting", "Request Close Socket"}},
+                             {255, {"Disconnecting", "Request Close Socket"}},
+                             {8, {"Disconnecting", "Request Close Socket"}, true}}));
 
 TEST(SockStatus, ConnectReportsInOrder) {
     ScriptedPeer peer;

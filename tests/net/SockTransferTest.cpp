@@ -54,27 +54,24 @@ TEST_P(ReadLnLines, ReturnsEachLineWithItsEndAndLeavesTheRest) {
     EXPECT_EQ(rest, GetParam().rest);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ReadLnLines,
-                         ::testing::Values(LineCase{"StatusLineThenBlank",
-                                                    "HTTP/1.0 200 OK\r\n\r\n",
-                                                    {"HTTP/1.0 200 OK\r\n", "\r\n", ""}},
-                                           LineCase{"LfAlone", "a\nb\r\n", {"a\n", "b\r\n", ""}},
-                                           LineCase{"CloseBeforeLf", "no line end", {""}},
-                                           LineCase{
-                                               "LineThenUnfinished", "done\nhalf", {"done\n", ""}},
-                                           LineCase{"EmptyLineLf", "\n\n", {"\n", "\n", ""}},
-                                           LineCase{"BinaryBytes",
-                                                    std::string("\x82\xa0\0\x5c\n", 5),
-                                                    {std::string("\x82\xa0\0\x5c\n", 5)}},
-                                           LineCase{"LineSplitAcrossPacketsReturnedWhole",
-                                                    "Content-Type: text/html\r\nBODY",
-                                                    {"Content-Type: text/html\r\n"},
-                                                    "BODY",
-                                                    4},
-                                           LineCase{"LineOfExactlyTheBufferSizeFits",
-                                                    std::string(65535, 'x') + "\nnext\n",
-                                                    {std::string(65535, 'x') + "\n", "next\n"}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReadLnLines,
+    ::testing::ValuesIn(std::vector<LineCase>{
+        {"StatusLineThenBlank", "HTTP/1.0 200 OK\r\n\r\n", {"HTTP/1.0 200 OK\r\n", "\r\n", ""}},
+        {"LfAlone", "a\nb\r\n", {"a\n", "b\r\n", ""}},
+        {"CloseBeforeLf", "no line end", {""}},
+        {"LineThenUnfinished", "done\nhalf", {"done\n", ""}},
+        {"EmptyLineLf", "\n\n", {"\n", "\n", ""}},
+        {"BinaryBytes", std::string("\x82\xa0\0\x5c\n", 5), {std::string("\x82\xa0\0\x5c\n", 5)}},
+        {"LineSplitAcrossPacketsReturnedWhole",
+         "Content-Type: text/html\r\nBODY",
+         {"Content-Type: text/html\r\n"},
+         "BODY",
+         4},
+        {"LineOfExactlyTheBufferSizeFits",
+         std::string(65535, 'x') + "\nnext\n",
+         {std::string(65535, 'x') + "\n", "next\n"}}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReadLn, NegativeTimeOutAndALineLongerThanTheBufferFailCleanly) {
     Linked l([](ScriptedPeer& p) { p.Send(std::string(70000, 'y') + "\n").Pause(1000ms); });
@@ -147,34 +144,32 @@ const char kTooLong[] = "Text too long to send (at most 65535 bytes): 65536 byte
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WriteBytes,
-    ::testing::Values(
-        WriteCase{"WritelnEmptyIsCrLf", [](TSockTransport& t) { t.Writeln(""); }, "\r\n"},
-        WriteCase{"WriteStopsAtNul", [](TSockTransport& t) { t.Write(std::string("ab\0cd", 5)); },
-                  "ab"},
-        WriteCase{"WritelnAppendsCrLf", [](TSockTransport& t) { t.Writeln("GET / HTTP/1.0"); },
-                  "GET / HTTP/1.0\r\n"},
-        WriteCase{"WriteEmptySendsNothing", [](TSockTransport& t) { t.Write(""); }, ""},
-        WriteCase{"ShiftJisBytesVerbatim",
-                  // "新規予約": the 5C inside is a byte of the character, not an escape
-                  [](TSockTransport& t) { t.Write("\x90\x56\x8B\x4B\x97\x5C\x96\xF1"); },
-                  "\x90\x56\x8B\x4B\x97\x5C\x96\xF1"},
-        WriteCase{"SendBufferWithLength", [](TSockTransport& t) { t.SendBuffer("a\0b", 3); },
-                  std::string("a\0b", 3)},
-        WriteCase{"WriteLargestText", [](TSockTransport& t) { t.Write(std::string(65535, 'q')); },
-                  std::string(65535, 'q')},
-        WriteCase{"WriteOverTheLimitSendsNothing",
-                  [](TSockTransport& t) { t.Write(std::string(65536, 'z')); }, "", kTooLong},
-        WriteCase{"WritelnOverTheLimitSendsNothing",
-                  [](TSockTransport& t) { t.Writeln(std::string(65534, 'z')); }, "", kTooLong},
-        WriteCase{"CancelPendingBeforeTheSendAbortsAndClears",
-                  [](TSockTransport& t) {
-                      t.Cancel();
-                      EXPECT_EQ(ErrorOf<EAbortError>([&] { t.Write("never"); }),
-                                "Socket send aborted");
-                      EXPECT_FALSE(t.CancelRequested);
-                      t.Write("after");
-                  },
-                  "after"}),
+    ::testing::ValuesIn(std::vector<WriteCase>{
+        {"WritelnEmptyIsCrLf", [](TSockTransport& t) { t.Writeln(""); }, "\r\n"},
+        {"WriteStopsAtNul", [](TSockTransport& t) { t.Write(std::string("ab\0cd", 5)); }, "ab"},
+        {"WritelnAppendsCrLf", [](TSockTransport& t) { t.Writeln("GET / HTTP/1.0"); },
+         "GET / HTTP/1.0\r\n"},
+        {"WriteEmptySendsNothing", [](TSockTransport& t) { t.Write(""); }, ""},
+        {"ShiftJisBytesVerbatim",
+         // "新規予約": the 5C inside is a byte of the character, not an escape
+         [](TSockTransport& t) { t.Write("\x90\x56\x8B\x4B\x97\x5C\x96\xF1"); },
+         "\x90\x56\x8B\x4B\x97\x5C\x96\xF1"},
+        {"SendBufferWithLength", [](TSockTransport& t) { t.SendBuffer("a\0b", 3); },
+         std::string("a\0b", 3)},
+        {"WriteLargestText", [](TSockTransport& t) { t.Write(std::string(65535, 'q')); },
+         std::string(65535, 'q')},
+        {"WriteOverTheLimitSendsNothing",
+         [](TSockTransport& t) { t.Write(std::string(65536, 'z')); }, "", kTooLong},
+        {"WritelnOverTheLimitSendsNothing",
+         [](TSockTransport& t) { t.Writeln(std::string(65534, 'z')); }, "", kTooLong},
+        {"CancelPendingBeforeTheSendAbortsAndClears",
+         [](TSockTransport& t) {
+             t.Cancel();
+             EXPECT_EQ(ErrorOf<EAbortError>([&] { t.Write("never"); }), "Socket send aborted");
+             EXPECT_FALSE(t.CancelRequested);
+             t.Write("after");
+         },
+         "after"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ------------------------------------------------------------ stalls
@@ -241,24 +236,24 @@ void WriteOp(TSockTransport& t, std::string&, const std::string&) {
 }
 }  // namespace
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SockStall,
-    ::testing::Values(StallRow{"ReadLnTimesOut", true, ReadLnOp, true, "Socket readln aborted"},
-                      StallRow{"ReadLnCancelled", true, ReadLnOp, false, "Socket readln aborted"},
-                      StallRow{"WriteTimesOut", false, WriteOp, true, "Socket send aborted"},
-                      StallRow{"WriteCancelled", false, WriteOp, false, "Socket send aborted"},
-                      StallRow{"SendFileEndsByTheStallLimit", false,
-                               [](TSockTransport& t, std::string&, const std::string& file) {
-                                   testsupport::WriteBytes(file, ScriptedPeer::Pattern(0, 4 << 20));
-                                   t.SendFile(file);
-                               },
-                               true, "Socket send aborted"},
-                      StallRow{"CaptureFileTimesOutKeepingWhatArrived", true,
-                               [](TSockTransport& t, std::string&, const std::string& file) {
-                                   t.CaptureFile(file);
-                               },
-                               true, "Socket send aborted", "0123456789"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SockStall,
+                         ::testing::ValuesIn(std::vector<StallRow>{
+                             {"ReadLnTimesOut", true, ReadLnOp, true, "Socket readln aborted"},
+                             {"ReadLnCancelled", true, ReadLnOp, false, "Socket readln aborted"},
+                             {"WriteTimesOut", false, WriteOp, true, "Socket send aborted"},
+                             {"WriteCancelled", false, WriteOp, false, "Socket send aborted"},
+                             {"SendFileEndsByTheStallLimit", false,
+                              [](TSockTransport& t, std::string&, const std::string& file) {
+                                  testsupport::WriteBytes(file, ScriptedPeer::Pattern(0, 4 << 20));
+                                  t.SendFile(file);
+                              },
+                              true, "Socket send aborted"},
+                             {"CaptureFileTimesOutKeepingWhatArrived", true,
+                              [](TSockTransport& t, std::string&, const std::string& file) {
+                                  t.CaptureFile(file);
+                              },
+                              true, "Socket send aborted", "0123456789"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ------------------------------------------------------------ files
 
@@ -406,12 +401,12 @@ TEST_P(TransactionReply, SetsReplyCodeAndLastReply) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TransactionReply,
-                         ::testing::Values(ReplyCase{"Code250", "250 OK\r\n", 250},
-                                           ReplyCase{"LetterFirst", "OK 250\r\n", 0},
-                                           ReplyCase{"DigitsOnly", "32767\n", 32767},
-                                           ReplyCase{"LeadingZeros", "0000000200 fine\r\n", 200},
-                                           ReplyCase{"PeerClosesWithoutAReply", "", 0},
-                                           ReplyCase{
-                                               "CodeOverTheRangeIsAnError", "99999 huge\r\n", 0,
-                                               "Reply code out of range (at most 32767): 99999"}),
+                         ::testing::ValuesIn(std::vector<ReplyCase>{
+                             {"Code250", "250 OK\r\n", 250},
+                             {"LetterFirst", "OK 250\r\n", 0},
+                             {"DigitsOnly", "32767\n", 32767},
+                             {"LeadingZeros", "0000000200 fine\r\n", 200},
+                             {"PeerClosesWithoutAReply", "", 0},
+                             {"CodeOverTheRangeIsAnError", "99999 huge\r\n", 0,
+                              "Reply code out of range (at most 32767): 99999"}}),
                          [](const auto& info) { return std::string(info.param.name); });
