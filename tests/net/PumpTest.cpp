@@ -47,7 +47,7 @@ TEST(ThreadTimer, TicksOnlyInsideThePumpOncePerPumpHoweverLate) {
     EXPECT_EQ(ticks, 2);
 }
 
-TEST(ThreadTimer, StartsOnlyWithIntervalEnabledAndHandler) {
+TEST(ThreadTimer, StartsOnlyWithIntervalEnabledAndHandlerAndTheSameValuesDoNotRestartIt) {
     VirtualTimePump v;
     TThreadTimer timer(v.pump);
     EXPECT_TRUE(timer.Enabled());
@@ -58,18 +58,7 @@ TEST(ThreadTimer, StartsOnlyWithIntervalEnabledAndHandler) {
     v.clock.now += 5000ms;
     v.pump.PumpOnce();
     EXPECT_EQ(ticks, 0);
-    timer.SetInterval(5);
-    v.clock.now += 5ms;
-    v.pump.PumpOnce();
-    EXPECT_EQ(ticks, 1);
-}
-
-TEST(ThreadTimer, SettingTheSameValuesDoesNotRestartTheCountdown) {
-    VirtualTimePump v;
-    TThreadTimer timer(v.pump);
-    int ticks = 0;
     timer.SetInterval(60);
-    timer.SetOnTimer([&](TThreadTimer*) { ++ticks; });
     v.clock.now += 50ms;
     timer.SetInterval(60);
     timer.SetEnabled(true);
