@@ -245,16 +245,17 @@ bool ScriptedPeer::RunStep(const Step& step) {
 
     switch (step.kind) {
         case Step::Expect: {
-            if (!waitFor([&] { return available() >= step.bytes.size(); },
-                         "expected \"" + Printable(step.bytes) + "\"")) {
+            // Receive(count) compares nothing; Expect(bytes) compares what came.
+            const std::string what = step.bytes.empty() ? std::to_string(step.count) + " bytes"
+                                                        : "\"" + Printable(step.bytes) + "\"";
+            if (!waitFor([&] { return available() >= step.count; }, "expected " + what)) {
                 return false;
             }
             std::lock_guard<std::mutex> lock(mutex_);
-            std::string got = received_.substr(consumed_, step.bytes.size());
-            consumed_ += step.bytes.size();
-            if (got != step.bytes) {
-                failures_.push_back("expected \"" + Printable(step.bytes) + "\" but got \"" +
-                                    Printable(got) + "\"");
+            std::string got = received_.substr(consumed_, step.count);
+            consumed_ += step.count;
+            if (!step.bytes.empty() && got != step.bytes) {
+                failures_.push_back("expected " + what + " but got \"" + Printable(got) + "\"");
                 return false;
             }
             return true;
@@ -269,15 +270,6 @@ bool ScriptedPeer::RunStep(const Step& step) {
             if (!waitFor(has, "expected \"" + Printable(step.bytes) + "\"")) return false;
             std::lock_guard<std::mutex> lock(mutex_);
             consumed_ = found + step.bytes.size();
-            return true;
-        }
-        case Step::Receive: {
-            if (!waitFor([&] { return available() >= step.count; },
-                         "expected " + std::to_string(step.count) + " bytes")) {
-                return false;
-            }
-            std::lock_guard<std::mutex> lock(mutex_);
-            consumed_ += step.count;
             return true;
         }
         case Step::Send: {

@@ -43,13 +43,16 @@ class ScriptedPeer {
 
     // --- script steps, added before Start ---
     // Receive exactly bytes.size() bytes and require them to equal bytes.
-    ScriptedPeer& Expect(std::string bytes) { return Add(Step::Expect, std::move(bytes)); }
+    ScriptedPeer& Expect(std::string bytes) {
+        const size_t count = bytes.size();
+        return Add(Step::Expect, std::move(bytes), count);
+    }
     // Receive until marker has arrived (everything up to and including it is consumed).
     ScriptedPeer& ExpectUntil(std::string marker) {
         return Add(Step::ExpectUntil, std::move(marker));
     }
     // Receive exactly count bytes, whatever they are.
-    ScriptedPeer& Receive(size_t count) { return Add(Step::Receive, {}, count); }
+    ScriptedPeer& Receive(size_t count) { return Add(Step::Expect, {}, count); }
     // Send bytes, in pieces of pieceSize (0 = at once) with gap between pieces.
     ScriptedPeer& Send(std::string bytes, size_t pieceSize = 0,
                        std::chrono::milliseconds gap = std::chrono::milliseconds(0)) {
@@ -103,20 +106,10 @@ class ScriptedPeer {
 
   private:
     struct Step {
-        enum Kind {
-            Expect,
-            ExpectUntil,
-            Receive,
-            Send,
-            Pause,
-            Close,
-            Reset,
-            ReceiveUntilClose,
-            Call
-        };
+        enum Kind { Expect, ExpectUntil, Send, Pause, Close, Reset, ReceiveUntilClose, Call };
         Kind kind;
         std::string bytes;
-        size_t count = 0;  // bytes to receive, or the piece size of a send
+        size_t count = 0;  // bytes to expect, or the piece size of a send
         std::chrono::milliseconds duration{0};
         std::function<void()> action;
     };
