@@ -30,8 +30,6 @@ struct Linked {
 };
 }  // namespace
 
-// ------------------------------------------------------------ ReadLn
-
 struct LineCase {
     const char* name;
     std::string sent;
@@ -121,8 +119,6 @@ TEST(CaptureString, PeerResetAfterPartOfTheBodyKeepsItAndIsTheResetError) {
     EXPECT_EQ(text, "whole");
 }
 
-// ------------------------------------------------------------ sending text
-
 struct WriteCase {
     const char* name;
     std::function<void(TSockTransport&)> action;
@@ -171,8 +167,6 @@ INSTANTIATE_TEST_SUITE_P(
          },
          "after"}}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// ------------------------------------------------------------ stalls
 
 // The peer sends ten bytes and goes quiet, or stops reading (with small buffers on both
 // sides). The operation ends by the time-out (10 s on the clock) or by a window event that
@@ -255,8 +249,6 @@ INSTANTIATE_TEST_SUITE_P(Rows, SockStall,
                               true, "Socket send aborted", "0123456789"}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// ------------------------------------------------------------ files
-
 TEST(SendFile, WholeFileArrivesAndIsCountedAndAnEmptyOneSendsAndFiresNothing) {
     for (size_t size : {0, 200000}) {
         SCOPED_TRACE(size);
@@ -302,8 +294,6 @@ TEST(SendFile, PeerThatResetsOrClosesDuringALargeSendIsAnErrorNotACrash) {
         EXPECT_TRUE(l.peer.Finish()) << l.peer.Report();
     }
 }
-
-// ------------------------------------------------------------ CaptureString
 
 // Both captures take every byte until the close, in blocks of at most 65,536 bytes (also
 // single-byte ones); the file is replaced by a shorter content.
@@ -365,8 +355,6 @@ TEST(CaptureString, TimeOutBoundsTheWholeCaptureEvenWhileDataFlows) {
     EXPECT_EQ(text, std::string(text.size(), 'd'));
     EXPECT_FALSE(t.CancelRequested);
 }
-
-// ------------------------------------------------------------ Transaction
 
 struct ReplyCase {
     const char* name;
