@@ -89,13 +89,6 @@ struct EventLog {
     }
 };
 
-// A transport whose own socket listens, to exercise Accept.
-class ListeningTransport : public TSockTransport {
-  public:
-    using TSockTransport::TSockTransport;
-    uint16_t Listen() { return ScriptedPeer::ListenOnLoopback(SocketHandle(), 4); }
-};
-
 // A listener whose backlog is full: further connects get no answer at all.
 struct SilentListener {
     int listenFd = socket(AF_INET, SOCK_STREAM, 0);
@@ -298,14 +291,14 @@ TEST_P(SockWait, EndsByTheTimeOutOrTheCancel) {
     SilentListener silent;
     VirtualTimePump v;
     v.pump.HostResolver = gate.Make();
-    ListeningTransport t(v.pump);
+    TSockTransport t(v.pump);
     EventLog log;
     log.Attach(t);
     t.Host = row.what == Awaited::Lookup ? "slow.example" : "127.0.0.1";
     t.Port = silent.port;
     t.TimeOut = row.timeOut;
     if (row.timeOut == 0) v.pump.StartTimer(30, [&] { t.Cancel(); });
-    if (row.what == Awaited::Accept) t.Listen();
+    if (row.what == Awaited::Accept) ScriptedPeer::ListenOnLoopback(t.SocketHandle(), 4);
     const auto start = v.clock.now;
     bool accepting = row.what == Awaited::Accept || row.what == Awaited::AcceptNotListening;
     EXPECT_EQ(ErrorOf([&] { accepting ? (void)t.Accept() : t.Connect(); }), row.error);
@@ -440,8 +433,9 @@ TEST(SockStatus, DisconnectReportsTextsUpToTheLevel) {
 }
 
 TEST(SockAccept, TakesTheOfferedConnection) {
-    ListeningTransport t;
-    const sockaddr_in addr = ScriptedPeer::Loopback(t.Listen());
+    TSockTransport t;  // its own socket listens
+    const sockaddr_in addr =
+        ScriptedPeer::Loopback(ScriptedPeer::ListenOnLoopback(t.SocketHandle(), 4));
     int client = socket(AF_INET, SOCK_STREAM, 0);
     ASSERT_EQ(connect(client, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
     int accepted = t.Accept();
