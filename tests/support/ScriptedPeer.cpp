@@ -81,22 +81,12 @@ bool ScriptedPeer::Finish(std::chrono::milliseconds timeout) {
     return failures_.empty();
 }
 
-std::string ScriptedPeer::Received() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return received_;
-}
-
 std::string ScriptedPeer::Report() const {
     std::lock_guard<std::mutex> lock(mutex_);
     std::ostringstream out;
     for (const auto& f : failures_) out << "peer: " << f << "\n";
     out << "peer received: \"" << Printable(received_) << "\"";
     return out.str();
-}
-
-bool ScriptedPeer::Accepted() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return accepted_;
 }
 
 bool ScriptedPeer::NoEarlierConnection() {

@@ -83,12 +83,18 @@ class ScriptedPeer {
     bool Finish(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
 
     // Everything received so far.
-    std::string Received() const;
+    std::string Received() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return received_;
+    }
     // One text for a test's failure message: the failures met (mismatch, time-out, socket
     // error) and the received bytes.
     std::string Report() const;
     // Whether a connection was accepted.
-    bool Accepted() const;
+    bool Accepted() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return accepted_;
+    }
     // For a peer started without a script, which no one should have reached: connects to it
     // and waits (bounded) until it has taken a connection. True when that was this one. The
     // listener hands out connections in the order they came, so one that came before (the
