@@ -4,10 +4,13 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "EventPump.h"
 #include "SockTransport.h"
 #include "VirtualTime.h"
+
+using Texts = std::vector<std::string>;
 
 // Pumps until done() or maxMs of real time passed; returns done(). Between pumps it sleeps
 // until the pump has something (or the bound passes), as the transport's own waits do.

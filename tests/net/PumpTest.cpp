@@ -74,7 +74,7 @@ TEST(ThreadTimer, HandlerErrorOfAnyKindIsReportedAndTheTimerGoesOn) {
     for (bool display : {true, false}) {
         for (const Case& c : cases) {
             VirtualTimePump v;
-            std::vector<std::string> shown;
+            Texts shown;
             if (display) v.pump.ShowTimerError = [&](const std::string& m) { shown.push_back(m); };
             TThreadTimer timer(v.pump);
             int ticks = 0;
@@ -90,12 +90,8 @@ TEST(ThreadTimer, HandlerErrorOfAnyKindIsReportedAndTheTimerGoesOn) {
             v.pump.PumpOnce();
             const std::string err = testing::internal::GetCapturedStderr();
             EXPECT_EQ(ticks, 2) << c.shown;  // the timer goes on
-            if (display) {
-                EXPECT_EQ(shown, std::vector<std::string>(2, c.shown));
-                EXPECT_EQ(err, "");
-            } else {
-                EXPECT_EQ(err, c.shown + "\n" + c.shown + "\n");
-            }
+            EXPECT_EQ(shown, display ? Texts(2, c.shown) : Texts{});
+            EXPECT_EQ(err, display ? "" : c.shown + "\n" + c.shown + "\n");
         }
     }
 }

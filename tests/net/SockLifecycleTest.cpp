@@ -16,7 +16,6 @@
 #include "SockTransport.h"
 
 using namespace std::chrono_literals;
-using Texts = std::vector<std::string>;
 
 namespace {
 const char kNullAddress[] = "Null Remote Address";
@@ -300,7 +299,7 @@ TEST_P(SockWait, EndsByTheTimeOutOrTheCancel) {
     if (row.timeOut == 0) v.pump.StartTimer(30, [&] { t.Cancel(); });
     if (row.what == Awaited::Accept) ScriptedPeer::ListenOnLoopback(t.SocketHandle(), 4);
     const auto start = v.clock.now;
-    bool accepting = row.what == Awaited::Accept || row.what == Awaited::AcceptNotListening;
+    const bool accepting = row.what == Awaited::Accept || row.what == Awaited::AcceptNotListening;
     EXPECT_EQ(ErrorOf([&] { accepting ? (void)t.Accept() : t.Connect(); }), row.error);
     EXPECT_EQ(v.clock.now - start, std::chrono::milliseconds(row.timeOut ? row.timeOut : 30));
     // One sleep, no polling in between; an unconnected socket that reports a hang-up at all
