@@ -1,9 +1,7 @@
-// Helpers shared by the transport tests: bounded pumping, a clock the test drives, and
-// recording of events.
+// Helpers shared by the transport tests: bounded pumping, connecting, and the text of an error.
 #pragma once
 
 #include <chrono>
-#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,6 +9,8 @@
 #include "EventPump.h"
 #include "SockTransport.h"
 #include "VirtualTime.h"
+
+using Texts = std::vector<std::string>;
 
 // Pumps until done() or maxMs of real time passed; returns done(). Between pumps it sleeps
 // until the pump has something (or the bound passes), as the transport's own waits do.
@@ -31,11 +31,6 @@ inline double MillisSince(std::chrono::steady_clock::time_point start) {
         .count();
 }
 
-// CPU time of the whole process so far, in milliseconds.
-inline double CpuMillis() {
-    return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
-}
-
 // Connects t to 127.0.0.1:port with a short time-out.
 inline void ConnectLocal(TSockTransport& t, uint16_t port, int32_t timeOut = 2000) {
     t.Host = "127.0.0.1";
@@ -44,12 +39,12 @@ inline void ConnectLocal(TSockTransport& t, uint16_t port, int32_t timeOut = 200
     t.Connect();
 }
 
-// Runs f and returns the message of the ESockError it raised ("" when none).
-template <typename F>
-std::string SockErrorOf(F&& f) {
+// Runs f and returns the message of the E it raised ("" when none); other errors go on.
+template <typename E = ESockError, typename F>
+std::string ErrorOf(F&& f) {
     try {
         f();
-    } catch (const ESockError& e) {
+    } catch (const E& e) {
         return e.Message;
     }
     return "";

@@ -27,50 +27,39 @@ TEST(SocketErrorTable, HasTheFiftyOneRowsInOrder) {
     EXPECT_EQ(codes.size(), 51u);
 }
 
-struct MessageRow {
-    int32_t code;
-    const char* message;
-};
-
-class SocketErrorMessageTest : public ::testing::TestWithParam<MessageRow> {};
-
-TEST_P(SocketErrorMessageTest, CodeColonTextOrUnknown) {
-    EXPECT_EQ(SocketErrorMessage(GetParam().code), GetParam().message);
+TEST(SocketErrorMessage, CodeColonTextOrUnknown) {
+    const std::pair<int32_t, const char*> rows[] = {
+        {10061, "10061:Connection refused"},
+        {11001, "11001:Host not found"},
+        {10054, "10054:Connection reset by peer"},
+        {10047, "10047:Address family not supported by protocol family"},
+        {11003, "11003:Non-Recoverable error: FORMERR, REFUSED, NOTIMP"},
+        {10065, "10065:No route to Host"},
+        {10100, "Unknown Error No. 10100"},
+        {20005, "Unknown Error No. 20005"},
+        {0, ""}};
+    for (const auto& [code, message] : rows) EXPECT_EQ(SocketErrorMessage(code), message) << code;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SocketErrorMessageTest,
-    ::testing::Values(MessageRow{10061, "10061:Connection refused"},
-                      MessageRow{11001, "11001:Host not found"},
-                      MessageRow{10054, "10054:Connection reset by peer"},
-                      MessageRow{10047, "10047:Address family not supported by protocol family"},
-                      MessageRow{11003, "11003:Non-Recoverable error: FORMERR, REFUSED, NOTIMP"},
-                      MessageRow{10065, "10065:No route to Host"},
-                      MessageRow{10100, "Unknown Error No. 10100"},
-                      MessageRow{20005, "Unknown Error No. 20005"}, MessageRow{0, ""}));
-
-struct ErrnoRow {
-    int err;
-    int32_t code;
-};
-
-class SocketErrnoTest : public ::testing::TestWithParam<ErrnoRow> {};
-
-TEST_P(SocketErrnoTest, MapsOntoTheTable) {
-    EXPECT_EQ(SocketErrorFromErrno(GetParam().err), GetParam().code) << GetParam().err;
+TEST(SocketErrnoMapping, MapsOntoTheTable) {
+    const std::pair<int, int32_t> rows[] = {{0, 0},
+                                            {ECONNREFUSED, 10061},
+                                            {ENOTCONN, 10057},
+                                            {EAGAIN, 10035},
+                                            {EWOULDBLOCK, 10035},
+                                            {ECONNRESET, 10054},
+                                            {EPIPE, 10054},
+                                            {ETIMEDOUT, 10060},
+                                            {ENETUNREACH, 10051},
+                                            {EHOSTUNREACH, 10065},
+                                            {EINPROGRESS, 10036},
+                                            {EBADF, 10009},
+                                            {EMFILE, 10024},
+                                            {EADDRINUSE, 10048},
+                                            {ECONNABORTED, 10053},
+                                            {EIO, SocketError::kUnmappedErrnoBase + EIO}};
+    for (const auto& [err, code] : rows) EXPECT_EQ(SocketErrorFromErrno(err), code) << err;
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, SocketErrnoTest,
-                         ::testing::Values(ErrnoRow{0, 0}, ErrnoRow{ECONNREFUSED, 10061},
-                                           ErrnoRow{ENOTCONN, 10057}, ErrnoRow{EAGAIN, 10035},
-                                           ErrnoRow{EWOULDBLOCK, 10035},
-                                           ErrnoRow{ECONNRESET, 10054}, ErrnoRow{EPIPE, 10054},
-                                           ErrnoRow{ETIMEDOUT, 10060}, ErrnoRow{ENETUNREACH, 10051},
-                                           ErrnoRow{EHOSTUNREACH, 10065},
-                                           ErrnoRow{EINPROGRESS, 10036}, ErrnoRow{EBADF, 10009},
-                                           ErrnoRow{EMFILE, 10024}, ErrnoRow{EADDRINUSE, 10048},
-                                           ErrnoRow{ECONNABORTED, 10053},
-                                           ErrnoRow{EIO, SocketError::kUnmappedErrnoBase + EIO}));
 
 TEST(SocketErrnoMapping, EveryMappedNumberHasARowOrIsMarkedUnknown) {
     int count = 0;

@@ -57,12 +57,8 @@ class RecordingView : public TransferView {
     void SetProgress(int done, int total) override { Progress.emplace_back(done, total); }
     bool StopRequested() override { return Stop; }
 
-    std::vector<std::string> Questions() const {
-        std::vector<std::string> out;
-        for (const Event& e : Events)
-            if (e.What == Kind::Question) out.push_back(e.Text);
-        return out;
-    }
+    std::vector<std::string> Questions() const { return TextsOf(Kind::Question); }
+    std::vector<std::string> Statuses() const { return TextsOf(Kind::Status); }
     std::vector<Message> Messages() const {
         std::vector<Message> out;
         for (const Event& e : Events)
@@ -75,10 +71,12 @@ class RecordingView : public TransferView {
             if (e.What == Kind::Cursor) out.push_back(e.Busy);
         return out;
     }
-    std::vector<std::string> Statuses() const {
+
+  private:
+    std::vector<std::string> TextsOf(Kind kind) const {
         std::vector<std::string> out;
         for (const Event& e : Events)
-            if (e.What == Kind::Status) out.push_back(e.Text);
+            if (e.What == kind) out.push_back(e.Text);
         return out;
     }
 };

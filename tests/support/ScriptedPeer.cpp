@@ -49,27 +49,13 @@ ScriptedPeer::ScriptedPeer(Options options) : options_(options) {
     if (listenFd_ < 0) throw std::runtime_error("socket failed");
     int on = 1;
     setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    // Set on the listening socket so the accepted one starts with them (window scaling is
+    // Set on the listening socket so the accepted one starts with it (window scaling is
     // agreed during the handshake).
     if (options_.receiveBuffer > 0) {
         setsockopt(listenFd_, SOL_SOCKET, SO_RCVBUF, &options_.receiveBuffer,
                    sizeof options_.receiveBuffer);
     }
-    if (options_.sendBuffer > 0) {
-        setsockopt(listenFd_, SOL_SOCKET, SO_SNDBUF, &options_.sendBuffer,
-                   sizeof options_.sendBuffer);
-    }
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        listen(listenFd_, 4) != 0) {
-        throw std::runtime_error(std::string("bind/listen failed: ") + std::strerror(errno));
-    }
-    socklen_t len = sizeof addr;
-    getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
+    port_ = ListenOnLoopback(listenFd_, 4);
 }
 
 ScriptedPeer::~ScriptedPeer() {
@@ -80,64 +66,6 @@ ScriptedPeer::~ScriptedPeer() {
     if (listenFd_ >= 0) close(listenFd_);
     close(stopPipe_[0]);
     close(stopPipe_[1]);
-}
-
-ScriptedPeer& ScriptedPeer::Expect(std::string bytes) {
-    steps_.push_back(Step{Step::Expect, std::move(bytes)});
-    return *this;
-}
-ScriptedPeer& ScriptedPeer::ExpectUntil(std::string marker) {
-    steps_.push_back(Step{Step::ExpectUntil, std::move(marker)});
-    return *this;
-}
-ScriptedPeer& ScriptedPeer::Receive(size_t count) {
-    Step s{Step::Receive};
-    s.count = count;
-    steps_.push_back(s);
-    return *this;
-}
-ScriptedPeer& ScriptedPeer::Send(std::string bytes, size_t pieceSize,
-                                 std::chrono::milliseconds gap) {
-    Step s{Step::Send, std::move(bytes)};
-    s.count = pieceSize;
-    s.duration = gap;
-    steps_.push_back(std::move(s));
-    return *this;
-}
-ScriptedPeer& ScriptedPeer::SendPattern(size_t count) {
-    // Made here, before Start, so the peer sends as fast as the client takes the bytes.
-    steps_.push_back(Step{Step::SendPattern, Pattern(0, count)});
-    return *this;
-}
-ScriptedPeer& ScriptedPeer::Pause(std::chrono::milliseconds duration) {
-    Step s{Step::Pause};
-    s.duration = duration;
-    steps_.push_back(s);
-    return *this;
-}
-ScriptedPeer& ScriptedPeer::Close() {
-    steps_.push_back(Step{Step::Close});
-    return *this;
-}
-ScriptedPeer& ScriptedPeer::Reset() {
-    steps_.push_back(Step{Step::Reset});
-    return *this;
-}
-ScriptedPeer& ScriptedPeer::StopReading(std::chrono::milliseconds duration) {
-    Step s{Step::StopReading};
-    s.duration = duration;
-    steps_.push_back(s);
-    return *this;
-}
-ScriptedPeer& ScriptedPeer::ReceiveUntilClose() {
-    steps_.push_back(Step{Step::ReceiveUntilClose});
-    return *this;
-}
-ScriptedPeer& ScriptedPeer::Call(std::function<void()> action) {
-    Step s{Step::Call};
-    s.action = std::move(action);
-    steps_.push_back(std::move(s));
-    return *this;
 }
 
 void ScriptedPeer::Start() {
@@ -153,21 +81,6 @@ bool ScriptedPeer::Finish(std::chrono::milliseconds timeout) {
     return failures_.empty();
 }
 
-bool ScriptedPeer::Done() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return done_;
-}
-
-std::string ScriptedPeer::Received() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return received_;
-}
-
-std::vector<std::string> ScriptedPeer::Failures() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return failures_;
-}
-
 std::string ScriptedPeer::Report() const {
     std::lock_guard<std::mutex> lock(mutex_);
     std::ostringstream out;
@@ -176,17 +89,9 @@ std::string ScriptedPeer::Report() const {
     return out.str();
 }
 
-bool ScriptedPeer::Accepted() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return accepted_;
-}
-
 bool ScriptedPeer::NoEarlierConnection() {
     const int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(port_);
+    sockaddr_in addr = Loopback(port_);
     sockaddr_in local{};
     socklen_t len = sizeof local;
     const bool connected = probe >= 0 &&
@@ -200,13 +105,27 @@ bool ScriptedPeer::NoEarlierConnection() {
 
 uint16_t ScriptedPeer::UnusedPort() {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const uint16_t port = ListenOnLoopback(fd, 1);
+    close(fd);
+    return port;
+}
+
+sockaddr_in ScriptedPeer::Loopback(uint16_t port) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    addr.sin_port = htons(port);
+    return addr;
+}
+
+uint16_t ScriptedPeer::ListenOnLoopback(int fd, int backlog) {
+    sockaddr_in addr = Loopback(0);
     socklen_t len = sizeof addr;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    close(fd);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        listen(fd, backlog) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        throw std::runtime_error(std::string("bind/listen failed: ") + std::strerror(errno));
+    }
     return ntohs(addr.sin_port);
 }
 
@@ -316,16 +235,17 @@ bool ScriptedPeer::RunStep(const Step& step) {
 
     switch (step.kind) {
         case Step::Expect: {
-            if (!waitFor([&] { return available() >= step.bytes.size(); },
-                         "expected \"" + Printable(step.bytes) + "\"")) {
+            // Receive(count) compares nothing; Expect(bytes) compares what came.
+            const std::string what = step.bytes.empty() ? std::to_string(step.count) + " bytes"
+                                                        : "\"" + Printable(step.bytes) + "\"";
+            if (!waitFor([&] { return available() >= step.count; }, "expected " + what)) {
                 return false;
             }
             std::lock_guard<std::mutex> lock(mutex_);
-            std::string got = received_.substr(consumed_, step.bytes.size());
-            consumed_ += step.bytes.size();
-            if (got != step.bytes) {
-                failures_.push_back("expected \"" + Printable(step.bytes) + "\" but got \"" +
-                                    Printable(got) + "\"");
+            std::string got = received_.substr(consumed_, step.count);
+            consumed_ += step.count;
+            if (!step.bytes.empty() && got != step.bytes) {
+                failures_.push_back("expected " + what + " but got \"" + Printable(got) + "\"");
                 return false;
             }
             return true;
@@ -342,15 +262,6 @@ bool ScriptedPeer::RunStep(const Step& step) {
             consumed_ = found + step.bytes.size();
             return true;
         }
-        case Step::Receive: {
-            if (!waitFor([&] { return available() >= step.count; },
-                         "expected " + std::to_string(step.count) + " bytes")) {
-                return false;
-            }
-            std::lock_guard<std::mutex> lock(mutex_);
-            consumed_ += step.count;
-            return true;
-        }
         case Step::Send: {
             size_t piece = step.count == 0 ? step.bytes.size() : step.count;
             for (size_t at = 0; at < step.bytes.size(); at += piece) {
@@ -361,10 +272,7 @@ bool ScriptedPeer::RunStep(const Step& step) {
             }
             return true;
         }
-        case Step::SendPattern:
-            return SendAll(step.bytes.data(), step.bytes.size());
         case Step::Pause:
-        case Step::StopReading:
             return pauseFor(step.duration);
         case Step::Close: {
             // Take in what the client already sent (one read, so a client that keeps sending

@@ -10,6 +10,8 @@
 //   EXPECT_TRUE(peer.Finish()) << peer.Report();
 #pragma once
 
+#include <netinet/in.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -23,10 +25,9 @@
 class ScriptedPeer {
   public:
     struct Options {
-        // SO_RCVBUF / SO_SNDBUF of the accepted socket (0 = system default). A small receive
-        // buffer makes a peer that stops reading fill up quickly.
+        // SO_RCVBUF of the accepted socket (0 = system default). A small receive buffer makes
+        // a peer that stops reading fill up quickly.
         int receiveBuffer = 0;
-        int sendBuffer = 0;
         // Bound on each waiting step (expect, receive, wait for close, accept).
         std::chrono::milliseconds stepTimeout{5000};
     };
@@ -42,41 +43,58 @@ class ScriptedPeer {
 
     // --- script steps, added before Start ---
     // Receive exactly bytes.size() bytes and require them to equal bytes.
-    ScriptedPeer& Expect(std::string bytes);
+    ScriptedPeer& Expect(std::string bytes) {
+        const size_t count = bytes.size();
+        return Add(Step::Expect, std::move(bytes), count);
+    }
     // Receive until marker has arrived (everything up to and including it is consumed).
-    ScriptedPeer& ExpectUntil(std::string marker);
+    ScriptedPeer& ExpectUntil(std::string marker) {
+        return Add(Step::ExpectUntil, std::move(marker));
+    }
     // Receive exactly count bytes, whatever they are.
-    ScriptedPeer& Receive(size_t count);
+    ScriptedPeer& Receive(size_t count) { return Add(Step::Expect, {}, count); }
     // Send bytes, in pieces of pieceSize (0 = at once) with gap between pieces.
     ScriptedPeer& Send(std::string bytes, size_t pieceSize = 0,
-                       std::chrono::milliseconds gap = std::chrono::milliseconds(0));
-    // Send count bytes of a repeating pattern (for large bodies) as fast as the client reads.
-    ScriptedPeer& SendPattern(size_t count);
-    ScriptedPeer& Pause(std::chrono::milliseconds duration);
+                       std::chrono::milliseconds gap = std::chrono::milliseconds(0)) {
+        return Add(Step::Send, std::move(bytes), pieceSize, gap);
+    }
+    // Send count bytes of a repeating pattern (for large bodies) as fast as the client reads;
+    // made here, before Start, so no time is lost making them.
+    ScriptedPeer& SendPattern(size_t count) { return Send(Pattern(0, count)); }
+    ScriptedPeer& Pause(std::chrono::milliseconds duration) {
+        return Add(Step::Pause, {}, 0, duration);
+    }
     // Orderly close (FIN).
-    ScriptedPeer& Close();
+    ScriptedPeer& Close() { return Add(Step::Close); }
     // Abortive close (SO_LINGER 0: RST).
-    ScriptedPeer& Reset();
+    ScriptedPeer& Reset() { return Add(Step::Reset); }
     // Stop reading: the script idles (without receiving) for duration, then goes on.
-    ScriptedPeer& StopReading(std::chrono::milliseconds duration);
+    ScriptedPeer& StopReading(std::chrono::milliseconds duration) { return Pause(duration); }
     // Receive (and record) until the client closes; a time-out is a failure.
-    ScriptedPeer& ReceiveUntilClose();
+    ScriptedPeer& ReceiveUntilClose() { return Add(Step::ReceiveUntilClose); }
     // Run a callback on the peer thread (e.g. to signal the test).
-    ScriptedPeer& Call(std::function<void()> action);
+    ScriptedPeer& Call(std::function<void()> action) {
+        return Add(Step::Call, {}, 0, {}, std::move(action));
+    }
 
     // Starts the thread: accept one connection, then play the steps.
     void Start();
     // Waits (at most timeout) for the script to end; true when it ran without failure.
     bool Finish(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
-    bool Done() const;
 
-    // Everything received so far, and the failures met (mismatch, time-out, socket error).
-    std::string Received() const;
-    std::vector<std::string> Failures() const;
-    // One text for a test's failure message: failures and the received bytes.
+    // Everything received so far.
+    std::string Received() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return received_;
+    }
+    // One text for a test's failure message: the failures met (mismatch, time-out, socket
+    // error) and the received bytes.
     std::string Report() const;
     // Whether a connection was accepted.
-    bool Accepted() const;
+    bool Accepted() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return accepted_;
+    }
     // For a peer started without a script, which no one should have reached: connects to it
     // and waits (bounded) until it has taken a connection. True when that was this one. The
     // listener hands out connections in the order they came, so one that came before (the
@@ -87,30 +105,26 @@ class ScriptedPeer {
     static uint16_t UnusedPort();
     // The bytes SendPattern sends, from offset on (a repeating, position-dependent pattern).
     static std::string Pattern(size_t offset, size_t count);
+    // 127.0.0.1:port, for the socket calls.
+    static sockaddr_in Loopback(uint16_t port);
+    // Binds fd to an ephemeral port of 127.0.0.1, listens (backlog) and returns the port.
+    static uint16_t ListenOnLoopback(int fd, int backlog);
 
   private:
     struct Step {
-        enum Kind {
-            Expect,
-            ExpectUntil,
-            Receive,
-            Send,
-            SendPattern,
-            Pause,
-            Close,
-            Reset,
-            StopReading,
-            ReceiveUntilClose,
-            Call
-        };
-        explicit Step(Kind k, std::string b = {}) : kind(k), bytes(std::move(b)) {}
+        enum Kind { Expect, ExpectUntil, Send, Pause, Close, Reset, ReceiveUntilClose, Call };
         Kind kind;
         std::string bytes;
-        size_t count = 0;
+        size_t count = 0;  // bytes to expect, or the piece size of a send
         std::chrono::milliseconds duration{0};
         std::function<void()> action;
     };
 
+    ScriptedPeer& Add(Step::Kind kind, std::string bytes = {}, size_t count = 0,
+                      std::chrono::milliseconds duration = {}, std::function<void()> action = {}) {
+        steps_.push_back({kind, std::move(bytes), count, duration, std::move(action)});
+        return *this;
+    }
     void Run();
     bool RunStep(const Step& step);
     // Receives into the record; returns bytes received, 0 at close, -1 on error or time-out.
