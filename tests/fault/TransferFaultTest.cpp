@@ -76,12 +76,20 @@ class FaultFixture : public testing::Test {
     }
 
     // A simulated recorder behind a faulty front; the settings point at the front.
-    void StartRecorder(recsim::Mode mode, std::vector<recsim::Reservation> reservations) {
+    static recsim::Options Recorder(recsim::Mode mode) {
         recsim::Options options;
         options.mode = mode;
         options.segment = kSegment;
         options.readTimeoutMs = 2000;
-        sim = std::make_unique<recsim::RecorderSim>(options);
+        return options;
+    }
+    // The entry form page of reservation i as the capture saves it.
+    static std::string SavedPage(int port, int i) {
+        RawGet(port, Selector(i));
+        return SavedForm(RawGet(port, kPage));
+    }
+    void StartRecorder(recsim::Mode mode, std::vector<recsim::Reservation> reservations) {
+        sim = std::make_unique<recsim::RecorderSim>(Recorder(mode));
         sim->SetReservations(std::move(reservations));
         sim->Start();
         front = std::make_unique<FaultyRecorder>(sim->Port());
@@ -191,10 +199,8 @@ class CaptureFault : public FaultFixture, public testing::WithParamInterface<Cap
         std::map<std::string, std::string> pages;
         const int port = sim->Port();
         pages["ZAVOCVRV.HTM"] = SavedForm(RawGet(port, kList));
-        for (int i = 0; i < kCount; ++i) {
-            RawGet(port, Selector(i));
-            pages["ZAVOCV0" + std::to_string(i) + ".HTM"] = SavedForm(RawGet(port, kPage));
-        }
+        for (int i = 0; i < kCount; ++i)
+            pages["ZAVOCV0" + std::to_string(i) + ".HTM"] = SavedPage(port, i);
         std::string setup = SavedForm(RawGet(port, kSetup));
         for (size_t at; (at = setup.find("type=\"password\"")) != std::string::npos;)
             setup.replace(at, 15, "type=\"text\"");
@@ -349,17 +355,12 @@ TEST_P(RestoreFault, EndsWithItsMessageInTimeAndEntersEachReservationAtMostOnce)
     // The saved pages come from an RD-X4 holding the reservations.
     const std::vector<recsim::Reservation> originals = recsim::SampleReservations(kCount, 5);
     {
-        recsim::Options options;
-        options.mode = recsim::Mode::X4;
-        options.segment = kSegment;
-        recsim::RecorderSim old(options);
+        recsim::RecorderSim old(Recorder(recsim::Mode::X4));
         old.SetReservations(originals);
         old.Start();
-        for (int i = 0; i < kCount; ++i) {
-            RawGet(old.Port(), Selector(i));
+        for (int i = 0; i < kCount; ++i)
             WriteBytes(dir.Path() + "ZAVOCV0" + std::to_string(i) + ".HTM",
-                       SavedForm(RawGet(old.Port(), kPage)));
-        }
+                       SavedPage(old.Port(), i));
     }
     StartRecorder(recsim::Mode::X4EX, {});
     Inject(c.what, c.target, c.times, c.httpStatus, c.programClock);
