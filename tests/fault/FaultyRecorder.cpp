@@ -56,8 +56,6 @@ std::string WithLength(const std::string& page) {
 
 }  // namespace
 
-FaultyRecorder::FaultyRecorder(int upstreamPort) : upstreamPort_(upstreamPort) {}
-
 void FaultyRecorder::Start() {
     if (pipe(stopPipe_) != 0) throw std::runtime_error("pipe failed");
     listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
@@ -132,16 +130,15 @@ bool FaultyRecorder::WaitReadable(int fd, int ms) const {
     return !(fds[1].revents & POLLIN) && (fds[0].revents & (POLLIN | POLLHUP | POLLERR));
 }
 
-bool FaultyRecorder::Send(int fd, const char* data, size_t size) const {
-    while (size > 0) {
+bool FaultyRecorder::Send(int fd, std::string_view bytes) const {
+    while (!bytes.empty()) {
         if (stopping_) return false;
         pollfd fds[2] = {{fd, POLLOUT, 0}, {stopPipe_[0], POLLIN, 0}};
         if (poll(fds, 2, 1000) <= 0 || (fds[1].revents & POLLIN)) continue;
-        const ssize_t n = send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
         if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
+        bytes.remove_prefix(static_cast<size_t>(n));
     }
     return true;
 }
@@ -219,7 +216,7 @@ void FaultyRecorder::Serve(int fd) {
             const size_t cut = bodyStart == std::string::npos
                                    ? whole.size() / 2
                                    : bodyStart + 4 + (whole.size() - bodyStart - 4) / 2;
-            Send(fd, whole.data(), cut);
+            Send(fd, std::string_view(whole).substr(0, cut));
             // Let the bytes reach the client before the reset overtakes them.
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             const linger abortive{1, 0};
@@ -244,8 +241,8 @@ void FaultyRecorder::Serve(int fd) {
             for (char c : NormalAnswer(request)) {
                 std::string ignored;
                 // The client gives up by closing: stop at once when it does.
-                if (!Send(fd, &c, 1) || (WaitReadable(fd, TrickleGapMs) && !Read(fd, ignored, 0)) ||
-                    stopping_)
+                if (!Send(fd, {&c, 1}) ||
+                    (WaitReadable(fd, TrickleGapMs) && !Read(fd, ignored, 0)) || stopping_)
                     return;
             }
             return;

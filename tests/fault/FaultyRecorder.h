@@ -13,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -40,7 +41,7 @@ enum class Misbehaviour {
 class FaultyRecorder {
   public:
     // upstreamPort: the simulator behind; 0 = none (normal requests get FixedPage).
-    explicit FaultyRecorder(int upstreamPort = 0);
+    explicit FaultyRecorder(int upstreamPort = 0) : upstreamPort_(upstreamPort) {}
     ~FaultyRecorder();  // stops
 
     // The page answered to normal requests when there is no simulator behind.
@@ -85,10 +86,7 @@ class FaultyRecorder {
     bool WaitReadable(int fd, int ms) const;
     // Appends what one receive brings once fd is readable within ms; false at a close.
     bool Read(int fd, std::string& into, int ms) const;
-    bool Send(int fd, const char* data, size_t size) const;
-    bool Send(int fd, const std::string& bytes) const {
-        return Send(fd, bytes.data(), bytes.size());
-    }
+    bool Send(int fd, std::string_view bytes) const;
     // Waits (bounded by the destructor) until the client closes.
     void WaitForClientClose(int fd) const;
 

@@ -248,14 +248,6 @@ TEST_P(EntryAnswerTest, AnswersAndStores) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, EntryAnswerTest, ::testing::ValuesIn(kEntryCases), CaseName);
 
-TEST_F(EntryServerTest, FullAtThirtyTwoTheListOffersNoNewSlot) {
-    sim.SetReservations(recsim::SampleReservations(32, 9));
-    Select(31);
-    EXPECT_EQ(simtest::Fetch(sim.Port(), Prefix() + "program.htm").find(Sjis("新規予約")),
-              std::string::npos);
-    EXPECT_EQ(simtest::GetStatus(sim.Port(), Prefix() + "b_proginfo.htm?32"), 404);
-}
-
 TEST_F(EntryServerTest, FormPageOffersTheEntryAndWrongMethodsAndLengthsAreRefused) {
     Select(0);
     const std::string page = simtest::Fetch(sim.Port(), Prefix() + "proginfo.htm");

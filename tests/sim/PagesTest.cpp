@@ -96,6 +96,8 @@ TEST_F(PagesTest, ReservationList_LinksThenNewReservationWhileNotFull) {
     for (int n : {0, 1, 3, 10, 31, 32}) {
         SCOPED_TRACE("reservations: " + std::to_string(n));
         sim.SetReservations(recsim::SampleReservations(n, 7));
+        // A selection leaves the list as it is.
+        if (n > 0) Fetch(sim.Port(), Prefix() + "b_proginfo.htm?" + std::to_string(n - 1));
         const std::string page = Fetch(sim.Port(), Prefix() + "program.htm");
         std::vector<std::string> expected;
         for (int i = 0; i < n; ++i) expected.push_back(std::to_string(i));
@@ -108,6 +110,9 @@ TEST_F(PagesTest, ReservationList_LinksThenNewReservationWhileNotFull) {
                       std::string::npos);
         }
         EXPECT_EQ(CountOf(page, "\r\n"), CountOf(page, "\n"));  // CR LF line ends only
+        // Full at 32: the slot after the last is no new one.
+        EXPECT_EQ(simtest::GetStatus(sim.Port(), Prefix() + "b_proginfo.htm?" + std::to_string(n)),
+                  n < 32 ? 200 : 404);
     }
 }
 
