@@ -206,16 +206,11 @@ TEST_F(FormMainTest, UnusableDataDirShowsTheErrorAndTouchesNothing) {
 
 // The windows on a desktop: names for screen readers, labels whose text fits (run at 100 %,
 // 150 % and 200 % through QT_SCALE_FACTOR), and Qt's own Japanese button texts.
-class DesktopFit : public FormMainTest {
-  protected:
-    void SetUp() override {
-        FormMainTest::SetUp();
-        ASSERT_TRUE(form.FormCreate());
-    }
-};
+using DesktopFit = FormMainTest;
 
 // Every field has a name for screen readers; the viewer names the folder in use.
 TEST_F(DesktopFit, EveryFieldAndTheFolderLineHaveAnAccessibleName) {
+    ASSERT_TRUE(form.FormCreate());
     struct {
         QWidget* widget;
         const char* name;
@@ -260,6 +255,7 @@ void ExpectLabelsFit(QWidget& window) {
 }
 
 TEST_F(DesktopFit, LabelsShowTheirWholeText) {
+    ASSERT_TRUE(form.FormCreate());
     ExpectLabelsFit(*form.FormGet);
     ExpectLabelsFit(*form.FormDisp);
     EXPECT_EQ(form.FormGet->Label2->text(), U("例：(rd-x4)(192.168.1.2)"));
