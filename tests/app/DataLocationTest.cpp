@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "../net/NetTestUtil.h"
 #include "DataLocation.h"
 #include "SysUtils.h"
 #include "TestFiles.h"
@@ -119,15 +120,10 @@ TEST(PrepareDataLocation, FoldersCreatedOwnerOnlyOrNamedInTheError) {
 
     WriteBytes(dir.File("file"), "x");
     DataLocation blocked{Chosen, dir.File("file/d/zavoconv.INI"), dir.File("file/d/")};
-    try {
-        PrepareDataLocation(blocked);
-        ADD_FAILURE() << "no error";
-    } catch (const Exception& e) {
-        // "フォルダ %s を作成できません"
-        EXPECT_EQ(e.Message,
-                  "\x83\x74\x83\x48\x83\x8b\x83\x5f " + dir.File("file/d/") +
-                      " \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");
-    }
+    // "フォルダ %s を作成できません"
+    EXPECT_EQ(ErrorOf<Exception>([&] { PrepareDataLocation(blocked); }),
+              "\x83\x74\x83\x48\x83\x8b\x83\x5f " + dir.File("file/d/") +
+                  " \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");
     if (::geteuid() == 0) return;  // root writes any folder
     std::filesystem::create_directory(dir.File("ro"));
     ::chmod(dir.File("ro").c_str(), 0500);

@@ -140,31 +140,21 @@ TEST_F(FormDispTest, FixedPagesOpenWhenSaved) {
 TEST_F(FormDispTest, SpinValueChoosesTheReservationFile) {
     for (int i = 0; i < 7; ++i) Save(Texts::ReservationPageFile(i));
     Save("ZAVOCV31.HTM");
-    struct {
-        const char* text;
-        std::string opened;  // empty: the message for that number
-        std::string number;
-    } cases[] = {
-        {"1", "ZAVOCV00.HTM", ""},
-        {"7", "ZAVOCV06.HTM", ""},
-        {"8", "", "8"},
-        {"32", "ZAVOCV31.HTM", ""},
-        {"40", "ZAVOCV31.HTM", ""},
-        {"0", "ZAVOCV00.HTM", ""},
-        {"-5", "ZAVOCV00.HTM", ""},
-        {"", "ZAVOCV00.HTM", ""},
-        {"+.", "ZAVOCV00.HTM", ""},
-        {"+9", "", "9"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    // What is typed, and the index of the page opened or, negated, the number a message names.
+    const std::pair<const char*, int> cases[] = {{"1", 0},   {"7", 6},  {"8", -8}, {"32", 31},
+                                                 {"40", 31}, {"0", 0},  {"-5", 0}, {"", 0},
+                                                 {"+.", 0},  {"+9", -9}};
+    for (const auto& [text, result] : cases) {
+        SCOPED_TRACE(text);
         opened.clear();
         boxes.clear();
-        SetSpinText(U(c.text));
+        SetSpinText(U(text));
         form.BitBtn3Click();
-        const bool found = c.number.empty();
-        EXPECT_EQ(opened, found ? Paths{dir.File(c.opened)} : Paths{});
-        EXPECT_EQ(boxes, (found ? Boxes{} : Boxes{{MessageKind::Error, c.number + kNoSuch}}));
+        const bool found = result >= 0;
+        const std::string page = (result < 10 ? "ZAVOCV0" : "ZAVOCV") + std::to_string(result);
+        EXPECT_EQ(opened, found ? Paths{dir.File(page + ".HTM")} : Paths{});
+        EXPECT_EQ(boxes, (found ? Boxes{}
+                                : Boxes{{MessageKind::Error, std::to_string(-result) + kNoSuch}}));
     }
 }
 

@@ -74,22 +74,22 @@ TEST_F(FormMainTest, WindowAndItsFourButtonsStackedInTabOrder) {
     EXPECT_EQ(form.font().pixelSize(), 16);
 
     const struct {
+        QPushButton* button;
         const char* name;
         const char* caption;
-        int y;
-    } cases[] = {{"BitBtn1", "RD-X4の設定を取込", 0},
-                 {"BitBtn2", "取り込み内容を表示", 33},
-                 {"BitBtn3", "RD-X4EXに設定を復元", 66},
-                 {"BitBtn4", "終了", 99}};
-    QPushButton* buttons[] = {form.BitBtn1, form.BitBtn2, form.BitBtn3, form.BitBtn4};
+    } cases[] = {{form.BitBtn1, "BitBtn1", "RD-X4の設定を取込"},
+                 {form.BitBtn2, "BitBtn2", "取り込み内容を表示"},
+                 {form.BitBtn3, "BitBtn3", "RD-X4EXに設定を復元"},
+                 {form.BitBtn4, "BitBtn4", "終了"}};
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(cases[i].name);
-        EXPECT_EQ(buttons[i]->objectName(), cases[i].name);
-        EXPECT_EQ(buttons[i]->text(), U(cases[i].caption));
-        EXPECT_EQ(buttons[i]->geometry(), QRect(0, cases[i].y, 217, 33));
-        EXPECT_FALSE(buttons[i]->icon().isNull());
+        QPushButton* button = cases[i].button;
+        EXPECT_EQ(button->objectName(), cases[i].name);
+        EXPECT_EQ(button->text(), U(cases[i].caption));
+        EXPECT_EQ(button->geometry(), QRect(0, 33 * i, 217, 33));
+        EXPECT_FALSE(button->icon().isNull());
         if (i < 3) {
-            EXPECT_EQ(buttons[i]->nextInFocusChain(), buttons[i + 1]);
+            EXPECT_EQ(button->nextInFocusChain(), cases[i + 1].button);
         }
     }
 }
@@ -206,16 +206,11 @@ TEST_F(FormMainTest, UnusableDataDirShowsTheErrorAndTouchesNothing) {
 
 // The windows on a desktop: names for screen readers, labels whose text fits (run at 100 %,
 // 150 % and 200 % through QT_SCALE_FACTOR), and Qt's own Japanese button texts.
-class DesktopFit : public FormMainTest {
-  protected:
-    void SetUp() override {
-        FormMainTest::SetUp();
-        ASSERT_TRUE(form.FormCreate());
-    }
-};
+using DesktopFit = FormMainTest;
 
 // Every field has a name for screen readers; the viewer names the folder in use.
 TEST_F(DesktopFit, EveryFieldAndTheFolderLineHaveAnAccessibleName) {
+    ASSERT_TRUE(form.FormCreate());
     struct {
         QWidget* widget;
         const char* name;
@@ -260,6 +255,7 @@ void ExpectLabelsFit(QWidget& window) {
 }
 
 TEST_F(DesktopFit, LabelsShowTheirWholeText) {
+    ASSERT_TRUE(form.FormCreate());
     ExpectLabelsFit(*form.FormGet);
     ExpectLabelsFit(*form.FormDisp);
     EXPECT_EQ(form.FormGet->Label2->text(), U("例：(rd-x4)(192.168.1.2)"));

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "../net/NetTestUtil.h"
 #include "IniFile.h"
 #include "TestFiles.h"
 
@@ -153,12 +154,10 @@ TEST(IniFile, FailuresNameThePathAndReplaceNothing) {
     WriteBytes(dir.File("plain"), "x");
     for (const char* name : {"missing/zavoconv.INI", "plain/zavoconv.INI"}) {
         SCOPED_TRACE(name);
-        try {
-            TIniFile(dir.File(name)).WriteStrings("RD", {{"RDIP", "h"}});
-            ADD_FAILURE() << "no error raised";
-        } catch (const EIniFileError& e) {
-            EXPECT_EQ(e.Message, dir.File(name) + kCannotWrite);
-        }
+        EXPECT_EQ(ErrorOf<EIniFileError>([&] {
+                      TIniFile(dir.File(name)).WriteStrings("RD", {{"RDIP", "h"}});
+                  }),
+                  dir.File(name) + kCannotWrite);
     }
     EXPECT_EQ(ReadBytes(dir.File("plain")), "x");
 
@@ -168,12 +167,8 @@ TEST(IniFile, FailuresNameThePathAndReplaceNothing) {
     for (const std::string name : {"dir.INI", "fifo.INI"}) {
         SCOPED_TRACE(name);
         TIniFile ini(dir.File(name));
-        try {
-            ini.ReadString("RD", "RDIP", "x");
-            ADD_FAILURE() << "no error raised";
-        } catch (const EFOpenError& e) {
-            EXPECT_EQ(e.Message, kFile + dir.File(name) + kCannotOpen);
-        }
+        EXPECT_EQ(ErrorOf<EFOpenError>([&] { ini.ReadString("RD", "RDIP", "x"); }),
+                  kFile + dir.File(name) + kCannotOpen);
         EXPECT_THROW(ini.WriteString("RD", "RDIP", "h"), EIniFileError);
     }
     EXPECT_EQ(ReadBytes(dir.File("dir.INI/inside")), "keep");

@@ -384,7 +384,6 @@ TEST_F(Capture, ThroughAProxyTheRequestLineCarriesTheWholeAddress) {
     EXPECT_TRUE(std::filesystem::exists(SavedReservation(0)));
 }
 
-// A program directory the capture cannot write to is named before anything is fetched.
 TEST_F(Capture, FailedSaveLeavesTheOldFileWhole) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4, recsim::SampleReservations(20, 1));
     WriteBytes(Saved("ZAVOCVRV.HTM"), "old list\r\n");

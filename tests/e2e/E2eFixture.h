@@ -17,6 +17,7 @@
 
 #include "RecorderSim.h"
 #include "RecordingView.h"
+#include "ScriptedPeer.h"
 #include "TestFiles.h"
 #include "Texts.h"
 #include "TransferFrame.h"
@@ -42,27 +43,19 @@ inline std::map<std::string, std::string> Snapshot(const std::string& folder) {
 
 // A port on 127.0.0.1 that refuses every connection while this object lives: the socket is
 // bound but never listens, so no other test can be handed the port meanwhile.
-class RefusingPort {
-  public:
+struct RefusingPort {
     RefusingPort() {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in addr = ScriptedPeer::Loopback(0);
         socklen_t len = sizeof addr;
-        if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-            getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+            getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
             throw std::runtime_error("cannot reserve a port");
-        port_ = ntohs(addr.sin_port);
+        port = ntohs(addr.sin_port);
     }
-    ~RefusingPort() { close(fd_); }
-    RefusingPort(const RefusingPort&) = delete;
-    RefusingPort& operator=(const RefusingPort&) = delete;
-    std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
-
-  private:
-    int fd_ = -1;
-    int port_ = 0;
+    ~RefusingPort() { close(fd); }
+    std::string Host() const { return "127.0.0.1:" + std::to_string(port); }
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
 };
 
 class TransferTest : public testing::Test {

@@ -68,8 +68,16 @@ TEST(HttpClient1Success, OnlyGetAndPostWithAWholeAnswerSetTheFlag) {
 class FetchPage : public TransferTest {};
 
 // An answered GET or POST is one request whose answer is kept; a POST sends the post-data file.
+// One that cannot be read is the disk's fault: its error comes out at once and nothing is
+// sent, so no box blames the recorder.
 TEST_F(FetchPage, AnsweredGetAndPostAreOneRequestEachWithTheAnswerKept) {
     recsim::RecorderSim& sim = StartRecorder(Mode::X4EX);
+    const std::string postData = ctx.PostDataPath;
+    ctx.PostDataPath = Saved("missing/Reserv.txt");
+    EXPECT_THROW(ctx.FetchPage(true, Url("/program/x/entry.htm")), EFOpenError);
+    EXPECT_TRUE(sim.Requests().empty());
+    EXPECT_FALSE(ctx.RequestSucceeded);
+    ctx.PostDataPath = postData;
     ctx.HttpClient1.InputFileMode = true;  // switched off again by the fetch loop
     ctx.FetchPage(false, Url("/setup/ch_set.htm"));
     EXPECT_TRUE(ctx.RequestSucceeded);
@@ -88,16 +96,6 @@ TEST_F(FetchPage, AnsweredGetAndPostAreOneRequestEachWithTheAnswerKept) {
     EXPECT_TRUE(ctx.HttpClient1.Body.find("msg=\"") != std::string::npos ||
                 ctx.HttpClient1.Body.find("alert(\"") != std::string::npos)
         << ctx.HttpClient1.Body;
-}
-
-// A post-data file that cannot be read is the disk's fault: its error comes out at once and
-// nothing is sent, so no box blames the recorder.
-TEST_F(FetchPage, UnreadablePostDataFileRaisesItsErrorWithoutARequest) {
-    recsim::RecorderSim& sim = StartRecorder(Mode::X4EX);
-    ctx.PostDataPath = Saved("missing/Reserv.txt");
-    EXPECT_THROW(ctx.FetchPage(true, Url("/program/x/entry.htm")), EFOpenError);
-    EXPECT_TRUE(sim.Requests().empty());
-    EXPECT_FALSE(ctx.RequestSucceeded);
 }
 
 // A page that does not arrive whole is asked for again, 21 times in all.

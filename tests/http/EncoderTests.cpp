@@ -141,11 +141,10 @@ TEST(HeaderList, SetHeader) {
 
 TEST(HeaderList, IndexOfHeader_NameIsTextBeforeFirstColon) {
     THeaderList list;
-    list.Add("GET http://h:81/ HTTP/1.0");  // name "GET http"
-    list.Add("NoColonHost");
-    list.Add("X-Host: 1");
-    list.Add("Host: a:b");
-    list.Add("host: second");
+    // The first line's name is "GET http".
+    for (const char* line :
+         {"GET http://h:81/ HTTP/1.0", "NoColonHost", "X-Host: 1", "Host: a:b", "host: second"})
+        list.Add(line);
     EXPECT_EQ(list.IndexOfHeader("Host"), 3);
     EXPECT_EQ(list.IndexOfHeader("GET http"), 0);
     EXPECT_EQ(list.IndexOfHeader("NoColonHost"), -1);

@@ -216,12 +216,8 @@ TEST_P(RefusedBeforeConnecting, RaisesWithoutConnectOrEvent) {
     client.Host = "127.0.0.1";
     client.Port = peer.Port();
     client.HeaderInfo.Referer = GetParam().referer;
-    try {
-        client.Get(WithPort(GetParam().url, peer.Port()));
-        FAIL() << "no error";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, GetParam().message);
-    }
+    EXPECT_EQ(ErrorOf<Exception>([&] { client.Get(WithPort(GetParam().url, peer.Port())); }),
+              GetParam().message);
     EXPECT_EQ(aboutToSend, 0);
     EXPECT_TRUE(events.empty());
     EXPECT_FALSE(client.IsConnected);
@@ -247,25 +243,19 @@ TEST_F(HttpWireTest, PostFileMissing_FileOpenErrorBeforeConnecting) {
     ScriptedPeer peer;
     peer.Start();
     client.OutputFileMode = true;
-    std::string missing = (dir / "Reserv.txt").string();
-    try {
-        client.Post(Base(peer) + "/entry.htm", missing);
-        FAIL() << "no error";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.Message, FileOpenErrorMessage(missing));
-    }
+    const std::string missing = (dir / "Reserv.txt").string();
+    EXPECT_EQ(ErrorOf<EFOpenError>([&] { client.Post(Base(peer) + "/entry.htm", missing); }),
+              FileOpenErrorMessage(missing));
     EXPECT_TRUE(events.empty());
     EXPECT_TRUE(peer.NoEarlierConnection());
 }
 
 TEST_F(HttpWireTest, ConnectionRefused_SocketErrorNoEvent) {
     client.TimeOut = 2000;
-    try {
-        client.Get("http://127.0.0.1:" + std::to_string(ScriptedPeer::UnusedPort()) + "/");
-        FAIL() << "no error";
-    } catch (const ESockError& e) {
-        EXPECT_EQ(e.Message, "Connection Failed");
-    }
+    EXPECT_EQ(ErrorOf([&] {
+                  client.Get(WithPort("http://127.0.0.1:{port}/", ScriptedPeer::UnusedPort()));
+              }),
+              "Connection Failed");
     EXPECT_TRUE(events.empty());
     EXPECT_FALSE(client.IsConnected);
 }

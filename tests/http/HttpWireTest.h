@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../net/NetTestUtil.h"
 #include "HttpClient.h"
 #include "ScriptedPeer.h"
 #include "TestFiles.h"
@@ -44,9 +45,6 @@ void PrintTo(const Row& row, std::ostream* os) {
     *os << row.name;
 }
 }  // namespace
-
-// Names each instance of a table's test after its row.
-inline constexpr auto kRowName = [](const auto& info) { return std::string(info.param.name); };
 
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;

@@ -11,6 +11,8 @@
 #include "VirtualTime.h"
 
 using Texts = std::vector<std::string>;
+// Names a parameterised test after its row.
+inline constexpr auto kRowName = [](const auto& info) { return std::string(info.param.name); };
 
 // Pumps until done() or maxMs of real time passed; returns done(). Between pumps it sleeps
 // until the pump has something (or the bound passes), as the transport's own waits do.

@@ -10,7 +10,7 @@
 INSTANTIATE_TEST_SUITE_P(Poll, WaiterContract,
                          ::testing::Values(WaiterCase{
                              "poll", [] { return std::make_unique<TPollWaiter>(); }}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         kRowName);
 
 using namespace std::chrono_literals;
 

@@ -225,28 +225,22 @@ TEST_P(SockConnect, ConnectsOrFailsWithTheText) {
 const char kName[] = "recorder.example";
 const char kAllOnes[] = "255.255.255.255";
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SockConnect,
-    ::testing::ValuesIn(std::vector<ConnectRow>{
-        {"DottedAddressWithoutLookup", 0, "127.0.0.1", "", {}, {"connect"}},
-        {"NameIsLookedUpAndReported", 0, kName, "", {kName}, {"resolved", "connect"}},
-        {"SystemLookupOfLocalhost", kSystemLookup, "localhost", "", {}, {"resolved", "connect"}},
-        {"ProxyIsUsedAndHostNeverResolved", kViaProxy, kName, "", {}, {"connect"}},
-        {"HostEndsAtItsFirstNul", 0, std::string("127.0.0.1\0junk", 14), "", {}, {"connect"}},
-        {"InvalidHostFixedByItsHandler", kHandlerFixes, "0.0.0.0", "", {}, {"connect"}},
-        {"ErrorInOnConnectIsAbsorbed", kOnConnectThrows, "127.0.0.1", "", {}, {"connect"}},
-        {"AllOnesAddressIsLookedUpAsAName", 0, kAllOnes, kNullAddress, {kAllOnes}},
-        {"ZeroAddress", 0, "0.0.0.0", kNullAddress},
-        {"FailedLookup", 0, "no.such.host", kNullAddress, {"no.such.host"}},
-        {"InvalidHostHandlerDeclines", kHandlerDeclines, "0.0.0.0", kNullAddress},
-        {"InvalidHostHandlerRetriesInVain", kHandlerRetries, "0.0.0.0", kNullAddress},
-        {"RefusedAfterOnConnectionFailed",
-         kRefused,
-         "127.0.0.1",
-         "Connection Failed",
-         {},
-         {"failed"}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+const ConnectRow kSockConnectRows[] = {
+    {"DottedAddressWithoutLookup", 0, "127.0.0.1", "", {}, {"connect"}},
+    {"NameIsLookedUpAndReported", 0, kName, "", {kName}, {"resolved", "connect"}},
+    {"SystemLookupOfLocalhost", kSystemLookup, "localhost", "", {}, {"resolved", "connect"}},
+    {"ProxyIsUsedAndHostNeverResolved", kViaProxy, kName, "", {}, {"connect"}},
+    {"HostEndsAtItsFirstNul", 0, std::string("127.0.0.1\0junk", 14), "", {}, {"connect"}},
+    {"InvalidHostFixedByItsHandler", kHandlerFixes, "0.0.0.0", "", {}, {"connect"}},
+    {"ErrorInOnConnectIsAbsorbed", kOnConnectThrows, "127.0.0.1", "", {}, {"connect"}},
+    {"AllOnesAddressIsLookedUpAsAName", 0, kAllOnes, kNullAddress, {kAllOnes}},
+    {"ZeroAddress", 0, "0.0.0.0", kNullAddress},
+    {"FailedLookup", 0, "no.such.host", kNullAddress, {"no.such.host"}},
+    {"InvalidHostHandlerDeclines", kHandlerDeclines, "0.0.0.0", kNullAddress},
+    {"InvalidHostHandlerRetriesInVain", kHandlerRetries, "0.0.0.0", kNullAddress},
+    {"RefusedAfterOnConnectionFailed", kRefused, "127.0.0.1", "Connection Failed", {}, {"failed"}}};
+
+INSTANTIATE_TEST_SUITE_P(Rows, SockConnect, ::testing::ValuesIn(kSockConnectRows), kRowName);
 
 TEST(SockLifecycle, ConnectReportsInOrderFailsWhileConnectedAndWorksAgainAfterDisconnect) {
     ScriptedPeer first;
@@ -321,17 +315,16 @@ TEST_P(SockWait, EndsByTheTimeOutOrTheCancel) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SockWait,
-    ::testing::ValuesIn(std::vector<WaitRow>{
-        {"ConnectUnansweredTimesOut", Awaited::Connect, 10000, "Connection Timed out", {"failed"}},
-        {"ConnectCancelled", Awaited::Connect, 0, "Connection Canceled", {"failed"}},
-        {"LookupTimesOut", Awaited::Lookup, 10000, "Host Lookup Timed Out"},
-        {"LookupCancelled", Awaited::Lookup, 0, "Host Lookup Canceled"},
-        {"AcceptCancelled", Awaited::Accept, 0, "Accepting Canceled"},
-        {"AcceptOnASocketThatDoesNotListenCancelled", Awaited::AcceptNotListening, 0,
-         "Accepting Canceled"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+const WaitRow kSockWaitRows[] = {
+    {"ConnectUnansweredTimesOut", Awaited::Connect, 10000, "Connection Timed out", {"failed"}},
+    {"ConnectCancelled", Awaited::Connect, 0, "Connection Canceled", {"failed"}},
+    {"LookupTimesOut", Awaited::Lookup, 10000, "Host Lookup Timed Out"},
+    {"LookupCancelled", Awaited::Lookup, 0, "Host Lookup Canceled"},
+    {"AcceptCancelled", Awaited::Accept, 0, "Accepting Canceled"},
+    {"AcceptOnASocketThatDoesNotListenCancelled", Awaited::AcceptNotListening, 0,
+     "Accepting Canceled"}};
+
+INSTANTIATE_TEST_SUITE_P(Rows, SockWait, ::testing::ValuesIn(kSockWaitRows), kRowName);
 
 TEST(SockLookup, NextLookupAfterATimeOutUsesItsOwnAnswerAndTheOldOneMayOutliveAll) {
     GatedResolver gate;

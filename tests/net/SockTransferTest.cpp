@@ -51,24 +51,23 @@ TEST_P(ReadLnLines, ReturnsEachLineWithItsEndAndLeavesTheRest) {
     EXPECT_EQ(rest, GetParam().rest);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ReadLnLines,
-    ::testing::ValuesIn(std::vector<LineCase>{
-        {"StatusLineThenBlank", "HTTP/1.0 200 OK\r\n\r\n", {"HTTP/1.0 200 OK\r\n", "\r\n", ""}},
-        {"LfAlone", "a\nb\r\n", {"a\n", "b\r\n", ""}},
-        {"CloseBeforeLf", "no line end", {""}},
-        {"LineThenUnfinished", "done\nhalf", {"done\n", ""}},
-        {"EmptyLineLf", "\n\n", {"\n", "\n", ""}},
-        {"BinaryBytes", std::string("\x82\xa0\0\x5c\n", 5), {std::string("\x82\xa0\0\x5c\n", 5)}},
-        {"LineSplitAcrossPacketsReturnedWhole",
-         "Content-Type: text/html\r\nBODY",
-         {"Content-Type: text/html\r\n"},
-         "BODY",
-         4},
-        {"LineOfExactlyTheBufferSizeFits",
-         std::string(65535, 'x') + "\nnext\n",
-         {std::string(65535, 'x') + "\n", "next\n"}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+const LineCase kReadLnLinesRows[] = {
+    {"StatusLineThenBlank", "HTTP/1.0 200 OK\r\n\r\n", {"HTTP/1.0 200 OK\r\n", "\r\n", ""}},
+    {"LfAlone", "a\nb\r\n", {"a\n", "b\r\n", ""}},
+    {"CloseBeforeLf", "no line end", {""}},
+    {"LineThenUnfinished", "done\nhalf", {"done\n", ""}},
+    {"EmptyLineLf", "\n\n", {"\n", "\n", ""}},
+    {"BinaryBytes", std::string("\x82\xa0\0\x5c\n", 5), {std::string("\x82\xa0\0\x5c\n", 5)}},
+    {"LineSplitAcrossPacketsReturnedWhole",
+     "Content-Type: text/html\r\nBODY",
+     {"Content-Type: text/html\r\n"},
+     "BODY",
+     4},
+    {"LineOfExactlyTheBufferSizeFits",
+     std::string(65535, 'x') + "\nnext\n",
+     {std::string(65535, 'x') + "\n", "next\n"}}};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReadLnLines, ::testing::ValuesIn(kReadLnLinesRows), kRowName);
 
 TEST(ReadLn, NegativeTimeOutAndALineLongerThanTheBufferFailCleanly) {
     Linked l([](ScriptedPeer& p) { p.Send(std::string(70000, 'y') + "\n").Pause(1000ms); });
@@ -135,35 +134,34 @@ TEST_P(WriteBytes, ExactBytesOnTheWire) {
 
 const char kTooLong[] = "Text too long to send (at most 65535 bytes): 65536 bytes";
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, WriteBytes,
-    ::testing::ValuesIn(std::vector<WriteCase>{
-        {"WritelnEmptyIsCrLf", [](TSockTransport& t) { t.Writeln(""); }, "\r\n"},
-        {"WriteStopsAtNul", [](TSockTransport& t) { t.Write(std::string("ab\0cd", 5)); }, "ab"},
-        {"WritelnAppendsCrLf", [](TSockTransport& t) { t.Writeln("GET / HTTP/1.0"); },
-         "GET / HTTP/1.0\r\n"},
-        {"WriteEmptySendsNothing", [](TSockTransport& t) { t.Write(""); }, ""},
-        {"ShiftJisBytesVerbatim",
-         // "新規予約": the 5C inside is a byte of the character, not an escape
-         [](TSockTransport& t) { t.Write("\x90\x56\x8B\x4B\x97\x5C\x96\xF1"); },
-         "\x90\x56\x8B\x4B\x97\x5C\x96\xF1"},
-        {"SendBufferWithLength", [](TSockTransport& t) { t.SendBuffer("a\0b", 3); },
-         std::string("a\0b", 3)},
-        {"WriteLargestText", [](TSockTransport& t) { t.Write(std::string(65535, 'q')); },
-         std::string(65535, 'q')},
-        {"WriteOverTheLimitSendsNothing",
-         [](TSockTransport& t) { t.Write(std::string(65536, 'z')); }, "", kTooLong},
-        {"WritelnOverTheLimitSendsNothing",
-         [](TSockTransport& t) { t.Writeln(std::string(65534, 'z')); }, "", kTooLong},
-        {"CancelPendingBeforeTheSendAbortsAndClears",
-         [](TSockTransport& t) {
-             t.Cancel();
-             EXPECT_EQ(ErrorOf<EAbortError>([&] { t.Write("never"); }), "Socket send aborted");
-             EXPECT_FALSE(t.CancelRequested);
-             t.Write("after");
-         },
-         "after"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+const WriteCase kWriteBytesRows[] = {
+    {"WritelnEmptyIsCrLf", [](TSockTransport& t) { t.Writeln(""); }, "\r\n"},
+    {"WriteStopsAtNul", [](TSockTransport& t) { t.Write(std::string("ab\0cd", 5)); }, "ab"},
+    {"WritelnAppendsCrLf", [](TSockTransport& t) { t.Writeln("GET / HTTP/1.0"); },
+     "GET / HTTP/1.0\r\n"},
+    {"WriteEmptySendsNothing", [](TSockTransport& t) { t.Write(""); }, ""},
+    {"ShiftJisBytesVerbatim",
+     // "新規予約": the 5C inside is a byte of the character, not an escape
+     [](TSockTransport& t) { t.Write("\x90\x56\x8B\x4B\x97\x5C\x96\xF1"); },
+     "\x90\x56\x8B\x4B\x97\x5C\x96\xF1"},
+    {"SendBufferWithLength", [](TSockTransport& t) { t.SendBuffer("a\0b", 3); },
+     std::string("a\0b", 3)},
+    {"WriteLargestText", [](TSockTransport& t) { t.Write(std::string(65535, 'q')); },
+     std::string(65535, 'q')},
+    {"WriteOverTheLimitSendsNothing", [](TSockTransport& t) { t.Write(std::string(65536, 'z')); },
+     "", kTooLong},
+    {"WritelnOverTheLimitSendsNothing",
+     [](TSockTransport& t) { t.Writeln(std::string(65534, 'z')); }, "", kTooLong},
+    {"CancelPendingBeforeTheSendAbortsAndClears",
+     [](TSockTransport& t) {
+         t.Cancel();
+         EXPECT_EQ(ErrorOf<EAbortError>([&] { t.Write("never"); }), "Socket send aborted");
+         EXPECT_FALSE(t.CancelRequested);
+         t.Write("after");
+     },
+     "after"}};
+
+INSTANTIATE_TEST_SUITE_P(Cases, WriteBytes, ::testing::ValuesIn(kWriteBytesRows), kRowName);
 
 // The peer sends ten bytes and goes quiet, or stops reading (with small buffers on both
 // sides). The operation ends by the time-out (10 s on the clock) or by a window event that
@@ -234,17 +232,16 @@ void CaptureFileOp(TSockTransport& t, std::string&, const std::string& file) {
 }
 }  // namespace
 
-INSTANTIATE_TEST_SUITE_P(Rows, SockStall,
-                         ::testing::ValuesIn(std::vector<StallRow>{
-                             {"ReadLnTimesOut", true, ReadLnOp, true, "Socket readln aborted"},
-                             {"ReadLnCancelled", true, ReadLnOp, false, "Socket readln aborted"},
-                             {"WriteTimesOut", false, WriteOp, true, "Socket send aborted"},
-                             {"WriteCancelled", false, WriteOp, false, "Socket send aborted"},
-                             {"SendFileEndsByTheStallLimit", false, SendFileOp, true,
-                              "Socket send aborted"},
-                             {"CaptureFileTimesOutKeepingWhatArrived", true, CaptureFileOp, true,
-                              "Socket send aborted", "0123456789"}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+const StallRow kSockStallRows[] = {
+    {"ReadLnTimesOut", true, ReadLnOp, true, "Socket readln aborted"},
+    {"ReadLnCancelled", true, ReadLnOp, false, "Socket readln aborted"},
+    {"WriteTimesOut", false, WriteOp, true, "Socket send aborted"},
+    {"WriteCancelled", false, WriteOp, false, "Socket send aborted"},
+    {"SendFileEndsByTheStallLimit", false, SendFileOp, true, "Socket send aborted"},
+    {"CaptureFileTimesOutKeepingWhatArrived", true, CaptureFileOp, true, "Socket send aborted",
+     "0123456789"}};
+
+INSTANTIATE_TEST_SUITE_P(Rows, SockStall, ::testing::ValuesIn(kSockStallRows), kRowName);
 
 TEST(SendFile, WholeFileArrivesAndIsCountedEmptyOneSendsNothingFileErrorsAreRaised) {
     const std::string missing = "/nonexistent/dir/Reserv.txt";
@@ -378,13 +375,13 @@ TEST_P(TransactionReply, SetsReplyCodeAndLastReply) {
     EXPECT_EQ(seen, row.reply.empty() ? Texts{} : Texts{row.reply});
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, TransactionReply,
-                         ::testing::ValuesIn(std::vector<ReplyCase>{
-                             {"Code250", "250 OK\r\n", 250},
-                             {"LetterFirst", "OK 250\r\n", 0},
-                             {"DigitsOnly", "32767\n", 32767},
-                             {"LeadingZeros", "0000000200 fine\r\n", 200},
-                             {"PeerClosesWithoutAReply", "", 0},
-                             {"CodeOverTheRangeIsAnError", "99999 huge\r\n", 0,
-                              "Reply code out of range (at most 32767): 99999"}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+const ReplyCase kTransactionReplyRows[] = {{"Code250", "250 OK\r\n", 250},
+                                           {"LetterFirst", "OK 250\r\n", 0},
+                                           {"DigitsOnly", "32767\n", 32767},
+                                           {"LeadingZeros", "0000000200 fine\r\n", 200},
+                                           {"PeerClosesWithoutAReply", "", 0},
+                                           {"CodeOverTheRangeIsAnError", "99999 huge\r\n", 0,
+                                            "Reply code out of range (at most 32767): 99999"}};
+
+INSTANTIATE_TEST_SUITE_P(Cases, TransactionReply, ::testing::ValuesIn(kTransactionReplyRows),
+                         kRowName);
