@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
-#include "../net/NetTestUtil.h"
 #include "DataLocation.h"
 #include "SysUtils.h"
 #include "TestFiles.h"
+#include "TestRows.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "../net/NetTestUtil.h"
 #include "IniFile.h"
 #include "TestFiles.h"
+#include "TestRows.h"
 
 namespace {
 

@@ -11,12 +11,12 @@
 #include "FaultSupport.h"
 #include "FaultyRecorder.h"
 #include "HttpClient.h"
+#include "TestRows.h"
 
 namespace fault {
 namespace {
 
 using M = Misbehaviour;
-const auto CaseName = [](const auto& info) { return std::string(info.param.name); };
 constexpr int kTimeOutMs = 500;
 // Scheduling slack on a loaded machine: a wait may end this much after its time-out.
 constexpr int kSlackMs = 1500;
@@ -135,7 +135,7 @@ const std::vector<BrokenCase> kBrokenCases = {
     // keeps what it held (the fetch loop empties it before a GET).
     {"OneBytePerSecond", M::OneBytePerSecond, kLineTimedOut, true, 0, "", "Default.htm", 0},
     {"AcceptsNeverAnswers", M::AcceptNoAnswer, kLineTimedOut, true, 0, "", "Default.htm", 0}};
-INSTANTIATE_TEST_SUITE_P(Recorder, BrokenAnswer, testing::ValuesIn(kBrokenCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Recorder, BrokenAnswer, testing::ValuesIn(kBrokenCases), kRowName);
 
 // Bytes that keep coming do not keep the client waiting: the time-out bounds the whole
 // body, not the silence between its pieces.
@@ -179,7 +179,7 @@ const std::vector<EndlessCase> kEndlessCases = {
     {"Header", M::EndlessHeader, kHeaderTooLong},
     {"Body", M::EndlessBody, kBodyTooLong},
     {"AnnouncedHugeBody", M::HugeLengthBody, kBodyTooLong}};
-INSTANTIATE_TEST_SUITE_P(Recorder, EndlessAnswer, testing::ValuesIn(kEndlessCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Recorder, EndlessAnswer, testing::ValuesIn(kEndlessCases), kRowName);
 
 TEST_F(ClientFault, AfterEachFault_TheNextRequestSucceeds) {
     for (M what : {M::ResetInBody, M::GarbageStatus, M::NoLengthNoClose, M::AcceptNoAnswer,

@@ -18,6 +18,7 @@
 #include "FaultyRecorder.h"
 #include "RecorderSim.h"
 #include "RestoreReport.h"
+#include "TestRows.h"
 #include "Texts.h"
 #include "TransferFrame.h"
 #include "TransferSession.h"
@@ -57,7 +58,6 @@ std::string Selector(int i) {
 using M = Misbehaviour;
 using K = MessageKind;
 constexpr const char* kTooLong = Texts::kAnswerTooLong;
-const auto CaseName = [](const auto& info) { return std::string(info.param.name); };
 
 std::string OldContent(const std::string& name) {
     return "old " + name + " from an earlier capture\r\n";
@@ -279,7 +279,7 @@ const std::vector<CaptureCase> kCaptureCases = {
     {"PoisonedCookieDropped", M::PoisonedCookie, kListFrame, 1, 0, false, 2, "", 0},
     {"RedirectElsewhereWithoutCredentials", M::RedirectElsewhere, kPage, 1, 0, false, kCount, "",
      0}};
-INSTANTIATE_TEST_SUITE_P(Recorder, CaptureFault, testing::ValuesIn(kCaptureCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Recorder, CaptureFault, testing::ValuesIn(kCaptureCases), kRowName);
 
 // Without the program's clock every attempt that the time-out ends is quick enough to be
 // retried: the worst case is 21 time-outs in a row, and no more.
@@ -425,7 +425,7 @@ const std::vector<RestoreCase> kRestoreCases = {
      kTooLong},
     {"EndlessHeaderOnListFrame", M::EndlessHeader, kListFrame, -1, 0, false, 1, K::Error,
      kListFrame, 0, 0, false, kTooLong}};
-INSTANTIATE_TEST_SUITE_P(Recorder, RestoreFault, testing::ValuesIn(kRestoreCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Recorder, RestoreFault, testing::ValuesIn(kRestoreCases), kRowName);
 
 }  // namespace
 }  // namespace fault

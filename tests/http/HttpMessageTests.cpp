@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "../net/NetTestUtil.h"
 #include "HttpMessage.h"
+#include "TestRows.h"
 
 namespace {
 

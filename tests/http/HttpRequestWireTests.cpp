@@ -252,7 +252,7 @@ TEST_F(HttpWireTest, PostFileMissing_FileOpenErrorBeforeConnecting) {
 
 TEST_F(HttpWireTest, ConnectionRefused_SocketErrorNoEvent) {
     client.TimeOut = 2000;
-    EXPECT_EQ(ErrorOf([&] {
+    EXPECT_EQ(ErrorOf<ESockError>([&] {
                   client.Get(WithPort("http://127.0.0.1:{port}/", ScriptedPeer::UnusedPort()));
               }),
               "Connection Failed");

@@ -8,11 +8,10 @@
 
 #include "EventPump.h"
 #include "SockTransport.h"
+#include "TestRows.h"
 #include "VirtualTime.h"
 
 using Texts = std::vector<std::string>;
-// Names a parameterised test after its row.
-inline constexpr auto kRowName = [](const auto& info) { return std::string(info.param.name); };
 
 // Pumps until done() or maxMs of real time passed; returns done(). Between pumps it sleeps
 // until the pump has something (or the bound passes), as the transport's own waits do.
@@ -39,15 +38,4 @@ inline void ConnectLocal(TSockTransport& t, uint16_t port, int32_t timeOut = 200
     t.Port = port;
     t.TimeOut = timeOut;
     t.Connect();
-}
-
-// Runs f and returns the message of the E it raised ("" when none); other errors go on.
-template <typename E = ESockError, typename F>
-std::string ErrorOf(F&& f) {
-    try {
-        f();
-    } catch (const E& e) {
-        return e.Message;
-    }
-    return "";
 }

@@ -137,7 +137,7 @@ TEST(SockLifecycle, NewObjectHoldsAResettingSocketThatDisconnectReplacesWithAnOr
 TEST(SockLifecycle, NoSocketFailsConstructionOrAfterACloseIsRetriedByTheNextConnect) {
     TEventPump failing;
     failing.SocketFactory = NoDescriptorsLeft;
-    EXPECT_EQ(ErrorOf([&] { TSockTransport t(failing); }),
+    EXPECT_EQ(ErrorOf<ESockError>([&] { TSockTransport t(failing); }),
               "Initializaton of windows sockets failed");
     ScriptedPeer peer;
     peer.Start();
@@ -145,7 +145,8 @@ TEST(SockLifecycle, NoSocketFailsConstructionOrAfterACloseIsRetriedByTheNextConn
     t.Pump().SocketFactory = NoDescriptorsLeft;
     t.Disconnect();
     EXPECT_EQ(t.SocketHandle(), -1);
-    EXPECT_EQ(ErrorOf([&] { ConnectLocal(t, peer.Port()); }), "10024:Too many open files");
+    EXPECT_EQ(ErrorOf<ESockError>([&] { ConnectLocal(t, peer.Port()); }),
+              "10024:Too many open files");
     t.Pump().SocketFactory = nullptr;
     ConnectLocal(t, peer.Port());
     EXPECT_TRUE(t.IsConnected);
@@ -207,7 +208,7 @@ TEST_P(SockConnect, ConnectsOrFailsWithTheText) {
     }
     t.TimeOut = 3000;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(ErrorOf([&] { t.Connect(); }), row.error);
+    EXPECT_EQ(ErrorOf<ESockError>([&] { t.Connect(); }), row.error);
     EXPECT_LT(MillisSince(start), 1000.0);
     EXPECT_EQ(t.IsConnected, row.error.empty());
     EXPECT_EQ(t.LastEventOk, row.error.empty());
@@ -255,7 +256,7 @@ TEST(SockLifecycle, ConnectReportsInOrderFailsWhileConnectedAndWorksAgainAfterDi
     t.OnStatus = [&](TSockTransport*, const std::string& s) { seen.push_back(s); };
     ConnectLocal(t, first.Port());
     EXPECT_EQ(seen, (Texts{"Connecting", "Resolve Host", "Timer On", "Timer Off"}));
-    EXPECT_EQ(ErrorOf([&] { t.Connect(); }), "Already connected");
+    EXPECT_EQ(ErrorOf<ESockError>([&] { t.Connect(); }), "Already connected");
     EXPECT_TRUE(t.IsConnected);  // the connection is left alone
     t.Write("one");
     t.Disconnect();
@@ -294,7 +295,7 @@ TEST_P(SockWait, EndsByTheTimeOutOrTheCancel) {
     if (row.what == Awaited::Accept) ScriptedPeer::ListenOnLoopback(t.SocketHandle(), 4);
     const auto start = v.clock.now;
     const bool accepting = row.what == Awaited::Accept || row.what == Awaited::AcceptNotListening;
-    EXPECT_EQ(ErrorOf([&] { accepting ? (void)t.Accept() : t.Connect(); }), row.error);
+    EXPECT_EQ(ErrorOf<ESockError>([&] { accepting ? (void)t.Accept() : t.Connect(); }), row.error);
     EXPECT_EQ(v.clock.now - start, std::chrono::milliseconds(row.timeOut ? row.timeOut : 30));
     // One sleep, no polling in between; an unconnected socket that reports a hang-up at all
     // times must not wake it either.
@@ -337,7 +338,7 @@ TEST(SockLookup, NextLookupAfterATimeOutUsesItsOwnAnswerAndTheOldOneMayOutliveAl
         t.Port = peer.Port();
         t.Pump().HostResolver = gate.Make();
         t.TimeOut = 10000;
-        EXPECT_EQ(ErrorOf([&] { t.Connect(); }), "Host Lookup Timed Out");
+        EXPECT_EQ(ErrorOf<ESockError>([&] { t.Connect(); }), "Host Lookup Timed Out");
         Texts asked;
         t.Pump().HostResolver = Recording(asked, true);
         // From here the answers come in real time; the clock stands still.

@@ -73,9 +73,9 @@ TEST(ReadLn, NegativeTimeOutAndALineLongerThanTheBufferFailCleanly) {
     Linked l([](ScriptedPeer& p) { p.Send(std::string(70000, 'y') + "\n").Pause(1000ms); });
     std::string line;
     l.t.TimeOut = -5;
-    EXPECT_EQ(ErrorOf([&] { l.t.ReadLn(line); }), "TimeOut must not be negative: -5");
+    EXPECT_EQ(ErrorOf<ESockError>([&] { l.t.ReadLn(line); }), "TimeOut must not be negative: -5");
     l.t.TimeOut = 2000;
-    EXPECT_EQ(ErrorOf([&] { l.t.ReadLn(line); }),
+    EXPECT_EQ(ErrorOf<ESockError>([&] { l.t.ReadLn(line); }),
               "Line too long: more than 65536 bytes without a line end");
     EXPECT_FALSE(l.t.CancelRequested);
 }
@@ -88,9 +88,9 @@ TEST(ReadLn, PeerResetNoticedByThePumpIsTheResetError) {
     l.t.CaptureString(first, 5);  // takes the pending bytes, so the reset finds nothing unread
     ASSERT_TRUE(PumpUntil(l.t.Pump(), [&] { return !l.t.IsConnected; }));
     std::string line = "junk";
-    EXPECT_EQ(ErrorOf([&] { l.t.ReadLn(line); }), kReset);
+    EXPECT_EQ(ErrorOf<ESockError>([&] { l.t.ReadLn(line); }), kReset);
     std::string text = "junk";
-    EXPECT_EQ(ErrorOf([&] { l.t.CaptureString(text, -1); }), kReset);
+    EXPECT_EQ(ErrorOf<ESockError>([&] { l.t.CaptureString(text, -1); }), kReset);
     EXPECT_EQ(text, "");
 }
 
@@ -102,7 +102,7 @@ TEST(CaptureString, PeerResetAfterPartOfTheBodyKeepsItAndIsTheResetError) {
     l.t.ReadLn(line);
     ASSERT_EQ(line, "\r\n");
     std::string body;
-    EXPECT_EQ(ErrorOf([&] { l.t.CaptureString(body, -1); }), kReset);
+    EXPECT_EQ(ErrorOf<ESockError>([&] { l.t.CaptureString(body, -1); }), kReset);
     EXPECT_EQ(body, "half a page");
     // The next connection starts clean.
     l.t.Disconnect();
@@ -126,7 +126,7 @@ class WriteBytes : public ::testing::TestWithParam<WriteCase> {};
 
 TEST_P(WriteBytes, ExactBytesOnTheWire) {
     Linked l([](ScriptedPeer& p) { p.ReceiveUntilClose(); });
-    EXPECT_EQ(ErrorOf([&] { GetParam().action(l.t); }), GetParam().error);
+    EXPECT_EQ(ErrorOf<ESockError>([&] { GetParam().action(l.t); }), GetParam().error);
     l.t.Disconnect();
     ASSERT_TRUE(l.peer.Finish()) << l.peer.Report();
     EXPECT_EQ(l.peer.Received(), GetParam().wire);
@@ -281,7 +281,7 @@ TEST(SendFile, PeerThatResetsOrClosesDuringALargeSendIsAnErrorNotACrash) {
         testsupport::WriteBytes(dir.File("big.bin"), ScriptedPeer::Pattern(0, 8 << 20));
         Linked l(
             [&](ScriptedPeer& p) { reset ? p.Receive(100000).Reset() : p.Receive(1000).Close(); });
-        const std::string message = ErrorOf([&] { l.t.SendFile(dir.File("big.bin")); });
+        const std::string message = ErrorOf<ESockError>([&] { l.t.SendFile(dir.File("big.bin")); });
         EXPECT_TRUE(message == kReset || message == "10057:Socket is not connected") << message;
         EXPECT_TRUE(l.peer.Finish()) << l.peer.Report();
     }
@@ -366,7 +366,7 @@ TEST_P(TransactionReply, SetsReplyCodeAndLastReply) {
     l.t.OnStatus = [&](TSockTransport*, const std::string& s) { seen.push_back(s); };
     l.t.ReplyCode = 77;
     std::string reply = "junk";
-    EXPECT_EQ(ErrorOf([&] { l.t.Transaction("NOOP", reply); }), row.error);
+    EXPECT_EQ(ErrorOf<ESockError>([&] { l.t.Transaction("NOOP", reply); }), row.error);
     EXPECT_EQ(l.t.ReplyCode, row.code);
     EXPECT_TRUE(l.peer.Finish()) << l.peer.Report();
     if (!row.error.empty()) return;

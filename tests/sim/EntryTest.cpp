@@ -5,6 +5,7 @@
 #include "RecorderSim.h"
 #include "SimClient.h"
 #include "SimTexts.h"
+#include "TestRows.h"
 
 using recsim::FormFields;
 using recsim::Reservation;
@@ -13,8 +14,6 @@ using simtest::FieldsOf;
 using simtest::Sjis;
 
 namespace {
-
-const auto CaseName = [](const auto& info) { return std::string(info.param.name); };
 
 struct DecodeCase {
     const char* name;
@@ -43,7 +42,7 @@ const std::vector<DecodeCase> kDecodeCases = {
     {"NameWithoutEquals", "flag&x=1", {{"flag", ""}, {"x", "1"}}},
     {"EmptyPairsSkipped", "&&x=1&", {{"x", "1"}}},
     {"Empty", "", {}}};
-INSTANTIATE_TEST_SUITE_P(Cases, DecodeFormTest, ::testing::ValuesIn(kDecodeCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Cases, DecodeFormTest, ::testing::ValuesIn(kDecodeCases), kRowName);
 
 Reservation Valid() {
     return {true, Sjis("予報"), "3", "101", "20261210", "21", "00", "22",    "30",
@@ -133,7 +132,7 @@ const std::vector<RejectCase> kRejectCases = {
     {"CutShort", Missing("end_form"), "項目 end_form がありません"},
     {"SameStartAndEnd", With(Bad("end_hour", "21"), "end_minute", "0"),
      "開始時刻と終了時刻が同じです"}};
-INSTANTIATE_TEST_SUITE_P(Cases, CheckEntryRejectTest, ::testing::ValuesIn(kRejectCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Cases, CheckEntryRejectTest, ::testing::ValuesIn(kRejectCases), kRowName);
 
 TEST(OverlapTest, SameDateSharedMinutes) {
     const struct {
@@ -246,7 +245,7 @@ TEST_P(EntryAnswerTest, AnswersAndStores) {
     EXPECT_EQ(log.back().body, c.body);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, EntryAnswerTest, ::testing::ValuesIn(kEntryCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Cases, EntryAnswerTest, ::testing::ValuesIn(kEntryCases), kRowName);
 
 TEST_F(EntryServerTest, FormPageOffersTheEntryAndWrongMethodsAndLengthsAreRefused) {
     Select(0);

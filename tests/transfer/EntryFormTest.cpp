@@ -7,6 +7,7 @@
 #include "EntryForm.h"
 #include "SysUtils.h"
 #include "TestFiles.h"
+#include "TestRows.h"
 
 using namespace std::string_literals;
 namespace fs = std::filesystem;
@@ -33,12 +34,7 @@ TEST(EntryForm, SavedPagesGiveTheirBodies) {
 
 TEST(EntryForm, MissingPageRaisesOpenError) {
     const std::string path = (fs::temp_directory_path() / "no-such-dir" / "ZAVOCV00.HTM").string();
-    try {
-        BuildEntryFormBody(path);
-        ADD_FAILURE() << "no error";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.Message, FileOpenErrorMessage(path));
-    }
+    EXPECT_EQ(ErrorOf<EFOpenError>([&] { BuildEntryFormBody(path); }), FileOpenErrorMessage(path));
 }
 
 TEST(EntryFormText, BodyMatches) {

@@ -11,6 +11,7 @@
 
 #include "SysUtils.h"
 #include "TestFiles.h"
+#include "TestRows.h"
 #include "WorkList.h"
 
 using namespace std::string_literals;
@@ -157,16 +158,11 @@ TEST_F(WorkListFiles, SaveFailureRaisesCreateErrorWithThePath) {
     const std::string paths[] = {dir.File("plain") + "/ZAVOCV00.HTM",
                                  dir.File("missing") + "/ZAVOCV00.HTM", dir.File("ZAVOCV01.HTM")};
     for (const std::string& path : paths) {
-        try {
-            Save("x", path);
-            ADD_FAILURE() << "no error for " << path;
-        } catch (const EFCreateError& e) {
-            EXPECT_EQ(e.Message, FileCreateErrorMessage(path));
-            // "ファイル <path> を作成できません"
-            EXPECT_EQ(e.Message, "\x83\x74\x83\x40\x83\x43\x83\x8b " + path +
-                                     " \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9"
-                                     "\x82\xf1");
-        }
+        const std::string error = ErrorOf<EFCreateError>([&] { Save("x", path); });
+        EXPECT_EQ(error, FileCreateErrorMessage(path));
+        // "ファイル <path> を作成できません"
+        EXPECT_EQ(error, "\x83\x74\x83\x40\x83\x43\x83\x8b " + path +
+                             " \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");
     }
     EXPECT_TRUE(fs::is_directory(dir.File("ZAVOCV01.HTM")));
     EXPECT_EQ(ReadBytes(dir.File("plain")), "not a directory");
@@ -184,12 +180,8 @@ TEST_F(WorkListFiles, FailedWriteLeavesOldFileIntact) {
     struct rlimit small = old;
     small.rlim_cur = 4096;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    try {
-        Save(std::string(100000, 'y'), path);
-        ADD_FAILURE() << "no error";
-    } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.Message, FileCreateErrorMessage(path));
-    }
+    EXPECT_EQ(ErrorOf<EFCreateError>([&] { Save(std::string(100000, 'y'), path); }),
+              FileCreateErrorMessage(path));
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(ReadBytes(path), "bExec=ON&lVoice=1&end_form=0\r\n");
@@ -205,14 +197,10 @@ TEST_F(WorkListFiles, LoadFailureRaisesOpenErrorWithThePath) {
     for (const std::string& path : paths) {
         TWorkList list;
         list.SetLines({"kept"});
-        try {
-            list.LoadFromFile(path);
-            ADD_FAILURE() << "no error for " << path;
-        } catch (const EFOpenError& e) {
-            // "ファイル <path> は開けません"
-            EXPECT_EQ(e.Message, "\x83\x74\x83\x40\x83\x43\x83\x8b " + path +
-                                     " \x82\xcd\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1");
-        }
+        // "ファイル <path> は開けません"
+        EXPECT_EQ(ErrorOf<EFOpenError>([&] { list.LoadFromFile(path); }),
+                  "\x83\x74\x83\x40\x83\x43\x83\x8b " + path +
+                      " \x82\xcd\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1");
         EXPECT_EQ(list.Lines(), std::vector<std::string>{"kept"});
     }
 }
