@@ -29,17 +29,9 @@ using recsim::Mode;
 using testsupport::RawGet;
 using testsupport::ReadBytes;
 using testsupport::SavedForm;
+using testsupport::Snapshot;
 using testsupport::WriteBytes;
 using Messages = std::vector<RecordingView::Message>;
-
-// The regular files of a folder with their bytes.
-inline std::map<std::string, std::string> Snapshot(const std::string& folder) {
-    std::map<std::string, std::string> files;
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
-        if (e.is_regular_file()) files[e.path().filename().string()] = ReadBytes(e.path().string());
-    return files;
-}
 
 // A port on 127.0.0.1 that refuses every connection while this object lives: the socket is
 // bound but never listens, so no other test can be handed the port meanwhile.

@@ -7,6 +7,7 @@
 #include "RecorderPages.h"
 #include "RecorderSim.h"
 #include "SimClient.h"
+#include "Sjis.h"
 
 using recsim::Reservation;
 using simtest::Sjis;
@@ -15,8 +16,7 @@ namespace {
 
 bool HasTrailByte5C(const std::string& s) {
     for (size_t i = 0; i + 1 < s.size(); ++i) {
-        const unsigned char c = s[i];
-        if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+        if (IsSjisLeadByte(static_cast<unsigned char>(s[i]))) {
             if (s[i + 1] == '\x5C') return true;
             ++i;
         }

@@ -1,9 +1,7 @@
 #include "SimClient.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <iconv.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -11,6 +9,8 @@
 #include <cerrno>
 #include <chrono>
 #include <stdexcept>
+
+#include "ScriptedPeer.h"
 
 namespace simtest {
 
@@ -33,11 +33,8 @@ RawAnswer Exchange(int port, const std::string& request, int timeoutMs) {
     RawAnswer answer;
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return answer;
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(uint16_t(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    const sockaddr_in addr = ScriptedPeer::Loopback(uint16_t(port));
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
         ::close(fd);
         return answer;
     }

@@ -9,22 +9,13 @@
 #include "TestFiles.h"
 #include "Texts.h"
 
-using testsupport::ReadBytes;
+using testsupport::Snapshot;
 using testsupport::TempDir;
 using testsupport::WriteBytes;
 
 namespace {
 
 using Files = std::map<std::string, std::string>;
-
-// The regular files of a folder with their bytes.
-Files Snapshot(const std::string& folder) {
-    Files files;
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
-        if (e.is_regular_file()) files[e.path().filename().string()] = ReadBytes(e.path().string());
-    return files;
-}
 
 // A set of the given reservation count whose every file says which set it belongs to.
 Files MakeSet(const std::string& tag, int reservations) {
