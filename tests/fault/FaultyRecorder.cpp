@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "ScriptedPeer.h"
+
 namespace {
 
 // A client silent this long in the middle of its request is dropped.
@@ -42,14 +44,6 @@ size_t ContentLength(const std::string& header) {
     return 0;
 }
 
-sockaddr_in Loopback(int port) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return addr;
-}
-
 std::string WithLength(const std::string& page) {
     return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n" + page;
 }
@@ -59,13 +53,7 @@ std::string WithLength(const std::string& page) {
 void FaultyRecorder::Start() {
     if (pipe(stopPipe_) != 0) throw std::runtime_error("pipe failed");
     listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr = Loopback(0);
-    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        listen(listenFd_, 16) != 0)
-        throw std::runtime_error("cannot listen on 127.0.0.1");
-    socklen_t len = sizeof addr;
-    getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
+    port_ = ScriptedPeer::ListenOnLoopback(listenFd_, 16);
     acceptThread_ = std::thread([this] { AcceptLoop(); });
 }
 
@@ -174,9 +162,10 @@ void FaultyRecorder::AcceptLoop() {
 std::string FaultyRecorder::NormalAnswer(const std::string& request) {
     if (upstreamPort_ == 0) return WithLength(FixedPage);
     const int up = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr = Loopback(upstreamPort_);
+    const sockaddr_in addr = ScriptedPeer::Loopback(static_cast<uint16_t>(upstreamPort_));
     std::string answer;
-    if (connect(up, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && Send(up, request))
+    if (connect(up, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 &&
+        Send(up, request))
         while (Read(up, answer, 15000)) {
         }
     close(up);
