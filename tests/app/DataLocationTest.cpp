@@ -9,7 +9,7 @@
 #include "DataLocation.h"
 #include "SysUtils.h"
 #include "TestFiles.h"
-#include "TestRows.h"
+#include "TestHelpers.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "IniFile.h"
 #include "TestFiles.h"
-#include "TestRows.h"
+#include "TestHelpers.h"
 
 namespace {
 

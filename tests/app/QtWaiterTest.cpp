@@ -8,12 +8,13 @@
 #include "ScriptedPeer.h"
 #include "SockTransport.h"
 #include "Startup.h"
+#include "TestHelpers.h"
 #include "WaiterContract.h"
 
 INSTANTIATE_TEST_SUITE_P(Qt, WaiterContract,
                          ::testing::Values(WaiterCase{
                              "qt", [] { return std::make_unique<TQtWaiter>(); }}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         kRowName);
 
 TEST(QtWaiter, WindowTimerFiresWhileReadLnWaitsForTheRecorder) {
     using namespace std::chrono_literals;

@@ -11,7 +11,7 @@
 #include "FaultSupport.h"
 #include "FaultyRecorder.h"
 #include "HttpClient.h"
-#include "TestRows.h"
+#include "TestHelpers.h"
 
 namespace fault {
 namespace {

@@ -18,7 +18,7 @@
 #include "FaultyRecorder.h"
 #include "RecorderSim.h"
 #include "RestoreReport.h"
-#include "TestRows.h"
+#include "TestHelpers.h"
 #include "Texts.h"
 #include "TransferFrame.h"
 #include "TransferSession.h"

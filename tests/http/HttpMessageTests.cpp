@@ -4,7 +4,7 @@
 #include <string>
 
 #include "HttpMessage.h"
-#include "TestRows.h"
+#include "TestHelpers.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "../net/NetTestUtil.h"
 #include "HttpClient.h"
 #include "ScriptedPeer.h"
 #include "TestFiles.h"
+#include "TestHelpers.h"
 #include "VirtualTime.h"
 
 // The two Accept lines and the Content-type line every request carries.
@@ -82,10 +82,6 @@ class HttpWireTest : public ::testing::Test {
             ~Finished() { EXPECT_TRUE(peer.Finish()) << peer.Report(); }
         } finished{peer};
         client.Get(peerBase + path);
-    }
-
-    static double SecondsSince(std::chrono::steady_clock::time_point start) {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
 
     // Puts the client on a clock the test drives. Time passes only once the peer has said all

@@ -8,7 +8,7 @@
 
 #include "EventPump.h"
 #include "SockTransport.h"
-#include "TestRows.h"
+#include "TestHelpers.h"
 #include "VirtualTime.h"
 
 using Texts = std::vector<std::string>;
@@ -25,11 +25,6 @@ inline bool PumpUntil(TEventPump& pump, const std::function<bool()>& done, int m
         pump.Wait(-1, 0, pump.Now() + left);
         pump.PumpOnce();
     }
-}
-
-inline double MillisSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
 }
 
 // Connects t to 127.0.0.1:port with a short time-out.

@@ -5,7 +5,7 @@
 #include "RecorderSim.h"
 #include "SimClient.h"
 #include "SimTexts.h"
-#include "TestRows.h"
+#include "TestHelpers.h"
 
 using recsim::FormFields;
 using recsim::Reservation;

@@ -15,6 +15,7 @@
 #include "SimClient.h"
 #include "StateFile.h"
 #include "TestFiles.h"
+#include "TestHelpers.h"
 
 using simtest::Exchange;
 using simtest::GetRequest;
@@ -22,10 +23,6 @@ using simtest::GetRequest;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-long long MsSince(Clock::time_point t) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
-}
 
 class ServerTest : public ::testing::Test {
   protected:
@@ -157,7 +154,7 @@ TEST_F(ServerTest, HangingRequestDoesNotBlockOthersOrStop) {
     });
     const auto start = Clock::now();
     EXPECT_EQ(simtest::GetStatus(sim.Port(), "/setup/ch_set.htm"), 200);
-    EXPECT_LT(MsSince(start), 300);
+    EXPECT_LT(MillisSince(start), 300);
     hung.join();
     // Another one left hanging: Stop must still end promptly.
     const size_t before = sim.Requests().size();
@@ -169,7 +166,7 @@ TEST_F(ServerTest, HangingRequestDoesNotBlockOthersOrStop) {
     EXPECT_GT(sim.Requests().size(), before);
     const auto stopStart = Clock::now();
     sim.Stop();
-    EXPECT_LT(MsSince(stopStart), 1000);
+    EXPECT_LT(MillisSince(stopStart), 1000);
     late.join();
 }
 
@@ -179,17 +176,17 @@ TEST_F(ServerTest, SlowBodyAndLatency) {
     sim.SetSlowBody(int(fast.size()) * 2);  // about half a second
     auto start = Clock::now();
     const auto slow = Exchange(sim.Port(), GetRequest("/setup/ch_set.htm"));
-    EXPECT_GE(MsSince(start), 350);
+    EXPECT_GE(MillisSince(start), 350);
     EXPECT_EQ(slow.Body(), fast);
     sim.SetSlowBody(0);
     sim.SetLatency(300);
     start = Clock::now();
     EXPECT_EQ(simtest::GetStatus(sim.Port(), "/setup/ch_set.htm"), 200);
-    EXPECT_GE(MsSince(start), 300);
+    EXPECT_GE(MillisSince(start), 300);
     sim.SetLatency(0);
     start = Clock::now();
     EXPECT_EQ(simtest::GetStatus(sim.Port(), "/setup/ch_set.htm"), 200);
-    EXPECT_LT(MsSince(start), 300);
+    EXPECT_LT(MillisSince(start), 300);
 }
 
 TEST_F(ServerTest, SilentClientDroppedAfterTheReadTimeOut) {
@@ -201,7 +198,7 @@ TEST_F(ServerTest, SilentClientDroppedAfterTheReadTimeOut) {
     const auto a = Exchange(quick.Port(), "GET /setup/setup.htm HTTP/1.0\r\n", 3000);
     EXPECT_FALSE(a.timedOut);
     EXPECT_EQ(a.bytes, "");
-    EXPECT_LT(MsSince(start), 2000);
+    EXPECT_LT(MillisSince(start), 2000);
 }
 
 TEST(LifecycleTest, StopIsIdempotentAndThePortCanBeReused) {

@@ -7,7 +7,7 @@
 #include "EntryForm.h"
 #include "SysUtils.h"
 #include "TestFiles.h"
-#include "TestRows.h"
+#include "TestHelpers.h"
 
 using namespace std::string_literals;
 namespace fs = std::filesystem;

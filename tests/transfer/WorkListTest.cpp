@@ -11,7 +11,7 @@
 
 #include "SysUtils.h"
 #include "TestFiles.h"
-#include "TestRows.h"
+#include "TestHelpers.h"
 #include "WorkList.h"
 
 using namespace std::string_literals;

@@ -1,6 +1,7 @@
-// Small helpers of table-driven tests: a row's name for gtest, and the text of an error.
+// Small helpers of the tests: a row's name for gtest, the text of an error, and a stopwatch.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 // Names a parameterised test after its row.
@@ -15,4 +16,10 @@ std::string ErrorOf(F&& f) {
         return e.Message;
     }
     return "";
+}
+
+// Milliseconds since start on the steady clock.
+inline double MillisSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
 }
