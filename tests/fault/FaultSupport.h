@@ -1,5 +1,5 @@
 // Shared pieces of the fault tests: the texts the user must see, a temporary program
-// directory, file helpers, a stopwatch, and a view that records what a transfer shows.
+// directory, file helpers, and a view that records what a transfer shows.
 #pragma once
 
 #include <chrono>
@@ -8,6 +8,7 @@
 #include "RecordingView.h"
 #include "SimTexts.h"
 #include "TestFiles.h"
+#include "TestHelpers.h"
 #include "Texts.h"
 
 namespace fault {
@@ -23,11 +24,6 @@ inline constexpr const char* kGetFailed = Texts::kFailGet;
 inline constexpr const char* kRegistered = recsim::texts::kEntryDone;
 
 using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
-
-inline milliseconds Since(Clock::time_point start) {
-    return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
-}
 
 using testsupport::RawGet;
 using testsupport::ReadBytes;
