@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "SjisText.h"
+#include "SysText.h"
 #include "Texts.h"
 #include "Version.h"
 
@@ -208,7 +208,7 @@ int RunConsoleAction(const CommandLine& commandLine, std::FILE* out, std::FILE* 
         case CommandAction::Console:
             return -1;
         case CommandAction::Help:
-            std::fputs(SjisToUtf8(UsageText()).c_str(), out);
+            std::fputs(Sys::SjisToUtf8(UsageText()).c_str(), out);
             return std::fflush(out) == 0 ? kExitOk : 1;
         case CommandAction::Version:
             std::fputs(VersionText().c_str(), out);
@@ -217,7 +217,7 @@ int RunConsoleAction(const CommandLine& commandLine, std::FILE* out, std::FILE* 
             break;
     }
     std::string message = std::string(kProgramName) + ": " + commandLine.Error + "\n" + UsageText();
-    std::fputs(SjisToUtf8(message).c_str(), err);
+    std::fputs(Sys::SjisToUtf8(message).c_str(), err);
     std::fflush(err);
     return kExitUsage;
 }

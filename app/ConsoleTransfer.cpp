@@ -1,8 +1,5 @@
 #include "ConsoleTransfer.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
@@ -16,7 +13,9 @@
 #include "RestoreReport.h"
 #include "SavedSet.h"
 #include "SettingsFile.h"
-#include "SjisText.h"
+#include "SysConsole.h"
+#include "SysPath.h"
+#include "SysText.h"
 #include "SysUtils.h"
 #include "Texts.h"
 #include "TransferFrame.h"
@@ -26,16 +25,8 @@ namespace {
 
 constexpr char kProgramName[] = "zavoconv";
 
-volatile sig_atomic_t stopSignalled = 0;
-
-void OnInterrupt(int) {
-    stopSignalled = 1;
-    // A second Ctrl-C ends the program at once.
-    ::signal(SIGINT, SIG_DFL);
-}
-
 void Print(std::FILE* stream, const std::string& sjis) {
-    std::fputs(SjisToUtf8(sjis).c_str(), stream);
+    std::fputs(Sys::SjisToUtf8(sjis).c_str(), stream);
     std::fflush(stream);
 }
 
@@ -63,8 +54,8 @@ int Usage(std::FILE* err, const std::string& what, const char* text) {
 int RunList(const CommandLine& commandLine, std::FILE* out, std::FILE* err) {
     std::string programDir;
     try {
-        const std::string program = ProgramFilePath();
-        if (program.empty()) throw Exception(FileOpenErrorMessage("/proc/self/exe"));
+        const std::string program = Sys::ProgramFilePath();
+        if (program.empty()) throw Exception(FileOpenErrorMessage(Sys::ProgramFileSource()));
         const DataLocation location = LocateData(program, commandLine.DataDir);
         // Listing creates nothing: a folder that is not there holds no reservation.
         programDir = location.DataDir;
@@ -105,7 +96,7 @@ int RunList(const CommandLine& commandLine, std::FILE* out, std::FILE* err) {
 }  // namespace
 
 ConsoleView::ConsoleView(std::FILE* out, std::FILE* err, bool yes)
-    : out_(out), err_(err), yes_(yes), terminal_(::isatty(::fileno(err)) != 0) {}
+    : out_(out), err_(err), yes_(yes), terminal_(Sys::IsTerminal(err)) {}
 
 void ConsoleView::EndStatusLine() {
     if (!statusOpen_) return;
@@ -165,7 +156,7 @@ bool ConsoleView::Ask(const std::string& sjis) {
 }
 
 bool ConsoleView::StopRequested() {
-    return stopSignalled != 0;
+    return Sys::InterruptRequested();
 }
 
 bool ParseOnlyList(const std::string& text, std::set<int>& fileNumbers) {
@@ -204,8 +195,8 @@ int RunConsoleCommand(const CommandLine& commandLine, std::FILE* out, std::FILE*
 
     TransferSession session;
     try {
-        const std::string program = ProgramFilePath();
-        if (program.empty()) throw Exception(FileOpenErrorMessage("/proc/self/exe"));
+        const std::string program = Sys::ProgramFilePath();
+        if (program.empty()) throw Exception(FileOpenErrorMessage(Sys::ProgramFileSource()));
         const DataLocation location = LocateData(program, commandLine.DataDir);
         PrepareDataLocation(location);
         ApplyDataLocation(location, session);
@@ -221,7 +212,7 @@ int RunConsoleCommand(const CommandLine& commandLine, std::FILE* out, std::FILE*
     if (!commandLine.User.empty()) settings.User = commandLine.User;
     if (!commandLine.Proxy.empty()) settings.Proxy = commandLine.Proxy;
     if (!commandLine.ProxyPort.empty()) settings.ProxyPort = commandLine.ProxyPort;
-    if (const char* password = std::getenv("ZAVOCONV_PASSWORD")) settings.Password = password;
+    if (const auto password = Sys::GetEnv("ZAVOCONV_PASSWORD")) settings.Password = *password;
     if (settings.Host.empty()) return Usage(err, "--host", Texts::kHostMissing);
     if (HasControlByte(settings.Host)) return Usage(err, "--host", Texts::kHostHasControl);
     // The window shows an empty report when there is nothing to enter; a script would take
@@ -239,24 +230,30 @@ int RunConsoleCommand(const CommandLine& commandLine, std::FILE* out, std::FILE*
             Print(err, std::string(kProgramName) + ": " + Texts::kNothingToRestore + "\n" +
                            Texts::kDataFolderCaption);
             // The folder's name as the file system has it, not taken for Shift-JIS.
-            std::fprintf(err, "%s\n", session.ProgramDir.c_str());
+            std::fprintf(err, "%s\n", Sys::ForDisplay(session.ProgramDir).c_str());
             return kExitFailure;
         }
     }
 
     TransferFrame frame(session);
     ConsoleView view(out, err, commandLine.Yes);
-    stopSignalled = 0;
-    ::signal(SIGINT, OnInterrupt);
+    Sys::StartCatchingInterrupt();
     if (commandLine.Command == ConsoleCommand::Capture) {
         frame.RunCapture(view);
     } else {
         frame.RunRestore(view, picked);
     }
-    ::signal(SIGINT, SIG_DFL);
+    const bool stopped = Sys::InterruptRequested();
+    Sys::StopCatchingInterrupt();
     if (session.LoginRefused) return kExitLoginRefused;
     // A stopped transfer did not do its job, however cleanly it ended.
-    if (stopSignalled != 0) return kExitFailure;
+    if (stopped) return kExitFailure;
     if (view.SawInformation && !view.SawFailure && !view.Declined) return kExitOk;
     return kExitFailure;
+}
+
+int RunWithoutWindow(const CommandLine& commandLine, std::FILE* out, std::FILE* err) {
+    if (commandLine.Action == CommandAction::Console)
+        return RunConsoleCommand(commandLine, out, err);
+    return RunConsoleAction(commandLine, out, err);
 }

@@ -52,3 +52,7 @@ bool ParseOnlyList(const std::string& text, std::set<int>& fileNumbers);
 // transfer failure (or a question answered No), 2 wrong usage, 3 the recorder refused the user
 // name or password. Wrong usage and an unusable data folder touch no file.
 int RunConsoleCommand(const CommandLine& commandLine, std::FILE* out, std::FILE* err);
+
+// Everything a run does without a window: a command (RunConsoleCommand), --help, --version or
+// wrong usage (RunConsoleAction). Returns the exit status, or -1 when the window should open.
+int RunWithoutWindow(const CommandLine& commandLine, std::FILE* out, std::FILE* err);

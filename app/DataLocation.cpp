@@ -1,14 +1,8 @@
 #include "DataLocation.h"
 
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <filesystem>
-
 #include "SettingsFile.h"
+#include "SysFile.h"
+#include "SysPath.h"
 #include "SysUtils.h"
 #include "Texts.h"
 
@@ -24,21 +18,10 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string HomeDir() {
-    const char* home = std::getenv("HOME");
-    if (home && home[0] == '/') return home;
-    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) return entry->pw_dir;
-    return "/";
-}
-
-bool IsDirectory(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 bool IsFile(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+    const Sys::PathKind kind = Sys::Inspect(path).kind;
+    return kind != Sys::PathKind::Missing && kind != Sys::PathKind::Folder &&
+           kind != Sys::PathKind::Unknown;
 }
 
 std::string CannotCreateFolder(const std::string& folder) {
@@ -55,8 +38,9 @@ void MakeFolders(const std::string& folder) {
         if (slash == std::string::npos) slash = folder.size();
         path = folder.substr(0, slash);
         start = slash + 1;
-        if (path.empty() || IsDirectory(path)) continue;
-        if (::mkdir(path.c_str(), 0700) != 0 && !(errno == EEXIST && IsDirectory(path)))
+        // "C:" alone is a drive, no folder to make.
+        if (path.empty() || (path.size() == 2 && path[1] == ':') || Sys::IsFolder(path)) continue;
+        if (Sys::MakeFolder(path, true) == Sys::FolderResult::Failed)
             throw Exception(CannotCreateFolder(folder));
     }
 }
@@ -86,33 +70,23 @@ DataLocation DecideDataLocation(const LocationFacts& facts) {
     return location;
 }
 
-std::string XdgBaseDir(const char* value, const std::string& home, const char* fallback) {
-    if (value && value[0] == '/') return value;
-    return (home == "/" ? std::string() : home) + fallback;
-}
-
 LocationFacts GatherLocationFacts(const std::string& programPath, const std::string& dataDirOption,
                                   const std::string& installedBinDir) {
     LocationFacts facts;
     facts.ProgramPath = programPath;
     std::string programDir = DirectoryWithSeparator(programPath);
-    facts.ProgramDirWritable = ::access(programDir.c_str(), W_OK | X_OK) == 0;
+    facts.ProgramDirWritable = Sys::CanWriteFolder(programDir);
     // Root may write a system folder, but a program installed there is still an installed one.
-    static const char* const kSystemBinDirs[] = {"/usr/bin/", "/usr/local/bin/", "/bin/",
-                                                 "/usr/games/", "/usr/local/games/"};
-    facts.InstalledDir = !installedBinDir.empty() && WithSeparator(installedBinDir) == programDir;
-    for (const char* dir : kSystemBinDirs) facts.InstalledDir |= programDir == dir;
+    facts.InstalledDir =
+        (!installedBinDir.empty() && WithSeparator(installedBinDir) == programDir) ||
+        Sys::IsSystemProgramFolder(programDir);
     facts.SettingsBesideProgram = IsFile(SettingsPathFor(programPath));
-    // The folder is handed to the desktop's browser later: always an absolute path.
-    facts.DataDirOption = dataDirOption;
-    if (!dataDirOption.empty() && dataDirOption[0] != '/') {
-        std::error_code error;
-        std::filesystem::path absolute = std::filesystem::absolute(dataDirOption, error);
-        if (!error) facts.DataDirOption = absolute.lexically_normal().string();
-    }
-    std::string home = HomeDir();
-    facts.ConfigHome = XdgBaseDir(std::getenv("XDG_CONFIG_HOME"), home, "/.config");
-    facts.DataHome = XdgBaseDir(std::getenv("XDG_DATA_HOME"), home, "/.local/share");
+    // The folder is handed to the desktop's browser later: always an absolute path, with the
+    // program's own separators.
+    facts.DataDirOption = dataDirOption.empty() ? dataDirOption : Sys::AbsolutePath(dataDirOption);
+    const Sys::UserFolders folders = Sys::StandardUserFolders();
+    facts.ConfigHome = folders.Config;
+    facts.DataHome = folders.Data;
     return facts;
 }
 
@@ -121,7 +95,7 @@ void PrepareDataLocation(const DataLocation& location) {
     if (location.Kind == LocationKind::Portable) return;
     MakeFolders(location.DataDir);
     MakeFolders(DirectoryWithSeparator(location.SettingsPath));
-    if (::access(location.DataDir.c_str(), W_OK | X_OK) != 0)
+    if (!Sys::CanWriteFolder(location.DataDir))
         throw Exception(Texts::CannotWriteMessage(location.DataDir));
 }
 

@@ -3,7 +3,8 @@
 // A portable copy keeps everything beside the program, as it always did. An installed copy,
 // whose folder the user cannot write (or which sits in the folder it was installed to), keeps
 // the settings file in the user's configuration folder and the pages in the user's data folder
-// (the XDG locations, "zavoconv" inside each). --data-dir chooses the data folder outright.
+// ("zavoconv" inside each: the XDG folders on Linux, %APPDATA% and %LOCALAPPDATA% on Windows).
+// --data-dir chooses the data folder outright.
 // A settings file that already lies beside the program is always the one used.
 #pragma once
 
@@ -16,8 +17,8 @@ struct LocationFacts {
     bool InstalledDir = false;           // the program sits in a system folder for programs
     bool SettingsBesideProgram = false;  // the settings file beside the program exists
     std::string DataDirOption;           // --data-dir, empty when not given
-    std::string ConfigHome;              // $XDG_CONFIG_HOME, or ~/.config
-    std::string DataHome;                // $XDG_DATA_HOME, or ~/.local/share
+    std::string ConfigHome;              // $XDG_CONFIG_HOME or ~/.config (Windows: %APPDATA%)
+    std::string DataHome;  // $XDG_DATA_HOME or ~/.local/share (Windows: %LOCALAPPDATA%)
 };
 
 enum class LocationKind {
@@ -40,13 +41,9 @@ inline constexpr char kXdgFolderName[] = "zavoconv";
 // The decision itself; no file is looked at.
 DataLocation DecideDataLocation(const LocationFacts& facts);
 
-// An XDG base folder: the variable's value when it is an absolute path, else home + fallback
-// ("/home/u" + "/.config"). Relative values are ignored, as the XDG rules ask.
-std::string XdgBaseDir(const char* value, const std::string& home, const char* fallback);
-
-// Reads the environment ($HOME, $XDG_CONFIG_HOME, $XDG_DATA_HOME) and the file system for
-// the decision. installedBinDir is the folder the build installs the program to; the system's
-// own program folders (/usr/bin, /usr/local/bin, ...) count as installed folders too.
+// Reads the environment (the user's folders) and the file system for the decision.
+// installedBinDir is the folder the build installs the program to; the system's own program
+// folders (/usr/bin, /usr/local/bin, ..., or Program Files) count as installed folders too.
 LocationFacts GatherLocationFacts(const std::string& programPath, const std::string& dataDirOption,
                                   const std::string& installedBinDir);
 

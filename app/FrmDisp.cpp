@@ -1,7 +1,5 @@
 #include "FrmDisp.h"
 
-#include <sys/stat.h>
-
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -20,6 +18,8 @@
 #include "ReservationTable.h"
 #include "SavedSet.h"
 #include "SpinEdit.h"
+#include "SysFile.h"
+#include "SysPath.h"
 #include "SysUtils.h"
 #include "Texts.h"
 #include "TransferSession.h"
@@ -37,12 +37,12 @@ QPushButton* MakeButton(QWidget* parent, const char* text, int x, int y, int w, 
 }
 
 QString FromPath(const std::string& path) {
-    return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+    return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
 }
 
 bool FileExists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+    const Sys::PathKind kind = Sys::Inspect(path).kind;
+    return kind == Sys::PathKind::File || kind == Sys::PathKind::Other;
 }
 
 }  // namespace
@@ -116,7 +116,8 @@ TFormDisp::TFormDisp(const TransferSession& context, QWidget* parent)
         const QString path = QFileDialog::getSaveFileName(
             this, QtText::FromSjis(Texts::kDispBtnCsv),
             FromPath(context_.ProgramDir + "ZAVOCV.csv"), "CSV (*.csv)");
-        const QByteArray bytes = QFile::encodeName(path);
+        // The program's paths are UTF-8 with '/' on every system.
+        const QByteArray bytes = QDir::fromNativeSeparators(path).toUtf8();
         return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
     };
 
@@ -169,9 +170,8 @@ void TFormDisp::Refresh() {
 
 void TFormDisp::UpdateFolderLine() {
     const std::string& dir = context_.ProgramDir;
-    std::string home = QFile::encodeName(QDir::homePath()).toStdString();
-    QString folder = QFile::decodeName(QByteArray::fromStdString(dir));
-    QString shown = QFile::decodeName(QByteArray::fromStdString(DisplayFolder(dir, home)));
+    const QString folder = FromPath(Sys::ForDisplay(dir));
+    const QString shown = FromPath(Sys::ForDisplay(DisplayFolder(dir, Sys::TildeHome())));
     QString caption = QtText::FromSjis(Texts::kDataFolderCaption);
     QFontMetrics metrics(LblFolder->font());
     int room = LblFolder->contentsRect().width() - metrics.horizontalAdvance(caption) - 1;

@@ -14,6 +14,7 @@
 #include "QtText.h"
 #include "SavedSet.h"
 #include "SettingsFile.h"
+#include "SysPath.h"
 #include "Texts.h"
 
 namespace {
@@ -86,8 +87,8 @@ void TFormMain::ShowError(const std::string& message) {
 bool TFormMain::FormCreate() {
     try {
         if (SettingsPath.empty()) {
-            std::string program = ProgramFilePath();
-            if (program.empty()) throw Exception(FileOpenErrorMessage("/proc/self/exe"));
+            std::string program = Sys::ProgramFilePath();
+            if (program.empty()) throw Exception(FileOpenErrorMessage(Sys::ProgramFileSource()));
             Location = LocateData(program, DataDirOption);
             PrepareDataLocation(Location);
             SettingsPath = Location.SettingsPath;

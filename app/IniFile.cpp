@@ -1,7 +1,7 @@
 #include "IniFile.h"
 
-#include "FileUtil.h"
 #include "Sjis.h"
+#include "SysFile.h"
 #include "Texts.h"
 
 namespace {
@@ -176,12 +176,12 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& def) const {
     std::string text;
-    switch (TryReadWholeFile(fileName_, text)) {
-        case ReadStatus::Missing:
+    switch (Sys::TryReadWholeFile(fileName_, text)) {
+        case Sys::ReadStatus::Missing:
             return def;
-        case ReadStatus::Failed:
+        case Sys::ReadStatus::Failed:
             throw EFOpenError(FileOpenErrorMessage(fileName_));
-        case ReadStatus::Ok:
+        case Sys::ReadStatus::Ok:
             break;
     }
     std::string value;
@@ -198,21 +198,21 @@ void TIniFile::WriteStrings(const std::string& section,
                             const std::vector<std::pair<std::string, std::string>>& values,
                             bool ownerOnly) {
     std::string text;
-    switch (TryReadWholeFile(fileName_, text)) {
-        case ReadStatus::Missing:
+    switch (Sys::TryReadWholeFile(fileName_, text)) {
+        case Sys::ReadStatus::Missing:
             text.clear();
             break;
-        case ReadStatus::Failed:
+        case Sys::ReadStatus::Failed:
             // Never replace a file whose other sections we could not read.
             throw EIniFileError(Texts::CannotWriteMessage(fileName_));
-        case ReadStatus::Ok:
+        case Sys::ReadStatus::Ok:
             break;
     }
     // The password stands in the file in clear: a new file is its owner's alone.
-    ReplaceOptions options;
-    options.newFileMode = 0600;
+    Sys::ReplaceOptions options;
+    options.ownerOnly = true;
     // A file that receives a secret is narrowed to its owner (never widened).
     if (ownerOnly) options.keepModeMask = 0700;
-    if (!ReplaceFile(fileName_, IniText::UpdateSection(text, section, values), options))
+    if (!Sys::ReplaceFile(fileName_, IniText::UpdateSection(text, section, values), options))
         throw EIniFileError(Texts::CannotWriteMessage(fileName_));
 }

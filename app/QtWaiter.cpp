@@ -7,11 +7,11 @@
 #include <memory>
 #include <vector>
 
-void TQtWaiter::Wait(std::vector<pollfd>& fds, int timeoutMs) {
+void TQtWaiter::Wait(std::vector<Sys::PollEntry>& fds, int timeoutMs) {
     QEventLoop loop;
     std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
-    auto watch = [&](pollfd& p, QSocketNotifier::Type type, short marks) {
-        auto notifier = std::make_unique<QSocketNotifier>(p.fd, type);
+    auto watch = [&](Sys::PollEntry& p, QSocketNotifier::Type type, short marks) {
+        auto notifier = std::make_unique<QSocketNotifier>(static_cast<qintptr>(p.handle), type);
         QObject::connect(notifier.get(), &QSocketNotifier::activated, &loop, [&loop, &p, marks] {
             p.revents = static_cast<short>(p.revents | marks);
             loop.quit();
@@ -22,9 +22,9 @@ void TQtWaiter::Wait(std::vector<pollfd>& fds, int timeoutMs) {
         p.revents = 0;
         // A hang-up alone is no reason to watch for reading: a socket with unread bytes is
         // readable all the time and would end every wait at once.
-        if (p.events & POLLIN) watch(p, QSocketNotifier::Read, POLLIN);
-        if (p.events & POLLPRI) watch(p, QSocketNotifier::Exception, POLLPRI);
-        if (p.events & POLLOUT) watch(p, QSocketNotifier::Write, POLLOUT);
+        if (p.events & Sys::kReadable) watch(p, QSocketNotifier::Read, Sys::kReadable);
+        if (p.events & Sys::kUrgent) watch(p, QSocketNotifier::Exception, Sys::kUrgent);
+        if (p.events & Sys::kWritable) watch(p, QSocketNotifier::Write, Sys::kWritable);
     }
     QTimer deadline;
     if (timeoutMs >= 0) {

@@ -7,7 +7,7 @@
 
 class TQtWaiter : public TWaiter {
   public:
-    void Wait(std::vector<pollfd>& fds, int timeoutMs) override;
+    void Wait(std::vector<Sys::PollEntry>& sockets, int timeoutMs) override;
     // Window events that arrived while the transport was busy without waiting.
     void ServePending() override;
 };

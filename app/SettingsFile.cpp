@@ -1,20 +1,5 @@
 #include "SettingsFile.h"
 
-#include <unistd.h>
-
-#include <vector>
-
-std::string ProgramFilePath() {
-    // A long install path must not be cut short: grow the buffer until the link fits.
-    std::vector<char> buffer(4096);
-    for (;;) {
-        ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (n < 0) return {};
-        if (static_cast<size_t>(n) < buffer.size()) return std::string(buffer.data(), n);
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 std::string SettingsPathFor(const std::string& programPath) {
     size_t slash = programPath.rfind('/');
     size_t nameStart = slash == std::string::npos ? 0 : slash + 1;

@@ -7,9 +7,6 @@
 #include "IniFile.h"
 #include "Texts.h"
 
-// The program file's full path, from /proc/self/exe; empty when it cannot be read.
-std::string ProgramFilePath();
-
 // The program file's path with its extension replaced by ".INI", or ".INI" appended when the
 // file name has none ("/opt/zavo/zavoconv" -> "/opt/zavo/zavoconv.INI"). A dot that starts
 // the file name or sits in a directory name is no extension.

@@ -11,13 +11,14 @@
 #include "DesktopFit.h"
 #include "FrmMain.h"
 #include "Startup.h"
+#include "SysConsole.h"
+#include "SysPath.h"
 
 int main(int argc, char* argv[]) {
-    const CommandLine commandLine = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
-    if (commandLine.Action == CommandAction::Console)
-        return RunConsoleCommand(commandLine, stdout, stderr);
+    Sys::PrepareConsole();
+    const CommandLine commandLine = ParseCommandLine(Sys::Arguments(argc, argv));
     if (commandLine.Action != CommandAction::Window)
-        return RunConsoleAction(commandLine, stdout, stderr);
+        return RunWithoutWindow(commandLine, stdout, stderr);
 
     // Only the toolkit's own options reach the application object, which keeps the strings.
     std::vector<std::string> qtArgs = commandLine.ToolkitArgs;

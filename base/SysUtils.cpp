@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "SysFile.h"
+
 namespace {
 // "は整数ではありません"
 const char kNotInteger[] =
@@ -73,4 +75,11 @@ std::string FileCreateErrorMessage(const std::string& path) {
 
 std::string FileOpenErrorMessage(const std::string& path) {
     return kFilePrefix + path + kCannotOpen;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::string bytes;
+    if (Sys::TryReadWholeFile(path, bytes) != Sys::ReadStatus::Ok)
+        throw EFOpenError(FileOpenErrorMessage(path));
+    return bytes;
 }

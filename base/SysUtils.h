@@ -44,3 +44,6 @@ bool TryStrToInt(const std::string& text, int32_t& value);
 std::string ConvertErrorMessage(const std::string& text);
 std::string FileCreateErrorMessage(const std::string& path);
 std::string FileOpenErrorMessage(const std::string& path);
+
+// The bytes of the regular file at path; raises EFOpenError "ファイル %s は開けません".
+std::string ReadWholeFile(const std::string& path);

@@ -1,14 +1,9 @@
 #include "HttpClient.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <fstream>
 
+#include "SysFile.h"
 #include "UrlEncoder.h"
 
 namespace {
@@ -20,14 +15,16 @@ bool IsRedirection(int code) {
 }
 
 // Writes a received block to an open sink file; a full disk must not pass silently.
-void WriteOrRaise(std::ofstream& file, const std::string& bytes, const std::string& name) {
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!file) throw EFCreateError(FileCreateErrorMessage(name));
+void WriteOrRaise(Sys::File& file, const std::string& bytes, const std::string& name) {
+    if (!file.WriteAll(bytes)) throw EFCreateError(FileCreateErrorMessage(name));
 }
 
-std::ofstream CreateSinkFile(const std::string& name) {
-    std::ofstream file(name, std::ios::binary | std::ios::trunc);
-    if (!file) throw EFCreateError(FileCreateErrorMessage(name));
+Sys::File CreateSinkFile(const std::string& name) {
+    Sys::FileOpen how;
+    how.access = Sys::FileAccess::Write;
+    how.creation = Sys::FileCreation::CreateOrTruncate;
+    Sys::File file = Sys::OpenFile(name, how);
+    if (!file.Valid()) throw EFCreateError(FileCreateErrorMessage(name));
     return file;
 }
 
@@ -39,16 +36,17 @@ std::ofstream CreateSinkFile(const std::string& name) {
 class THeaderFile {
   public:
     explicit THeaderFile(const std::string& name) {
-        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-        if (fd_ < 0) return;
-        struct stat st {};
+        Sys::FileOpen how;
+        how.access = Sys::FileAccess::Write;
+        how.creation = Sys::FileCreation::OpenOrCreate;
+        how.ownerOnly = true;
+        how.noFollow = true;
         // Not emptied here: the new lines overwrite the old ones and only what is left of a
         // longer old copy is cut at the end. Emptying a file and writing it again makes the
         // file system push it to the disk at close, a wait at every request.
-        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
-            Close();
-        else if ((st.st_mode & 077) != 0 && ::fchmod(fd_, 0600) != 0)
-            Close();  // a copy others could read is not written at all
+        file_ = Sys::OpenFile(name, how);
+        if (file_.Valid() && !file_.NarrowToOwner())
+            file_ = Sys::File();  // a copy others could read is not written at all
     }
     THeaderFile(const THeaderFile&) = delete;
     THeaderFile& operator=(const THeaderFile&) = delete;
@@ -56,30 +54,22 @@ class THeaderFile {
 
     // A write that fails (a full disk) ends the copy; the exchange goes on.
     void Write(const std::string& bytes) {
-        for (size_t done = 0; fd_ >= 0 && done < bytes.size();) {
-            ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-            if (n > 0) {
-                done += static_cast<size_t>(n);
-                written_ += static_cast<off_t>(n);
-            } else if (!(n < 0 && errno == EINTR))
-                Close();
-        }
+        if (!file_.Valid()) return;
+        if (file_.WriteAll(bytes))
+            written_ += static_cast<long long>(bytes.size());
+        else
+            Close();
     }
     void Close() {
-        if (fd_ < 0) return;
-        struct stat st {};
-        if (::fstat(fd_, &st) == 0 && st.st_size > written_) {
-            // Best effort, like the rest: a copy that cannot be cut keeps a longer tail.
-            const int cut = ::ftruncate(fd_, written_);
-            (void)cut;
-        }
-        ::close(fd_);
-        fd_ = -1;
+        if (!file_.Valid()) return;
+        // Best effort, like the rest: a copy that cannot be cut keeps a longer tail.
+        if (file_.Size() > written_) file_.Truncate(written_);
+        file_.Close();
     }
 
   private:
-    int fd_ = -1;
-    off_t written_ = 0;
+    Sys::File file_;
+    long long written_ = 0;
 };
 
 // The read limit that lets CaptureString show a body longer than maxBytes: it stops once
@@ -221,9 +211,10 @@ void THttpClient::BuildRequestHeader() {
     params.LinkTarget = linkTarget_;
     if (CommandHasBody(cmd_)) {
         if (OutputFileMode) {
-            std::ifstream file(sendData_, std::ios::binary | std::ios::ate);
-            if (!file) throw EFOpenError(FileOpenErrorMessage(sendData_));
-            params.ContentLength = static_cast<uint64_t>(file.tellg());
+            const Sys::File file = Sys::OpenFile(sendData_, Sys::FileOpen{});
+            const long long size = file.Valid() ? file.Size() : -1;
+            if (size < 0) throw EFOpenError(FileOpenErrorMessage(sendData_));
+            params.ContentLength = static_cast<uint64_t>(size);
         } else {
             params.ContentLength = sendData_.size();
         }
@@ -343,19 +334,18 @@ void THttpClient::ReceiveBody() {
         checkLength(Body.size());
         return;
     }
-    std::ofstream file = CreateSinkFile(Body);
+    Sys::File file = CreateSinkFile(Body);
     std::string received;
     try {
         if (!noBody) CaptureString(received, readLimit);
     } catch (...) {
         // What arrived before the error stays in the file, as with a capture to the close.
-        file.write(received.data(), static_cast<std::streamsize>(received.size()));
+        file.WriteAll(received);
         throw;
     }
     checkLength(received.size());
     WriteOrRaise(file, received, Body);
-    file.close();
-    if (!file) throw EFCreateError(FileCreateErrorMessage(Body));
+    if (!file.Close()) throw EFCreateError(FileCreateErrorMessage(Body));
 }
 
 void THttpClient::ClassifyAnswer() {

@@ -1,28 +1,17 @@
 #include "EventPump.h"
 
-#include <sys/socket.h>
-
 #include <algorithm>
-#include <cerrno>
-
-#include "HostLookup.h"
-#include "SocketErrors.h"
 
 namespace {
-int PendingError(int fd) {
-    int err = 0;
-    socklen_t len = sizeof err;
-    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
-    return err;
-}
+using Sys::kError;
+using Sys::kHangUp;
+using Sys::kInvalid;
+using Sys::kPeerClosed;
+using Sys::kReadable;
+using Sys::kUrgent;
+using Sys::kWritable;
 
-bool IsListening(int fd) {
-    int on = 0;
-    socklen_t len = sizeof on;
-    return getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &on, &len) == 0 && on != 0;
-}
-
-TPumpNotification SocketNote(int fd, TSocketEvent event, int code) {
+TPumpNotification SocketNote(Sys::SocketHandle fd, TSocketEvent event, int code) {
     TPumpNotification n;
     n.kind = TPumpNotification::SocketEvent;
     n.socket = fd;
@@ -37,9 +26,9 @@ std::chrono::milliseconds SteadyNow() {
         std::chrono::steady_clock::now().time_since_epoch());
 }
 
-void TPollWaiter::Wait(std::vector<pollfd>& fds, int timeoutMs) {
-    // EINTR just ends the wait; the pump step that follows finds out what there is.
-    poll(fds.data(), fds.size(), timeoutMs);
+void TPollWaiter::Wait(std::vector<Sys::PollEntry>& sockets, int timeoutMs) {
+    // An interruption just ends the wait; the pump step that follows finds out what there is.
+    Sys::Poll(sockets, timeoutMs);
 }
 
 TEventPump::TEventPump(std::unique_ptr<TWaiter> waiter)
@@ -66,7 +55,7 @@ void TEventPump::RemoveSink(int sink) {
     WithdrawLookup(sink);
 }
 
-void TEventPump::WatchSocket(int sink, int fd, bool connected) {
+void TEventPump::WatchSocket(int sink, Sys::SocketHandle fd, bool connected) {
     // A descriptor number can come back after a close outside our knowledge; it is new now.
     std::erase_if(sockets_, [fd](const SocketEntry& s) { return s.fd == fd; });
     std::erase_if(posted_, [&](const auto& p) { return p.first == sink && p.second.socket == fd; });
@@ -77,12 +66,12 @@ void TEventPump::WatchSocket(int sink, int fd, bool connected) {
     sockets_.push_back(entry);
 }
 
-void TEventPump::ForgetSocket(int sink, int fd) {
+void TEventPump::ForgetSocket(int sink, Sys::SocketHandle fd) {
     std::erase_if(sockets_, [&](const SocketEntry& s) { return s.sink == sink && s.fd == fd; });
     std::erase_if(posted_, [&](const auto& p) { return p.first == sink && p.second.socket == fd; });
 }
 
-void TEventPump::ConnectStarted(int sink, int fd) {
+void TEventPump::ConnectStarted(int sink, Sys::SocketHandle fd) {
     for (auto& s : sockets_) {
         if (s.sink == sink && s.fd == fd) {
             s.state = SocketEntry::Connecting;
@@ -121,12 +110,12 @@ short TEventPump::InterestOf(const SocketEntry& s) const {
         case SocketEntry::Idle:
             // An unconnected socket reports a hang-up at once; only a listening one offers
             // connections, and asking it of any other would end every wait at once.
-            return !s.acceptNotified && IsListening(s.fd) ? POLLIN : 0;
+            return !s.acceptNotified && Sys::IsListening(s.fd) ? kReadable : 0;
         case SocketEntry::Connecting:
-            return POLLOUT;
+            return kWritable;
         case SocketEntry::Connected:
-            return static_cast<short>((s.readNotified ? 0 : POLLIN) |
-                                      (s.oobNotified ? 0 : POLLPRI) | POLLRDHUP);
+            return static_cast<short>((s.readNotified ? 0 : kReadable) |
+                                      (s.oobNotified ? 0 : kUrgent) | kPeerClosed);
         case SocketEntry::Finished:
             break;
     }
@@ -140,34 +129,35 @@ void TEventPump::PollSockets() {
         short events = 0;
         switch (s.state) {
             case SocketEntry::Idle:
-                events = POLLIN;
+                events = kReadable;
                 break;
             case SocketEntry::Connecting:
-                events = POLLOUT;
+                events = kWritable;
                 break;
             case SocketEntry::Connected:
-                events = POLLIN | POLLPRI | POLLRDHUP;
+                events = kReadable | kUrgent | kPeerClosed;
                 break;
             case SocketEntry::Finished:
                 break;
         }
-        fds.push_back(pollfd{s.state == SocketEntry::Finished ? -1 : s.fd, events, 0});
+        fds.push_back(
+            Sys::PollEntry{s.state == SocketEntry::Finished ? Sys::kNoSocket : s.fd, events, 0});
     }
-    if (fds.empty() || poll(fds.data(), fds.size(), 0) <= 0) return;
+    if (fds.empty() || Sys::Poll(fds, 0) <= 0) return;
     auto& out = noteScratch_;
     out.clear();
     for (size_t i = 0; i < fds.size(); ++i) {
         SocketEntry& s = sockets_[i];
         short re = fds[i].revents;
-        if (fds[i].fd < 0) continue;
-        if (re & POLLNVAL) {
+        if (fds[i].handle == Sys::kNoSocket) continue;
+        if (re & kInvalid) {
             s.state = SocketEntry::Finished;  // closed behind our back
             continue;
         }
         switch (s.state) {
             case SocketEntry::Idle:
-                if ((re & POLLIN) && !(re & POLLHUP)) {
-                    if (!s.acceptNotified && IsListening(s.fd)) {
+                if ((re & kReadable) && !(re & kHangUp)) {
+                    if (!s.acceptNotified && Sys::IsListening(s.fd)) {
                         s.acceptNotified = true;
                         out.emplace_back(s.sink, SocketNote(s.fd, TSocketEvent::Accept, 0));
                     }
@@ -176,24 +166,25 @@ void TEventPump::PollSockets() {
                 }
                 break;
             case SocketEntry::Connecting:
-                if (re & (POLLOUT | POLLERR | POLLHUP)) {
-                    int code = SocketErrorFromErrno(PendingError(s.fd));
+                if (re & (kWritable | kError | kHangUp)) {
+                    int code = Sys::PendingError(s.fd);
                     s.state = code == 0 ? SocketEntry::Connected : SocketEntry::Finished;
                     out.emplace_back(s.sink, SocketNote(s.fd, TSocketEvent::Connect, code));
                 }
                 break;
             case SocketEntry::Connected:
-                if ((re & POLLIN) && !s.readNotified) {
+                if ((re & kReadable) && !s.readNotified) {
                     out.emplace_back(s.sink, SocketNote(s.fd, TSocketEvent::Read, 0));
                 }
-                s.readNotified = (re & POLLIN) != 0;
-                if ((re & POLLPRI) && !s.oobNotified) {
+                s.readNotified = (re & kReadable) != 0;
+                if ((re & kUrgent) && !s.oobNotified) {
                     out.emplace_back(s.sink, SocketNote(s.fd, TSocketEvent::OutOfBand, 0));
                 }
-                s.oobNotified = (re & POLLPRI) != 0;
-                // The peer's FIN (RDHUP) or a reset (ERR/HUP): one close notification.
-                if (re & (POLLRDHUP | POLLHUP | POLLERR)) {
-                    int code = (re & POLLERR) ? SocketErrorFromErrno(PendingError(s.fd)) : 0;
+                s.oobNotified = (re & kUrgent) != 0;
+                // The peer's FIN (PeerClosed, or HangUp where the system has no such mark) or
+                // a reset (Error/HangUp): one close notification.
+                if (re & (kPeerClosed | kHangUp | kError)) {
+                    int code = (re & kError) ? Sys::PendingError(s.fd) : 0;
                     s.state = SocketEntry::Finished;
                     out.emplace_back(s.sink, SocketNote(s.fd, TSocketEvent::Close, code));
                 }
@@ -232,18 +223,19 @@ void TEventPump::PumpOnce() {
     }
 }
 
-void TEventPump::AddWaitFd(int fd, short events) {
-    if (fd < 0 || events == 0) return;
+void TEventPump::AddWaitFd(Sys::SocketHandle fd, short events) {
+    if (fd == Sys::kNoSocket || events == 0) return;
     for (auto& p : waitScratch_) {
-        if (p.fd == fd) {
+        if (p.handle == fd) {
             p.events = static_cast<short>(p.events | events);
             return;
         }
     }
-    waitScratch_.push_back(pollfd{fd, events, 0});
+    waitScratch_.push_back(Sys::PollEntry{fd, events, 0});
 }
 
-void TEventPump::Wait(int fd, short events, std::optional<std::chrono::milliseconds> deadline) {
+void TEventPump::Wait(Sys::SocketHandle fd, short events,
+                      std::optional<std::chrono::milliseconds> deadline) {
     // Something is due already: the pump step that follows delivers it.
     if (!posted_.empty()) return;
     std::optional<std::chrono::milliseconds> due = NextTimerDue();
@@ -255,14 +247,43 @@ void TEventPump::Wait(int fd, short events, std::optional<std::chrono::milliseco
         timeoutMs = static_cast<int>(std::min<long long>(left, 1 << 30));
     }
     waitScratch_.clear();
-    const int wakeFd = wake_->ReadFd();
-    AddWaitFd(wakeFd, POLLIN);
+    const Sys::SocketHandle wakeFd = wake_->WaitHandle();
+    AddWaitFd(wakeFd, kReadable);
     AddWaitFd(fd, events);
     for (const auto& s : sockets_) AddWaitFd(s.fd, InterestOf(s));
     waiter_->Wait(waitScratch_, timeoutMs);
-    // A wake-up byte written after the last pump emptied the pipe: let the next pump take it,
-    // or every later wait would return at once.
+    // A wake-up rung after the last pump emptied it: let the next pump take it, or every later
+    // wait would return at once.
     for (const auto& p : waitScratch_) {
-        if (p.fd == wakeFd && (p.revents & POLLIN)) wake_->MarkPending();
+        if (p.handle == wakeFd && (p.revents & kReadable)) wake_->MarkPending();
+    }
+}
+
+// ---------------------------------------------------------------- lookups
+
+void TEventPump::StartLookup(int sink, const std::string& name) {
+    WithdrawLookup(sink);
+    lookups_.push_back(PendingLookup{sink, StartLookupJob(name, HostResolver, wake_)});
+}
+
+void TEventPump::WithdrawLookup(int sink) {
+    // The worker keeps its own reference to the job and finishes into it unobserved.
+    std::erase_if(lookups_, [sink](const PendingLookup& l) { return l.sink == sink; });
+}
+
+void TEventPump::FinishLookups() {
+    if (lookups_.empty()) return;
+    std::vector<PendingLookup> finished;
+    std::erase_if(lookups_, [&](const PendingLookup& l) {
+        if (!l.job->done.load(std::memory_order_acquire)) return false;
+        finished.push_back(l);
+        return true;
+    });
+    for (const auto& f : finished) {
+        TPumpNotification n;
+        n.kind = TPumpNotification::LookupDone;
+        n.errorCode = f.job->error;
+        n.addresses = f.job->addresses;
+        Deliver(f.sink, n);
     }
 }

@@ -5,10 +5,8 @@
 //
 // The program makes one pump (with its own waiter, which serves the windows while it sleeps)
 // and hands it to its transports; a transport made without one keeps a private pump that
-// waits with poll(). Nothing here is process-wide.
+// waits with the system's poll. Nothing here is process-wide.
 #pragma once
-
-#include <poll.h>
 
 #include <chrono>
 #include <cstdint>
@@ -18,45 +16,40 @@
 #include <string>
 #include <vector>
 
+#include "HostLookup.h"
+#include "SysSocket.h"
+
 // Milliseconds on a monotonic scale. Every time-out of the transport reads the pump's clock,
 // so tests can drive time instead of waiting for it.
 using TClock = std::function<std::chrono::milliseconds()>;
 std::chrono::milliseconds SteadyNow();
 
-// How a pump sleeps. Wait blocks until one of fds shows one of its events (as for poll) or
-// timeoutMs passes (-1 = no limit), whichever comes first, and marks in revents what woke it;
-// it delivers nothing itself. The list holds each descriptor once.
+// How a pump sleeps. Wait blocks until one of the sockets shows one of its events (as for
+// Sys::Poll) or timeoutMs passes (-1 = no limit), whichever comes first, and marks in revents
+// what woke it; it delivers nothing itself. The list holds each socket once.
 class TWaiter {
   public:
     virtual ~TWaiter() = default;
-    virtual void Wait(std::vector<pollfd>& fds, int timeoutMs) = 0;
+    virtual void Wait(std::vector<Sys::PollEntry>& sockets, int timeoutMs) = 0;
     // Called once per pump step: the application's own pending events (none for poll).
     virtual void ServePending() {}
 };
 
-// Waits with one poll() call: for tests, tools and benchmarks, which have no windows.
+// Waits with one Sys::Poll call: for tests, tools and benchmarks, which have no windows.
 class TPollWaiter : public TWaiter {
   public:
-    void Wait(std::vector<pollfd>& fds, int timeoutMs) override;
+    void Wait(std::vector<Sys::PollEntry>& sockets, int timeoutMs) override;
 };
 
 enum class TSocketEvent { Read, OutOfBand, Accept, Connect, Close };
 
 struct TPumpNotification {
     enum Kind { SocketEvent, LookupDone } kind = SocketEvent;
-    int socket = -1;  // the socket a SocketEvent is about
+    Sys::SocketHandle socket = Sys::kNoSocket;  // the socket a SocketEvent is about
     TSocketEvent event = TSocketEvent::Read;
     int errorCode = 0;                // socket error table number; 0 = success
     std::vector<uint32_t> addresses;  // LookupDone: IPv4 addresses, network byte order
 };
-
-// Resolves a host name to IPv4 addresses (network byte order). Returns 0 or an error number
-// of the table (SocketError::kHostNotFound, ...). Runs on a worker thread.
-using THostResolver = std::function<int(const std::string& name, std::vector<uint32_t>& addresses)>;
-int DefaultHostResolver(const std::string& name, std::vector<uint32_t>& addresses);
-
-struct TLookupJob;
-struct TWakeChannel;
 
 class TEventPump {
   public:
@@ -73,7 +66,8 @@ class TEventPump {
     // Blocks until the socket shows one of events (fd < 0 = none), a watched socket has news,
     // a lookup finishes, a timer falls due, or the deadline (on Now()) passes. Delivers
     // nothing: the caller pumps next.
-    void Wait(int fd, short events, std::optional<std::chrono::milliseconds> deadline = {});
+    void Wait(Sys::SocketHandle socket, short events,
+              std::optional<std::chrono::milliseconds> deadline = {});
 
     // The clock of every deadline; SteadyNow unless a test drives its own.
     std::chrono::milliseconds Now() const { return clock_(); }
@@ -88,18 +82,18 @@ class TEventPump {
     static constexpr const char kUnknownTimerError[] = "Unknown error in a timer handler";
     // The resolver of lookups started from now on; empty = DefaultHostResolver.
     THostResolver HostResolver;
-    // How the transports of this pump make a stream socket (socket(2) when empty); tests
-    // make the start-up fail with it.
-    std::function<int(int domain, int type, int protocol)> SocketFactory;
+    // How the transports of this pump make a stream socket (Sys::OpenStreamSocket when
+    // empty); tests make the start-up fail with it.
+    std::function<Sys::SocketHandle(bool resetOnClose, int32_t& error)> SocketFactory;
 
     // ---- for the classes of this folder ----
     using TSink = std::function<void(const TPumpNotification&)>;
     int AddSink(TSink sink);
     // Drops the sink and everything still addressed to it, including a running lookup's result.
     void RemoveSink(int sink);
-    void WatchSocket(int sink, int fd, bool connected);
-    void ForgetSocket(int sink, int fd);
-    void ConnectStarted(int sink, int fd);
+    void WatchSocket(int sink, Sys::SocketHandle socket, bool connected);
+    void ForgetSocket(int sink, Sys::SocketHandle socket);
+    void ConnectStarted(int sink, Sys::SocketHandle socket);
     void Post(int sink, TPumpNotification notification);
     void StartLookup(int sink, const std::string& name);
     void WithdrawLookup(int sink);
@@ -110,7 +104,7 @@ class TEventPump {
   private:
     struct SocketEntry {
         enum State { Idle, Connecting, Connected, Finished };
-        int fd = -1;
+        Sys::SocketHandle fd = Sys::kNoSocket;
         int sink = 0;
         State state = Idle;
         // Notifications fire on a change of readiness, not on every pump while it lasts.
@@ -137,7 +131,7 @@ class TEventPump {
     void FireTimers();
     void ReportTimerError(const std::string& message);
     std::optional<std::chrono::milliseconds> NextTimerDue() const;
-    void AddWaitFd(int fd, short events);
+    void AddWaitFd(Sys::SocketHandle socket, short events);
 
     std::unique_ptr<TWaiter> waiter_;
     TClock clock_;
@@ -149,8 +143,8 @@ class TEventPump {
     std::shared_ptr<TWakeChannel> wake_;
     int nextId_ = 1;
     // Reused, so a pump step allocates nothing in steady state.
-    std::vector<pollfd> pollScratch_;
-    std::vector<pollfd> waitScratch_;
+    std::vector<Sys::PollEntry> pollScratch_;
+    std::vector<Sys::PollEntry> waitScratch_;
     std::vector<std::pair<int, TPumpNotification>> noteScratch_;
 };
 
@@ -165,12 +159,12 @@ class TNotificationWindow {
     TNotificationWindow& operator=(const TNotificationWindow&) = delete;
 
     // Registers a socket for read, out-of-band, accept, connect and close notifications.
-    void WatchSocket(int fd) { pump_.WatchSocket(id_, fd, false); }
+    void WatchSocket(Sys::SocketHandle s) { pump_.WatchSocket(id_, s, false); }
     // The same for a socket that is already connected (one that Accept took).
-    void WatchConnectedSocket(int fd) { pump_.WatchSocket(id_, fd, true); }
-    void ForgetSocket(int fd) { pump_.ForgetSocket(id_, fd); }
-    // A connect is in flight on fd: its outcome arrives as a Connect notification.
-    void ConnectStarted(int fd) { pump_.ConnectStarted(id_, fd); }
+    void WatchConnectedSocket(Sys::SocketHandle s) { pump_.WatchSocket(id_, s, true); }
+    void ForgetSocket(Sys::SocketHandle s) { pump_.ForgetSocket(id_, s); }
+    // A connect is in flight on the socket: its outcome arrives as a Connect notification.
+    void ConnectStarted(Sys::SocketHandle s) { pump_.ConnectStarted(id_, s); }
     // Queues a notification the platform gave synchronously, delivered by the next pump.
     void Post(TPumpNotification n) { pump_.Post(id_, std::move(n)); }
     // Starts an asynchronous lookup; a LookupDone notification follows. Starting another or

@@ -5,33 +5,45 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-// The pipe through which lookup workers wake a waiting pump. Shared by the pump and the
-// workers, so a late worker never writes into a descriptor that has been closed (or reused).
-struct TWakeChannel {
-    TWakeChannel();
-    ~TWakeChannel();
-    TWakeChannel(const TWakeChannel&) = delete;
-    TWakeChannel& operator=(const TWakeChannel&) = delete;
+#include "SysSocket.h"
 
-    // Worker side: marks the wake-up, then writes a byte for a pump that sleeps.
+// Resolves a host name to IPv4 addresses (network byte order). Returns 0 or an error number
+// of the table (SocketError::kHostNotFound, ...). Runs on a worker thread.
+using THostResolver = std::function<int(const std::string& name, std::vector<uint32_t>& addresses)>;
+// The system's resolver.
+int DefaultHostResolver(const std::string& name, std::vector<uint32_t>& addresses);
+
+// The wake-up through which lookup workers rouse a waiting pump. Shared by the pump and the
+// workers, so a late worker never writes into a handle that has been closed (or reused).
+struct TWakeChannel {
+    // Worker side: marks the wake-up, then rings for a pump that sleeps.
     void Signal();
-    // Pump side: empties the pipe, but only when a wake-up is pending.
+    // Pump side: empties the wake-up, but only when one is pending.
     void Drain();
-    // A wait saw the pipe readable: let the next pump step empty it.
+    // A wait saw the wake-up: let the next pump step empty it.
     void MarkPending() { pending.store(true, std::memory_order_release); }
-    int ReadFd() const { return fds[0]; }
+    Sys::SocketHandle WaitHandle() const { return wake.WaitHandle(); }
 
   private:
-    int fds[2] = {-1, -1};
+    Sys::WakeUp wake;
     std::atomic<bool> pending{false};
 };
 
+// One lookup: the name, and the result once done is set.
 struct TLookupJob {
     std::string name;
     std::atomic<bool> done{false};
     int error = 0;
     std::vector<uint32_t> addresses;
 };
+
+// Starts the lookup of name on a worker thread (resolver empty: DefaultHostResolver). The
+// worker fills the job, sets done and signals wake. Without a thread the job ends at once as
+// a lookup the resolver could not serve (kTryAgain), and the wake-up is marked pending.
+std::shared_ptr<TLookupJob> StartLookupJob(const std::string& name, const THostResolver& resolver,
+                                           const std::shared_ptr<TWakeChannel>& wake);

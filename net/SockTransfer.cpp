@@ -1,11 +1,8 @@
 // The transfers on the open connection: block, text and file sends, line reads, captures.
-#include <sys/socket.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "SockTransport.h"
+#include "SysFile.h"
 
 namespace {
 constexpr size_t kIoSize = 65536;  // data bytes of IoBuffer; one more holds a NUL
@@ -17,27 +14,22 @@ int32_t AddWrapping(int32_t total, size_t n) {
 
 // ---------------------------------------------------------------- the socket calls
 
-ssize_t TSockTransport::Receive(char* at, size_t size, bool peek) {
-    for (;;) {
-        ssize_t n = recv(socketHandle_, at, size, MSG_DONTWAIT | (peek ? MSG_PEEK : 0));
-        if (n >= 0) return n;
-        if (errno == EINTR) continue;
-        int32_t code = SocketErrorFromErrno(errno);
-        // The peer closed and the socket was replaced: the end of the data.
-        if (code == SocketError::kNotConnected) return 0;
-        RaiseUnlessWouldBlock(code);
-        return -1;
-    }
+long long TSockTransport::Receive(char* at, size_t size, bool peek) {
+    int32_t code = 0;
+    const long long n = Sys::Receive(socketHandle_, at, size, peek, code);
+    if (n >= 0) return n;
+    // The peer closed and the socket was replaced: the end of the data.
+    if (code == SocketError::kNotConnected) return 0;
+    RaiseUnlessWouldBlock(code);
+    return -1;
 }
 
-ssize_t TSockTransport::SendSome(const char* data, size_t size) {
-    for (;;) {
-        ssize_t n = send(socketHandle_, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n >= 0) return n;
-        if (errno == EINTR) continue;
-        RaiseUnlessWouldBlock(SocketErrorFromErrno(errno));
-        return -1;
-    }
+long long TSockTransport::SendSome(const char* data, size_t size) {
+    int32_t code = 0;
+    const long long n = Sys::Send(socketHandle_, data, size, code);
+    if (n >= 0) return n;
+    RaiseUnlessWouldBlock(code);
+    return -1;
 }
 
 // ---------------------------------------------------------------- the ways out
@@ -60,7 +52,7 @@ size_t TSockTransport::SendLoop(const char* data, size_t length, bool countAndNo
     size_t offset = 0;
     std::chrono::milliseconds lastProgress = Now();
     while (offset < length && !CancelRequested) {
-        ssize_t n = SendSome(data + offset, length - offset);
+        const long long n = SendSome(data + offset, length - offset);
         if (n == 0) break;
         if (n > 0) {
             offset += static_cast<size_t>(n);
@@ -83,7 +75,7 @@ size_t TSockTransport::SendLoop(const char* data, size_t length, bool countAndNo
                 break;
             }
         }
-        WaitAndPump(POLLOUT, stallDeadline);
+        WaitAndPump(Sys::kWritable, stallDeadline);
     }
     return offset;
 }
@@ -125,21 +117,18 @@ void TSockTransport::Writeln(const std::string& text) {
 void TSockTransport::SendFile(const std::string& fileName) {
     ReportStatus(8, "SendFile");
     auto cannotRead = [&] { return EFOpenError(FileOpenErrorMessage(fileName)); };
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
-    if (!file) throw cannotRead();
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
+    Sys::File file = Sys::OpenFile(fileName, Sys::FileOpen{});
+    if (!file.Valid()) throw cannotRead();
     while (!CancelRequested) {
-        size_t size = std::fread(IoBuffer.data(), 1, kIoSize, file);
-        if (size == 0) {
-            if (std::ferror(file)) throw cannotRead();
-            break;
-        }
+        const long long read = file.Read(IoBuffer.data(), kIoSize);
+        if (read < 0) throw cannotRead();
+        if (read == 0) break;
+        const size_t size = static_cast<size_t>(read);
         // No time-out bounds the whole file; a peer that takes nothing for TimeOut does.
         size_t sent = SendLoop(IoBuffer.data(), size, true, TimeOut);
         if (sent < size && !CancelRequested) break;  // the transport took 0 bytes
-        if (size < kIoSize && std::feof(file)) break;
     }
-    closer.reset();
+    file.Close();
     EndIfCancelled(SockText::kSendAborted);
 }
 
@@ -161,14 +150,14 @@ void TSockTransport::ReadLn(std::string& line) {
         if (consumed >= kIoSize) throw ESockError(SockText::kLineTooLong);
         char* at = IoBuffer.data() + consumed;
         // Peek first, so nothing beyond the line's LF is taken out of the transport.
-        ssize_t n = Receive(at, kIoSize - consumed, true);
+        const long long n = Receive(at, kIoSize - consumed, true);
         if (n == 0) {
             // The peer closed: the bytes of an unfinished line are dropped.
             RaiseIfPeerReset();
             return;
         }
         if (n < 0) {
-            WaitAndPump(POLLIN);
+            WaitAndPump(Sys::kReadable);
             continue;
         }
         // Bytes before `consumed` were searched in earlier passes.
@@ -177,7 +166,7 @@ void TSockTransport::ReadLn(std::string& line) {
             found = true;
             break;
         }
-        ssize_t got = Receive(at, static_cast<size_t>(n), false);
+        const long long got = Receive(at, static_cast<size_t>(n), false);
         if (got > 0) consumed += static_cast<size_t>(got);
         pump_->PumpOnce();
     } while (!CancelRequested);
@@ -185,7 +174,7 @@ void TSockTransport::ReadLn(std::string& line) {
     EndIfCancelled(SockText::kReadLnAborted);
     if (!found) return;
     while (consumed < lineEnd + 1) {
-        ssize_t got = Receive(IoBuffer.data() + consumed, lineEnd + 1 - consumed, false);
+        const long long got = Receive(IoBuffer.data() + consumed, lineEnd + 1 - consumed, false);
         if (got < 0) return;
         // The peeked bytes are gone (the connection broke in between).
         if (got == 0) RaiseUnlessWouldBlock(SocketError::kNotConnected);
@@ -198,13 +187,13 @@ void TSockTransport::ReceiveUntilClosed(const std::function<bool()>& full,
                                         const std::function<void(const char*, size_t)>& sink) {
     while (!CancelRequested) {
         if (full()) break;
-        ssize_t n = Receive(IoBuffer.data(), kIoSize, false);
+        const long long n = Receive(IoBuffer.data(), kIoSize, false);
         if (n == 0) {
             RaiseIfPeerReset();
             break;
         }
         if (n < 0) {
-            WaitAndPump(POLLIN);
+            WaitAndPump(Sys::kReadable);
             continue;
         }
         sink(IoBuffer.data(), static_cast<size_t>(n));
@@ -221,15 +210,17 @@ void TSockTransport::CaptureFile(const std::string& fileName) {
     TimerOn();
     TTimerGuard timer{*this};
     auto cannotWrite = [&] { return EFCreateError(FileCreateErrorMessage(fileName)); };
-    std::FILE* file = std::fopen(fileName.c_str(), "wb");
-    if (!file) throw cannotWrite();
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
+    Sys::FileOpen how;
+    how.access = Sys::FileAccess::Write;
+    how.creation = Sys::FileCreation::CreateOrTruncate;
+    Sys::File file = Sys::OpenFile(fileName, how);
+    if (!file.Valid()) throw cannotWrite();
     ReceiveUntilClosed([] { return false; },
                        [&](const char* data, size_t n) {
-                           if (std::fwrite(data, 1, n, file) != n) throw cannotWrite();
+                           if (!file.WriteAll(data, n)) throw cannotWrite();
                        });
-    // A full disk shows up at the latest when the last block is flushed.
-    if (std::fclose(closer.release()) != 0) throw cannotWrite();
+    // A full disk shows up at the latest when the file is closed.
+    if (!file.Close()) throw cannotWrite();
     EndIfCancelled(SockText::kSendAborted);
 }
 

@@ -3,13 +3,7 @@
 // SockTransfer.cpp.
 #include "SockTransport.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -46,9 +40,9 @@ void TSockTransport::UsePump(TEventPump& pump) {
     window_.reset();
     pump_ = &pump;
     Attach();
-    if (socketHandle_ >= 0 && IsConnected) {
+    if (socketHandle_ != Sys::kNoSocket && IsConnected) {
         window_->WatchConnectedSocket(socketHandle_);
-    } else if (socketHandle_ >= 0) {
+    } else if (socketHandle_ != Sys::kNoSocket) {
         window_->WatchSocket(socketHandle_);
     }
     // Last: the old pump may be the one this object made, and nothing refers to it now.
@@ -57,8 +51,9 @@ void TSockTransport::UsePump(TEventPump& pump) {
 
 void TSockTransport::InitializeSockets() {
     ReportStatus(8, "Initializing Winsock");
+    if (!Sys::StartSockets()) throw ESockError(SockText::kInitFailed);
     socketHandle_ = CreateSocket(true);
-    if (socketHandle_ < 0) throw ESockError(SockText::kInitFailed);
+    if (socketHandle_ == Sys::kNoSocket) throw ESockError(SockText::kInitFailed);
 }
 
 TSockTransport::~TSockTransport() {
@@ -72,24 +67,20 @@ TSockTransport::~TSockTransport() {
     try {
         RequestCloseSocket();
     } catch (...) {
-        // The descriptor is released by close() even when it reports an error.
+        // The socket is released by its close even when that reports an error.
     }
 }
 
-int TSockTransport::CreateSocket(bool withLinger) {
+Sys::SocketHandle TSockTransport::CreateSocket(bool withLinger) {
     // Only the socket made at start-up resets its connection on close; the fresh ones
     // made after each close end their connections in order.
-    const int type = SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC;
-    const int protocol = withLinger ? IPPROTO_TCP : 0;
     const auto& factory = pump_->SocketFactory;
-    int fd = factory ? factory(AF_INET, type, protocol) : socket(AF_INET, type, protocol);
-    if (fd < 0) {
-        lastError_ = SocketErrorFromErrno(errno);
-        return -1;
-    }
-    if (withLinger) {
-        linger lin{1, 0};
-        setsockopt(fd, SOL_SOCKET, SO_LINGER, &lin, sizeof lin);
+    int32_t error = 0;
+    const Sys::SocketHandle fd =
+        factory ? factory(withLinger, error) : Sys::OpenStreamSocket(withLinger, error);
+    if (fd == Sys::kNoSocket) {
+        lastError_ = error;
+        return Sys::kNoSocket;
     }
     if (window_) window_->WatchSocket(fd);
     return fd;
@@ -172,13 +163,14 @@ bool TSockTransport::DataAvailable() {
     ReportStatus(8, "Data Available");
     // Peeks into a byte of its own: IoBuffer may hold the line that ReadLn is assembling.
     char probe = 0;
-    return recv(socketHandle_, &probe, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
+    int32_t error = 0;
+    return Sys::Receive(socketHandle_, &probe, 1, true, error) > 0;
 }
 
 // ---------------------------------------------------------------- waiting
 
 void TSockTransport::WaitAndPump(short events, std::optional<std::chrono::milliseconds> deadline) {
-    pump_->Wait(events != 0 ? socketHandle_ : -1, events, deadline);
+    pump_->Wait(events != 0 ? socketHandle_ : Sys::kNoSocket, events, deadline);
     pump_->PumpOnce();
 }
 
@@ -192,8 +184,7 @@ void TSockTransport::ResolveHost() {
     std::memcpy(IoBuffer.data(), name.data(), name.size());
     IoBuffer[name.size()] = '\0';
 
-    in_addr_t parsed = inet_addr(name.c_str());
-    if (parsed != INADDR_NONE) {
+    if (uint32_t parsed = 0; Sys::ParseIpv4(name, parsed)) {
         remoteAddress_ = parsed;
         return;
     }
@@ -239,44 +230,39 @@ void TSockTransport::Connect() {
         ++retries;
     }
 
-    remotePort_ = htons(static_cast<uint16_t>(Proxy.empty() ? Port : ProxyPort));
+    remotePort_ = Sys::HostToNetwork(static_cast<uint16_t>(Proxy.empty() ? Port : ProxyPort));
     EventArrived = false;
     LastEventOk = true;
 
-    if (socketHandle_ < 0) {
+    if (socketHandle_ == Sys::kNoSocket) {
         // The fresh socket after the last close could not be made then; try again now.
         socketHandle_ = CreateSocket(false);
-        if (socketHandle_ < 0) RaiseUnlessWouldBlock(lastError_);
+        if (socketHandle_ == Sys::kNoSocket) RaiseUnlessWouldBlock(lastError_);
     }
 
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = remotePort_;
-    addr.sin_addr.s_addr = remoteAddress_;
-    int rc = connect(socketHandle_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    int err = rc == 0 ? 0 : errno;
+    const int32_t err = Sys::StartConnect(socketHandle_, remoteAddress_, remotePort_);
     switch (err) {
         case 0:
-        case EINPROGRESS:
-        case EAGAIN:
-        case EINTR:
+        case SocketError::kInProgress:
+        case SocketError::kWouldBlock:
+        case SocketError::kInterrupted:
             window_->ConnectStarted(socketHandle_);
             break;
-        case ECONNREFUSED:
-        case ECONNRESET:
-        case ECONNABORTED:
-        case ETIMEDOUT: {
+        case SocketError::kConnectionRefused:
+        case SocketError::kConnectionReset:
+        case SocketError::kConnectionAborted:
+        case SocketError::kTimedOut: {
             // The answer of the remote end, even when it came at once (a local port): it is
             // reported as the connect notification, like every other outcome of a connect.
             TPumpNotification note;
             note.socket = socketHandle_;
             note.event = TSocketEvent::Connect;
-            note.errorCode = SocketErrorFromErrno(err);
+            note.errorCode = err;
             window_->Post(note);
             break;
         }
         default: {
-            RaiseUnlessWouldBlock(SocketErrorFromErrno(err));
+            RaiseUnlessWouldBlock(err);
             window_->ConnectStarted(socketHandle_);
             break;
         }
@@ -285,7 +271,8 @@ void TSockTransport::Connect() {
     TimerOn();
     {
         TTimerGuard timer{*this};
-        while (!(IsConnected || TimedOut || CancelRequested || !LastEventOk)) WaitAndPump(POLLOUT);
+        while (!(IsConnected || TimedOut || CancelRequested || !LastEventOk))
+            WaitAndPump(Sys::kWritable);
     }
     if (!TimedOut && !CancelRequested && LastEventOk) return;
     if (OnConnectionFailed) OnConnectionFailed(this);
@@ -299,16 +286,15 @@ void TSockTransport::Connect() {
 void TSockTransport::RequestCloseSocket() {
     ReportStatus(4, "Request Close Socket");
     IsConnected = false;
-    if (socketHandle_ < 0) return;
-    int fd = socketHandle_;
+    if (socketHandle_ == Sys::kNoSocket) return;
+    const Sys::SocketHandle fd = socketHandle_;
     if (window_) window_->ForgetSocket(fd);
-    int rc = close(fd);
-    int err = rc == 0 ? 0 : errno;
-    // close() releases the descriptor even when it reports an error, so the object always
-    // goes on with a fresh socket.
-    socketHandle_ = -1;
+    const int32_t err = Sys::CloseSocket(fd);
+    // The close releases the socket even when it reports an error, so the object always goes
+    // on with a fresh socket.
+    socketHandle_ = Sys::kNoSocket;
     if (!BeingDestroyed) socketHandle_ = CreateSocket(false);
-    if (err != 0 && err != EINTR) RaiseUnlessWouldBlock(SocketErrorFromErrno(err));
+    if (err != 0) RaiseUnlessWouldBlock(err);
     if (!destroying_ && OnDisconnect) OnDisconnect(this);
 }
 
@@ -327,7 +313,7 @@ void TSockTransport::Abort() {
     Cancel();
 }
 
-int TSockTransport::Accept() {
+Sys::SocketHandle TSockTransport::Accept() {
     ReportStatus(4, "Accepting");
     for (;;) {
         // The offered connection ends the wait too; nothing else would.
@@ -336,21 +322,21 @@ int TSockTransport::Accept() {
         if (CancelRequested) throw ESockError(SockText::kAcceptCanceled);
         if (!LastEventOk) throw ESockError(SockText::kAcceptFailed);
         acceptOffered_ = false;
-        sockaddr_in peer{};
-        socklen_t len = sizeof peer;
-        int fd = accept4(socketHandle_, reinterpret_cast<sockaddr*>(&peer), &len,
-                         SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0) {
-            RaiseUnlessWouldBlock(SocketErrorFromErrno(errno));
-            if (EventArrived) return -1;
+        uint32_t peerAddress = 0;
+        uint16_t peerPort = 0;
+        int32_t error = 0;
+        const Sys::SocketHandle fd = Sys::Accept(socketHandle_, true, peerAddress, peerPort, error);
+        if (fd == Sys::kNoSocket) {
+            RaiseUnlessWouldBlock(error);
+            if (EventArrived) return Sys::kNoSocket;
             continue;  // the offer was withdrawn before we took it: wait for the next
         }
         window_->WatchConnectedSocket(fd);
-        remoteAddress_ = peer.sin_addr.s_addr;
-        remotePort_ = peer.sin_port;
+        remoteAddress_ = peerAddress;
+        remotePort_ = peerPort;
         if (CancelRequested) {
             window_->ForgetSocket(fd);
-            close(fd);
+            Sys::CloseSocket(fd);
             EndIfCancelled(SockText::kSendAborted);
         }
         return fd;

@@ -12,8 +12,6 @@
 // EAbortError (an ESockError) when a transfer ends by Cancel or by the time-out.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -94,7 +92,7 @@ class TSockTransport {
     // As Cancel; descendants may add to it (the HTTP client also sets EventArrived).
     virtual void Abort();
     // Waits for a connection offered on a listening socket; returns the accepted socket.
-    virtual int Accept();
+    virtual Sys::SocketHandle Accept();
     // Sends the command as a line and reads one reply line; sets LastReply and ReplyCode.
     virtual void Transaction(const std::string& command, std::string& reply);
     // Sets CancelRequested: the running wait or transfer ends at its next check.
@@ -157,8 +155,9 @@ class TSockTransport {
     bool EventArrived = false;
     bool LastEventOk = false;
 
-    // The current socket (-1 = none) and where Connect connects (network byte order).
-    int SocketHandle() const { return socketHandle_; }
+    // The current socket (Sys::kNoSocket = none) and where Connect connects (network byte
+    // order).
+    Sys::SocketHandle SocketHandle() const { return socketHandle_; }
     uint32_t RemoteAddress() const { return remoteAddress_; }
     uint16_t RemotePort() const { return remotePort_; }
 
@@ -195,17 +194,17 @@ class TSockTransport {
   private:
     TSockTransport(std::unique_ptr<TEventPump> own, TEventPump* pump);
     void Attach();
-    int CreateSocket(bool withLinger);
-    // Sleeps until the socket shows events (as for poll; 0 = not waiting on the socket),
+    Sys::SocketHandle CreateSocket(bool withLinger);
+    // Sleeps until the socket shows events (as for Sys::Poll; 0 = not waiting on the socket),
     // anything else the pump watches happens, or the deadline passes; then pumps once.
     void WaitAndPump(short events, std::optional<std::chrono::milliseconds> deadline = {});
     // One receive into at (peek leaves the bytes in the transport): the bytes received, 0 when
     // the data has ended (the peer closed, or the socket was replaced after its close), or -1
     // when nothing is there yet. Any other failure raises ESockError.
-    ssize_t Receive(char* at, size_t size, bool peek);
+    long long Receive(char* at, size_t size, bool peek);
     // One send: the bytes taken (0 ends a send early) or -1 while the transport is full. Any
     // other failure raises ESockError.
-    ssize_t SendSome(const char* data, size_t size);
+    long long SendSome(const char* data, size_t size);
     // Records the error number of a failed socket call and raises unless it is would-block.
     void RaiseUnlessWouldBlock(int32_t code);
     // A cancel or time-out ends the operation: clears CancelRequested, raises EAbortError(text).
@@ -219,7 +218,7 @@ class TSockTransport {
     // stallLimitMs > 0 ends a wait without progress by the time-out. Returns the bytes taken.
     size_t SendLoop(const char* data, size_t length, bool countAndNotify, int32_t stallLimitMs);
 
-    int socketHandle_ = -1;
+    Sys::SocketHandle socketHandle_ = Sys::kNoSocket;
     uint32_t remoteAddress_ = 0;
     uint16_t remotePort_ = 0;
     bool destroying_ = false;  // no status text or OnDisconnect reaches a handler

@@ -1,15 +1,11 @@
 #include "ReservationTable.h"
 
-#include <iconv.h>
-#include <sys/stat.h>
-
 #include <cctype>
-#include <cerrno>
 
 #include "EntryForm.h"
-#include "FileUtil.h"
 #include "Sjis.h"
-#include "SjisText.h"
+#include "SysFile.h"
+#include "SysText.h"
 #include "SysUtils.h"
 #include "Texts.h"
 #include "WorkList.h"
@@ -141,22 +137,22 @@ std::vector<ReservationRow> ReadReservationTable(const std::string& programDir) 
     std::vector<ReservationRow> rows;
     for (int i = 0; i < Texts::kMaxReservations; ++i) {
         const std::string path = programDir + Texts::ReservationPageFile(i);
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0) {
-            if (errno == ENOENT) continue;
+        const Sys::PathInfo info = Sys::Inspect(path, false);
+        if (info.kind == Sys::PathKind::Missing) continue;
+        if (info.kind == Sys::PathKind::Unknown) {
             rows.push_back(MarkedRow(i + 1, Texts::kRowUnreadable));
             continue;
         }
-        if (S_ISREG(st.st_mode) && st.st_size > kMaxSavedPageBytes) {
+        if (info.kind == Sys::PathKind::File && info.size > kMaxSavedPageBytes) {
             rows.push_back(MarkedRow(i + 1, Texts::kRowTooLarge));
             continue;
         }
         std::string bytes;
-        const ReadStatus status = TryReadWholeFile(path, bytes);
-        if (status == ReadStatus::Missing) continue;
-        if (status != ReadStatus::Ok || static_cast<long>(bytes.size()) > kMaxSavedPageBytes) {
-            rows.push_back(MarkedRow(
-                i + 1, status == ReadStatus::Ok ? Texts::kRowTooLarge : Texts::kRowUnreadable));
+        const Sys::ReadStatus status = Sys::TryReadWholeFile(path, bytes);
+        if (status == Sys::ReadStatus::Missing) continue;
+        if (status != Sys::ReadStatus::Ok || static_cast<long>(bytes.size()) > kMaxSavedPageBytes) {
+            rows.push_back(MarkedRow(i + 1, status == Sys::ReadStatus::Ok ? Texts::kRowTooLarge
+                                                                          : Texts::kRowUnreadable));
             continue;
         }
         rows.push_back(ReservationRowFromPage(i + 1, bytes));
@@ -229,7 +225,7 @@ std::string ReservationCsv(const std::vector<ReservationRow>& rows) {
     std::string csv = "\xEF\xBB\xBF";
     for (ReservationColumn column : kReservationColumns) {
         if (column != kReservationColumns[0]) csv += ',';
-        csv += CsvField(SjisToUtf8(ReservationHeading(column)));
+        csv += CsvField(Sys::SjisToUtf8(ReservationHeading(column)));
     }
     csv += "\r\n";
     for (const ReservationRow& row : rows) {
@@ -238,7 +234,7 @@ std::string ReservationCsv(const std::vector<ReservationRow>& rows) {
         for (ReservationColumn column : kReservationColumns)
             fields.push_back(column == ReservationColumn::Number
                                  ? std::to_string(row.Number)
-                                 : SjisToUtf8(ReservationCell(row, column)));
+                                 : Sys::SjisToUtf8(ReservationCell(row, column)));
         bool first = true;
         for (const std::string& field : fields) {
             if (!first) csv += ',';
@@ -251,5 +247,6 @@ std::string ReservationCsv(const std::vector<ReservationRow>& rows) {
 }
 
 void SaveReservationCsv(const std::string& path, const std::vector<ReservationRow>& rows) {
-    if (!ReplaceFile(path, ReservationCsv(rows))) throw EFCreateError(FileCreateErrorMessage(path));
+    if (!Sys::ReplaceFile(path, ReservationCsv(rows)))
+        throw EFCreateError(FileCreateErrorMessage(path));
 }

@@ -1,10 +1,10 @@
 #include "RestoreReport.h"
 
-#include <ctime>
-#include <filesystem>
-#include <fstream>
+#include <cstdio>
 
 #include "PageScan.h"
+#include "SysClock.h"
+#include "SysFile.h"
 #include "SysUtils.h"
 #include "TextSearch.h"
 #include "Texts.h"
@@ -29,8 +29,8 @@ std::vector<int> ReservationsToRestore(const std::string& programDir,
     std::vector<int> numbers;
     for (int number = 0; number < Texts::kMaxReservations; ++number) {
         if (selection && selection->count(number) == 0) continue;
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(programDir + Texts::ReservationPageFile(number), ec))
+        if (Sys::Inspect(programDir + Texts::ReservationPageFile(number)).kind ==
+            Sys::PathKind::File)
             numbers.push_back(number);
     }
     return numbers;
@@ -66,18 +66,19 @@ std::string ReportBlock(const std::string& timestamp, const std::string& host,
 }
 
 bool AppendReportFile(const std::string& path, const std::string& block) {
-    std::ofstream file(path, std::ios::binary | std::ios::app);
-    if (!file) return false;
-    file.write(block.data(), static_cast<std::streamsize>(block.size()));
-    file.close();
-    return !file.fail();
+    Sys::FileOpen how;
+    how.access = Sys::FileAccess::Append;
+    how.creation = Sys::FileCreation::OpenOrCreate;
+    Sys::File file = Sys::OpenFile(path, how);
+    if (!file.Valid()) return false;
+    const bool written = file.WriteAll(block);
+    return file.Close() && written;
 }
 
 std::string LocalTimestamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const Sys::LocalTime t = Sys::ToLocalTime(std::chrono::system_clock::now());
     char text[32];
-    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", t.Year, t.Month, t.Day,
+                  t.Hour, t.Minute, t.Second);
     return text;
 }

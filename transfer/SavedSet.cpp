@@ -1,15 +1,8 @@
 #include "SavedSet.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <filesystem>
 
-#include "FileUtil.h"
+#include "SysFile.h"
 #include "SysUtils.h"
 #include "Texts.h"
 
@@ -19,26 +12,20 @@ constexpr char kMarker[] = "COMMIT";
 constexpr char kOldFolder[] = "old/";
 constexpr char kDiscardFolder[] = "discard";
 
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-void RemoveTree(const std::string& path) {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-}
+using Sys::Exists;
+using Sys::RemoveTree;
+using Sys::SyncFolder;
 
 void MakeFolder(const std::string& path) {
     // Only the owner may look inside: the pages hold the recorder's passwords.
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+    if (Sys::MakeFolder(path, true) == Sys::FolderResult::Failed) {
         const std::string shown = path.back() == '/' ? path.substr(0, path.size() - 1) : path;
         throw EFCreateError(Texts::CannotCreateFolderMessage(shown));
     }
 }
 
 void Move(const std::string& from, const std::string& to) {
-    if (::rename(from.c_str(), to.c_str()) != 0) throw EFCreateError(FileCreateErrorMessage(to));
+    if (!Sys::MoveReplacing(from, to)) throw EFCreateError(FileCreateErrorMessage(to));
 }
 
 void Step(const std::function<void()>& afterStep) {
@@ -56,23 +43,31 @@ std::string NameList(const std::vector<std::string>& names) {
 // file and a rename, and a marker that a power loss cut short lacks its last line.
 constexpr char kMarkerEnd[] = "END\n";
 
+// A page or marker file: created (or emptied) for writing, the owner's only.
+Sys::FileOpen OwnerOnlyFile() {
+    Sys::FileOpen how;
+    how.access = Sys::FileAccess::Write;
+    how.creation = Sys::FileCreation::CreateOrTruncate;
+    how.ownerOnly = true;
+    return how;
+}
+
 void WriteMarker(const std::string& folder, const std::vector<std::string>& names) {
     const std::string path = folder + kMarker;
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    bool ok = file.Valid() && WriteAll(file.Get(), NameList(names) + kMarkerEnd) &&
-              ::fsync(file.Get()) == 0;
+    Sys::File file = Sys::OpenFile(path, OwnerOnlyFile());
+    bool ok = file.Valid() && file.WriteAll(NameList(names) + kMarkerEnd) && file.Flush();
     ok = file.Close() && ok;
     if (!ok) {
-        ::unlink(path.c_str());
+        Sys::RemoveFile(path);
         throw EFCreateError(FileCreateErrorMessage(path));
     }
-    SyncDirectory(folder);
+    SyncFolder(folder);
 }
 
 // True when folder holds a whole commit marker: the new set may be moved in.
 bool MarkerComplete(const std::string& folder) {
     std::string marker;
-    if (TryReadWholeFile(folder + kMarker, marker) != ReadStatus::Ok) return false;
+    if (Sys::TryReadWholeFile(folder + kMarker, marker) != Sys::ReadStatus::Ok) return false;
     const size_t end = sizeof kMarkerEnd - 1;
     return marker.size() >= end && marker.compare(marker.size() - end, end, kMarkerEnd) == 0 &&
            (marker.size() == end || marker[marker.size() - end - 1] == '\n');
@@ -84,7 +79,7 @@ void RollForward(const std::string& programDir, const std::function<void()>& aft
     const std::string staging = SavedSet::StagingDir(programDir);
     const std::string old = staging + kOldFolder;
     std::string marker;
-    if (TryReadWholeFile(staging + kMarker, marker) != ReadStatus::Ok)
+    if (Sys::TryReadWholeFile(staging + kMarker, marker) != Sys::ReadStatus::Ok)
         throw EFCreateError(FileOpenErrorMessage(staging + kMarker));
     std::vector<std::string> incoming;
     for (size_t start = 0, end; (end = marker.find('\n', start)) != std::string::npos;
@@ -103,23 +98,23 @@ void RollForward(const std::string& programDir, const std::function<void()>& aft
     for (const std::string& name : incoming) {
         if (Exists(staging + name)) Move(staging + name, programDir + name);
     }
-    SyncDirectory(programDir);
+    SyncFolder(programDir);
     Step(afterStep);
     if (Exists(old)) {
-        SyncDirectory(old);
+        SyncFolder(old);
         const std::string backup = SavedSet::BackupDir(programDir);
         if (Exists(backup)) {
             RemoveTree(staging + kDiscardFolder);
             Move(backup, staging + kDiscardFolder);
         }
         Move(old, backup);
-        SyncDirectory(programDir);
+        SyncFolder(programDir);
         Step(afterStep);
     }
     // The new set and the backup are on disk now. Without its marker the folder holds nothing
     // that is still needed; neither step waits for the disk: should a power loss bring the
     // marker back, the next start runs these steps again, which changes nothing but this.
-    ::unlink((staging + kMarker).c_str());
+    Sys::RemoveFile(staging + kMarker);
     Step(afterStep);
     RemoveTree(staging);
 }
@@ -137,13 +132,8 @@ bool IsSetFile(const std::string& name) {
 }
 
 std::vector<std::string> SetFiles(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return names;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (IsSetFile(entry->d_name)) names.push_back(entry->d_name);
-    }
-    ::closedir(dir);
+    std::vector<std::string> names = Sys::ListFolder(folder);
+    std::erase_if(names, [](const std::string& name) { return !IsSetFile(name); });
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -166,7 +156,7 @@ std::string BackupDir(const std::string& programDir) {
 void Recover(const std::string& programDir) {
     // A marker in the backup folder was written by a swap that stopped before the folder
     // became the staging folder: the backup itself is untouched.
-    ::unlink((BackupDir(programDir) + kMarker).c_str());
+    Sys::RemoveFile(BackupDir(programDir) + kMarker);
     const std::string staging = StagingDir(programDir);
     if (!Exists(staging)) return;
     // A marker that is not whole was cut short before any page moved: nothing to finish.
@@ -186,7 +176,7 @@ bool RestoreBackup(const std::string& programDir, const std::function<void()>& a
     WriteMarker(backup, names);
     Step(afterStep);
     Move(backup, StagingDir(programDir));
-    SyncDirectory(programDir);
+    SyncFolder(programDir);
     Step(afterStep);
     RollForward(programDir, afterStep);
     return true;
@@ -206,11 +196,11 @@ SavedSetStaging::~SavedSetStaging() {
 
 void SavedSetStaging::Save(const std::string& name, const std::string& bytes) {
     const std::string path = staging_ + name;
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    bool ok = file.Valid() && WriteAll(file.Get(), bytes);
+    Sys::File file = Sys::OpenFile(path, OwnerOnlyFile());
+    bool ok = file.Valid() && file.WriteAll(bytes);
     // The page starts on its way to the disk while the next one is fetched; nothing waits
     // for it here. Commit makes sure it has arrived.
-    if (ok) ::sync_file_range(file.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    if (ok) file.StartFlush();
     ok = file.Close() && ok;
     if (!ok) throw EFCreateError(FileCreateErrorMessage(path));
     if (std::find(names_.begin(), names_.end(), name) == names_.end()) {
@@ -225,11 +215,14 @@ void SavedSetStaging::Commit() {
     // staged page's creation, so the others find little or nothing left to do. Unlike a sync
     // of the whole file system, this never waits for other programs' writes.
     for (const std::string& name : names_) {
-        FileDescriptor page(::open((staging_ + name).c_str(), O_RDONLY | O_CLOEXEC));
-        if (!page.Valid() || ::fsync(page.Get()) != 0)
+        // Opened for writing: Windows flushes only a file that may be written.
+        Sys::FileOpen how;
+        how.access = Sys::FileAccess::Write;
+        Sys::File page = Sys::OpenFile(staging_ + name, how);
+        if (!page.Valid() || !page.Flush())
             throw EFCreateError(FileCreateErrorMessage(staging_ + name));
     }
-    SyncDirectory(staging_);
+    SyncFolder(staging_);
     Step(AfterStep);
     WriteMarker(staging_, names_);
     // From here on the new set wins: what is left undone now is done at the next start.

@@ -1,13 +1,9 @@
 #include "TransferLog.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
+
+#include "SysClock.h"
+#include "SysFile.h"
 
 namespace {
 
@@ -27,39 +23,20 @@ std::string Printable(const std::string& text) {
     return out;
 }
 
+// "2026-12-08T10:03:10.123+0900": the zone as its offset, on every system.
 std::string TimeStamp(std::chrono::system_clock::time_point now) {
-    using namespace std::chrono;
-    std::time_t seconds = system_clock::to_time_t(now);
-    auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    if (millis < 0) millis += 1000;
-    std::tm local{};
-    ::localtime_r(&seconds, &local);
-    char date[32], zone[8];
-    std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
-    std::strftime(zone, sizeof zone, "%z", &local);
+    const Sys::LocalTime t = Sys::ToLocalTime(now);
+    const int offset = t.UtcOffsetMinutes < 0 ? -t.UtcOffsetMinutes : t.UtcOffsetMinutes;
     char stamp[48];
-    std::snprintf(stamp, sizeof stamp, "%s.%03d%s", date, static_cast<int>(millis), zone);
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d%02d", t.Year,
+                  t.Month, t.Day, t.Hour, t.Minute, t.Second, t.Millisecond,
+                  t.UtcOffsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
     return stamp;
 }
 
-std::string SystemError(const char* what) {
-    return std::string(what) + ": " + std::strerror(errno);
+std::string SystemError(const char* what, Sys::FileError error) {
+    return std::string(what) + ": " + Sys::FileErrorText(error);
 }
-
-// A file descriptor closed on every way out.
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 }  // namespace
 
@@ -92,44 +69,44 @@ bool TransferLog::Append(const std::string& method, const std::string& address, 
     const std::string line = FormatLine(method, address, status, outcome);
     // Twice at most: once more after starting a new generation.
     for (int pass = 0; pass < 2; ++pass) {
-        // Non-blocking, so a FIFO put at the path cannot hold the transfer; never through a
-        // symbolic link.
-        Fd fd(::open(path_.c_str(),
-                     O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
-        if (fd.Get() < 0) {
-            LastError = SystemError("open");
-            return false;
-        }
-        struct stat info {};
-        if (::fstat(fd.Get(), &info) != 0) {
-            LastError = SystemError("fstat");
-            return false;
-        }
-        if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+        // A FIFO put at the path cannot hold the transfer (it is refused without waiting),
+        // and a symbolic link is never followed.
+        Sys::FileOpen how;
+        how.access = Sys::FileAccess::Append;
+        how.creation = Sys::FileCreation::OpenOrCreate;
+        how.ownerOnly = true;
+        how.noFollow = true;
+        Sys::FileError error = Sys::FileError::None;
+        Sys::File file = Sys::OpenFile(path_, how, &error);
+        if (!file.Valid() && error == Sys::FileError::NotRegular) {
             LastError = "not a regular file of this user: " + path_;
             return false;
         }
-        if ((info.st_mode & 077) != 0 && ::fchmod(fd.Get(), 0600) != 0) {
-            LastError = SystemError("fchmod");
+        if (!file.Valid()) {
+            LastError = SystemError("open", error);
             return false;
         }
-        if (pass == 0 && info.st_size > 0 &&
-            static_cast<std::uintmax_t>(info.st_size) + line.size() > maxBytes_) {
-            if (::rename(path_.c_str(), (path_ + ".1").c_str()) != 0) {
-                LastError = SystemError("rename");
+        if (!file.OwnedByUser()) {
+            LastError = "not a regular file of this user: " + path_;
+            return false;
+        }
+        if (!file.NarrowToOwner()) {
+            LastError = SystemError("chmod", Sys::FileError::Denied);
+            return false;
+        }
+        const long long size = file.Size();
+        if (pass == 0 && size > 0 && static_cast<std::uintmax_t>(size) + line.size() > maxBytes_) {
+            file.Close();
+            // Windows renames no file that is open, so the log is closed first.
+            if (!Sys::MoveReplacing(path_, path_ + ".1")) {
+                LastError = SystemError("rename", Sys::FileError::Other);
                 return false;
             }
             continue;
         }
-        size_t done = 0;
-        while (done < line.size()) {
-            ssize_t n = ::write(fd.Get(), line.data() + done, line.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                LastError = SystemError("write");
-                return false;
-            }
-            done += static_cast<size_t>(n);
+        if (!file.WriteAll(line)) {
+            LastError = SystemError("write", Sys::FileError::Other);
+            return false;
         }
         LastError.clear();
         return true;

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "FileUtil.h"
+#include "SysFile.h"
 #include "SysUtils.h"
 
 namespace {
@@ -105,18 +105,18 @@ std::vector<std::string> TWorkList::Lines() const {
 }
 
 void TWorkList::SaveToFile(const std::string& path, bool flushToDisk) const {
-    ReplaceOptions options;
+    Sys::ReplaceOptions options;
     options.flush = flushToDisk;
     // The files saved this way hold what the recorder holds: its owner's only.
-    options.newFileMode = 0600;
+    options.ownerOnly = true;
     options.keepModeMask = 0600;
     // The joined text is streamed into the file, never held whole beside the page.
-    const bool saved = ReplaceFileWith(
+    const bool saved = Sys::ReplaceFileWith(
         path,
-        [this](int fd) {
+        [this](Sys::File& file) {
             bool ok = true;
             ForEachJoinedPiece(text_, [&](std::string_view piece) {
-                ok = ok && WriteAll(fd, piece.data(), piece.size());
+                ok = ok && file.WriteAll(piece.data(), piece.size());
             });
             return ok;
         },

@@ -1,15 +1,7 @@
 #include "RecorderSim.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -25,12 +17,14 @@
 #include "RecorderPages.h"
 #include "SimTexts.h"
 #include "StateFile.h"
+#include "SysSocket.h"
 
 namespace recsim {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using Sys::SocketHandle;
 
 constexpr int kMaxReservations = 32;
 constexpr size_t kMaxHeaderBytes = 16 * 1024;
@@ -91,26 +85,36 @@ std::string TwoDigits(int v) {
 
 // Waits until fd is ready for the events or the stop flag rises. Returns >0 ready, 0 timed out
 // (deadline passed), -1 stopped or error.
-int WaitFd(int fd, short events, Clock::time_point deadline, const std::atomic<bool>& stopping) {
+int WaitFd(SocketHandle fd, short events, Clock::time_point deadline,
+           const std::atomic<bool>& stopping) {
     while (!stopping) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) return 0;
-        pollfd p{fd, events, 0};
-        const int r = ::poll(&p, 1, int(std::min<long long>(left, kSliceMs)));
+        Sys::PollEntry p{fd, events, 0};
+        const int r = Sys::Poll(&p, 1, int(std::min<long long>(left, kSliceMs)));
         if (r > 0) return 1;
-        if (r < 0 && errno != EINTR) return -1;
     }
     return -1;
 }
 
-bool SendAll(int fd, const char* data, size_t size, const std::atomic<bool>& stopping) {
+// One receive of a non-blocking connection after a wait said there is something: the bytes,
+// 0 at the end, -1 on an error; a spurious wake-up reads as nothing yet (-2).
+long long ReceiveSome(SocketHandle fd, char* buf, size_t size) {
+    int32_t error = 0;
+    const long long n = Sys::Receive(fd, buf, size, false, error);
+    if (n < 0 && error == SocketError::kWouldBlock) return -2;
+    return n;
+}
+
+bool SendAll(SocketHandle fd, const char* data, size_t size, const std::atomic<bool>& stopping) {
     size_t done = 0;
     while (done < size) {
-        if (WaitFd(fd, POLLOUT, Clock::now() + std::chrono::seconds(10), stopping) <= 0)
+        if (WaitFd(fd, Sys::kWritable, Clock::now() + std::chrono::seconds(10), stopping) <= 0)
             return false;
-        const ssize_t n = ::send(fd, data + done, size - done, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+        int32_t error = 0;
+        const long long n = Sys::Send(fd, data + done, size - done, error);
+        if (n < 0 && error == SocketError::kWouldBlock) continue;
         if (n <= 0) return false;
         done += size_t(n);
     }
@@ -139,7 +143,7 @@ struct RecorderSim::Impl {
     int loseEntries = 0;
 
     // Server.
-    int listenFd = -1;
+    SocketHandle listenFd = Sys::kNoSocket;
     int port = 0;
     std::atomic<bool> stopping{false};
     std::thread acceptThread;
@@ -174,20 +178,20 @@ struct RecorderSim::Impl {
     }
 
     void AcceptLoop();
-    void Serve(int fd);
+    void Serve(SocketHandle fd);
     enum class ReadResult { Ok, Closed, TooLarge, Bad, NoLength };
-    ReadResult ReadRequest(int fd, Request& req);
+    ReadResult ReadRequest(SocketHandle fd, Request& req);
     Answer Route(const Request& req);
     Answer Entry(const Request& req);
     bool Authorized(const Request& req) const;
-    void Finish(int fd, bool reset);
+    void Finish(SocketHandle fd, bool reset);
     void Record(size_t index, int status);
 };
 
 void RecorderSim::Impl::AcceptLoop() {
     while (!stopping) {
-        pollfd p{listenFd, POLLIN, 0};
-        const int r = ::poll(&p, 1, kSliceMs);
+        Sys::PollEntry p{listenFd, Sys::kReadable, 0};
+        const int r = Sys::Poll(&p, 1, kSliceMs);
         {
             std::lock_guard lock(connMu);
             for (auto it = conns.begin(); it != conns.end();) {
@@ -200,8 +204,11 @@ void RecorderSim::Impl::AcceptLoop() {
             }
         }
         if (r <= 0) continue;
-        const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) continue;
+        uint32_t address = 0;
+        uint16_t port = 0;
+        int32_t error = 0;
+        const SocketHandle fd = Sys::Accept(listenFd, true, address, port, error);
+        if (fd == Sys::kNoSocket) continue;
         auto done = std::make_shared<std::atomic<bool>>(false);
         std::lock_guard lock(connMu);
         conns.push_back(Conn{std::thread([this, fd, done] {
@@ -212,7 +219,7 @@ void RecorderSim::Impl::AcceptLoop() {
     }
 }
 
-RecorderSim::Impl::ReadResult RecorderSim::Impl::ReadRequest(int fd, Request& req) {
+RecorderSim::Impl::ReadResult RecorderSim::Impl::ReadRequest(SocketHandle fd, Request& req) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(opt.readTimeoutMs);
     std::string data;
     size_t headerEnd = std::string::npos, sepLen = 0;
@@ -227,9 +234,9 @@ RecorderSim::Impl::ReadResult RecorderSim::Impl::ReadRequest(int fd, Request& re
         }
         if (headerEnd != std::string::npos) break;
         if (data.size() > kMaxHeaderBytes) return ReadResult::TooLarge;
-        if (WaitFd(fd, POLLIN, deadline, stopping) <= 0) return ReadResult::Closed;
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n < 0 && errno == EINTR) continue;
+        if (WaitFd(fd, Sys::kReadable, deadline, stopping) <= 0) return ReadResult::Closed;
+        const long long n = ReceiveSome(fd, buf, sizeof buf);
+        if (n == -2) continue;
         if (n <= 0) return ReadResult::Closed;
         data.append(buf, size_t(n));
     }
@@ -284,9 +291,9 @@ RecorderSim::Impl::ReadResult RecorderSim::Impl::ReadRequest(int fd, Request& re
     const size_t length = std::stoul(cl->second);
     if (length > kMaxBodyBytes) return ReadResult::TooLarge;
     while (rest.size() < length) {
-        if (WaitFd(fd, POLLIN, deadline, stopping) <= 0) return ReadResult::Closed;
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n < 0 && errno == EINTR) continue;
+        if (WaitFd(fd, Sys::kReadable, deadline, stopping) <= 0) return ReadResult::Closed;
+        const long long n = ReceiveSome(fd, buf, sizeof buf);
+        if (n == -2) continue;
         if (n <= 0) return ReadResult::Closed;
         rest.append(buf, size_t(n));
     }
@@ -407,23 +414,24 @@ void RecorderSim::Impl::Record(size_t index, int status) {
     if (h) h(copy);
 }
 
-void RecorderSim::Impl::Finish(int fd, bool reset) {
+void RecorderSim::Impl::Finish(SocketHandle fd, bool reset) {
     if (reset) {
-        linger l{1, 0};
-        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+        Sys::SetResetOnClose(fd);
     } else {
         // Half-close, then give the client a moment to read everything and close first, so
         // that the answer is never cut off by a reset.
-        ::shutdown(fd, SHUT_WR);
+        Sys::ShutdownSend(fd);
         const auto deadline = Clock::now() + std::chrono::milliseconds(kLingerAfterMs);
         char buf[1024];
-        while (WaitFd(fd, POLLIN, deadline, stopping) > 0)
-            if (::recv(fd, buf, sizeof buf, 0) <= 0) break;
+        while (WaitFd(fd, Sys::kReadable, deadline, stopping) > 0) {
+            const long long n = ReceiveSome(fd, buf, sizeof buf);
+            if (n != -2 && n <= 0) break;
+        }
     }
-    ::close(fd);
+    Sys::CloseSocket(fd);
 }
 
-void RecorderSim::Impl::Serve(int fd) {
+void RecorderSim::Impl::Serve(SocketHandle fd) {
     Request req;
     const ReadResult read = ReadRequest(fd, req);
     if (read == ReadResult::Closed) {
@@ -463,10 +471,12 @@ void RecorderSim::Impl::Serve(int fd) {
         // Until the client gives up or the simulator stops.
         char buf[256];
         const auto never = Clock::now() + std::chrono::hours(24);
-        while (WaitFd(fd, POLLIN, never, stopping) > 0)
-            if (::recv(fd, buf, sizeof buf, 0) <= 0) break;
+        while (WaitFd(fd, Sys::kReadable, never, stopping) > 0) {
+            const long long n = ReceiveSome(fd, buf, sizeof buf);
+            if (n != -2 && n <= 0) break;
+        }
         Record(index, 0);
-        ::close(fd);
+        Sys::CloseSocket(fd);
         return;
     }
 
@@ -520,36 +530,30 @@ RecorderSim::~RecorderSim() {
 }
 
 void RecorderSim::Start() {
-    if (impl_->listenFd >= 0) return;
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) throw std::runtime_error(std::string("socket: ") + std::strerror(errno));
-    const int one = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(uint16_t(impl_->opt.port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 16) != 0) {
-        const int err = errno;
-        ::close(fd);
+    if (impl_->listenFd != Sys::kNoSocket) return;
+    int32_t error = 0;
+    if (!Sys::StartSockets()) throw std::runtime_error("no sockets on this system");
+    const SocketHandle fd = Sys::OpenStreamSocket(false, error);
+    if (fd == Sys::kNoSocket) throw std::runtime_error("socket: error " + std::to_string(error));
+    const uint16_t port = Sys::ListenOnLoopback(fd, uint16_t(impl_->opt.port), 16, true, error);
+    if (port == 0) {
+        Sys::CloseSocket(fd);
         throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(impl_->opt.port) +
-                                 ": " + std::strerror(err));
+                                 ": error " + std::to_string(error));
     }
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
     {
         std::lock_guard lock(impl_->mu);
         impl_->ChooseSegment();
         impl_->selected = -1;
     }
-    impl_->port = ntohs(addr.sin_port);
+    impl_->port = port;
     impl_->listenFd = fd;
     impl_->stopping = false;
     impl_->acceptThread = std::thread([this] { impl_->AcceptLoop(); });
 }
 
 void RecorderSim::Stop() {
-    if (impl_->listenFd < 0) return;
+    if (impl_->listenFd == Sys::kNoSocket) return;
     {
         std::lock_guard lock(impl_->mu);
         impl_->stopping = true;
@@ -562,8 +566,8 @@ void RecorderSim::Stop() {
         conns.swap(impl_->conns);
     }
     for (auto& c : conns) c.thread.join();
-    ::close(impl_->listenFd);
-    impl_->listenFd = -1;
+    Sys::CloseSocket(impl_->listenFd);
+    impl_->listenFd = Sys::kNoSocket;
 }
 
 int RecorderSim::Port() const {

@@ -1,14 +1,9 @@
 #include "StateFile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "SysFile.h"
 
 namespace recsim {
 
@@ -140,47 +135,24 @@ std::vector<Reservation> ParseStateText(const std::string& text) {
 }
 
 bool LoadStateFile(const std::string& path, std::vector<Reservation>& list) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (errno == ENOENT) return false;
-        throw std::runtime_error("cannot read state file " + path + ": " + std::strerror(errno));
+    std::string text;
+    switch (Sys::TryReadWholeFile(path, text)) {
+        case Sys::ReadStatus::Missing:
+            return false;
+        case Sys::ReadStatus::Failed:
+            throw std::runtime_error("cannot read state file " + path);
+        case Sys::ReadStatus::Ok:
+            break;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    list = ParseStateText(text.str());
+    list = ParseStateText(text);
     return true;
 }
 
 void SaveStateFile(const std::string& path, const std::vector<Reservation>& list) {
-    const std::string text = StateText(list);
-    const std::string temp = path + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        throw std::runtime_error("cannot write state file " + temp + ": " + std::strerror(errno));
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int err = errno;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            throw std::runtime_error("cannot write state file " + temp + ": " + std::strerror(err));
-        }
-        done += size_t(n);
-    }
-    const int syncResult = ::fsync(fd);
-    const int syncErr = errno;
-    if (::close(fd) != 0 || syncResult != 0) {
-        const int err = syncResult != 0 ? syncErr : errno;
-        ::unlink(temp.c_str());
-        throw std::runtime_error("cannot write state file " + temp + ": " + std::strerror(err));
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        throw std::runtime_error("cannot replace state file " + path + ": " + std::strerror(err));
-    }
+    Sys::ReplaceOptions options;
+    options.newFileMode = 0644;
+    if (!Sys::ReplaceFile(path, StateText(list), options))
+        throw std::runtime_error("cannot replace state file " + path);
 }
 
 }  // namespace recsim

@@ -1,12 +1,11 @@
 // recorder-sim: serves a simulated recorder on 127.0.0.1 until interrupted (Ctrl+C or SIGTERM).
-#include <signal.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 
 #include "RecorderSim.h"
+#include "SysConsole.h"
 
 namespace {
 
@@ -109,12 +108,7 @@ int main(int argc, char** argv) {
         Usage("--user and --password go together");
     if (seed >= 0) options.seed = unsigned(seed) == 0 ? 1 : unsigned(seed);
 
-    // Signals are taken by sigwait below, not by a handler racing the server threads.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    Sys::BlockEndRequests();
 
     try {
         recsim::RecorderSim sim(options);
@@ -141,8 +135,7 @@ int main(int argc, char** argv) {
                         options.stateFile.c_str());
             std::fflush(stdout);
         }
-        int received = 0;
-        sigwait(&signals, &received);
+        Sys::WaitForEndRequest();
         sim.Stop();
     } catch (const std::exception& e) {
         std::cerr << "recorder-sim: " << e.what() << "\n";

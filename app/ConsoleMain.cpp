@@ -1,0 +1,21 @@
+// The program without a window: the commands, --help and --version, on the same logic as the
+// windowed program's command line. Started without a command it says that this build has no
+// window and shows the usage.
+#include <cstdio>
+
+#include "CommandLine.h"
+#include "ConsoleTransfer.h"
+#include "SysConsole.h"
+#include "SysPath.h"
+#include "SysText.h"
+#include "Texts.h"
+
+int main(int argc, char* argv[]) {
+    Sys::PrepareConsole();
+    const CommandLine commandLine = ParseCommandLine(Sys::Arguments(argc, argv));
+    if (commandLine.Action != CommandAction::Window)
+        return RunWithoutWindow(commandLine, stdout, stderr);
+    const std::string text = std::string("zavoconv: ") + Texts::kNoWindow + "\n" + UsageText();
+    std::fputs(Sys::SjisToUtf8(text).c_str(), stderr);
+    return kExitUsage;
+}
