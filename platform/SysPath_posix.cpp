@@ -47,12 +47,6 @@ std::string TildeHome() {
     return HomeFolder();
 }
 
-std::string XdgBaseDir(const std::optional<std::string>& value, const std::string& home,
-                       const char* fallback) {
-    if (value && !value->empty() && (*value)[0] == '/') return *value;
-    return (home == "/" ? std::string() : home) + fallback;
-}
-
 UserFolders StandardUserFolders() {
     const std::string home = HomeFolder();
     return {XdgBaseDir(GetEnv("XDG_CONFIG_HOME"), home, "/.config"),

@@ -1,0 +1,120 @@
+#include <windows.h>
+
+#include "SysText.h"
+#include "Win32Util.h"
+
+namespace Sys {
+
+namespace {
+
+constexpr UINT kShiftJis = 932;
+constexpr size_t kRun = 16384;
+
+// Converts bytes that must all be valid Shift-JIS; false when one is not.
+bool StrictToUtf16(const char* data, size_t size, std::wstring& out) {
+    const int n = ::MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, data,
+                                        static_cast<int>(size), nullptr, 0);
+    if (n <= 0) return false;
+    const size_t at = out.size();
+    out.resize(at + static_cast<size_t>(n));
+    ::MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, data, static_cast<int>(size),
+                          out.data() + at, n);
+    return true;
+}
+
+// The length of the character that starts at i: two bytes for a lead byte (0x81-0x9F,
+// 0xE0-0xFC) with a byte after it, one otherwise.
+size_t CharLength(const std::string& text, size_t i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    return lead && i + 1 < text.size() ? 2 : 1;
+}
+
+}  // namespace
+
+std::string SjisToUtf8(const std::string& sjis) {
+    // Runs that are valid convert in one call. A run holding a bad sequence goes character by
+    // character: the system's own replacement (U+30FB) would swallow the byte after a bad
+    // lead byte, where the program shows U+FFFD for that one byte and goes on with the next.
+    std::wstring wide;
+    wide.reserve(sjis.size());
+    size_t i = 0;
+    while (i < sjis.size()) {
+        size_t end = i;
+        while (end < sjis.size() && end - i < kRun) end += CharLength(sjis, end);
+        if (!StrictToUtf16(sjis.data() + i, end - i, wide)) {
+            for (size_t k = i; k < end;) {
+                const size_t length = CharLength(sjis, k);
+                if (StrictToUtf16(sjis.data() + k, length, wide)) {
+                    k += length;
+                } else {
+                    wide += L'\xFFFD';
+                    ++k;
+                }
+            }
+        }
+        i = end;
+    }
+    return Win32::Narrow(wide);
+}
+
+std::string Utf8ToSjis(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    std::wstring run;
+    auto flush = [&] {
+        if (run.empty()) return;
+        // No best fit: a character Shift-JIS lacks becomes '?', never a look-alike.
+        const char unknown = '?';
+        const int size = static_cast<int>(run.size());
+        const int n = ::WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, run.data(), size,
+                                            nullptr, 0, &unknown, nullptr);
+        const size_t at = out.size();
+        out.resize(at + static_cast<size_t>(n > 0 ? n : 0));
+        if (n > 0)
+            ::WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, run.data(), size,
+                                  out.data() + at, n, &unknown, nullptr);
+        run.clear();
+    };
+    for (size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        size_t length = lead < 0x80    ? 1
+                        : lead >= 0xF0 ? 4
+                        : lead >= 0xE0 ? 3
+                        : lead >= 0xC0 ? 2
+                                       : 0;
+        char32_t code = length == 1   ? lead
+                        : length == 2 ? lead & 0x1F
+                        : length == 3 ? lead & 0x0F
+                                      : lead & 0x07;
+        bool valid = length > 0 && lead < 0xF5 && i + length <= utf8.size();
+        for (size_t k = 1; valid && k < length; ++k) {
+            const auto c = static_cast<unsigned char>(utf8[i + k]);
+            valid = (c & 0xC0) == 0x80;
+            code = (code << 6) | (c & 0x3F);
+        }
+        if (valid && ((length == 2 && code < 0x80) || (length == 3 && code < 0x800) ||
+                      (length == 4 && code < 0x10000) || (code >= 0xD800 && code <= 0xDFFF)))
+            valid = false;
+        if (!valid) {
+            // Broken UTF-8: one '?' and on past the bytes the lead byte promised.
+            flush();
+            out += '?';
+            const size_t skip = length == 0 ? 1 : length;
+            i += i + skip <= utf8.size() ? skip : utf8.size() - i;
+            continue;
+        }
+        if (code >= 0x10000) {
+            // Shift-JIS holds nothing beyond the first plane.
+            flush();
+            out += '?';
+        } else {
+            run += static_cast<wchar_t>(code);
+        }
+        i += length;
+    }
+    flush();
+    return out;
+}
+
+}  // namespace Sys
