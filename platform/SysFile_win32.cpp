@@ -229,8 +229,13 @@ namespace {
 
 std::atomic<unsigned> tempCounter{0};
 
+// Paths a user typed may still hold '\' between their parts.
+size_t LastSeparator(const std::string& path) {
+    return path.find_last_of("/\\");
+}
+
 std::string DirectoryPart(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
+    const size_t slash = LastSeparator(path);
     if (slash == std::string::npos) return ".";
     return path.substr(0, slash);
 }
@@ -245,7 +250,8 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, const Replac
 bool ReplaceFileWith(const std::string& path, const std::function<bool(File&)>& write,
                      const ReplaceOptions& options) {
     const std::string directory = DirectoryPart(path);
-    const std::string base = path.substr(path.find_last_of('/') + 1);
+    const size_t slash = LastSeparator(path);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     // A folder, or a file made read-only on purpose, is not replaced.
     const DWORD old = Attributes(path);
     if (old != INVALID_FILE_ATTRIBUTES &&

@@ -1,5 +1,6 @@
-#include <psapi.h>
 #include <windows.h>
+// After windows.h, which it builds on.
+#include <psapi.h>
 
 #include "SysProcess.h"
 

@@ -1,6 +1,8 @@
-#include <windows.h>
+// Windows Sockets 2 before windows.h, which would bring the first version otherwise.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// After them.
+#include <windows.h>
 
 #include <mutex>
 

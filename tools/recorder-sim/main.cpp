@@ -2,10 +2,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <mutex>
+#include <stdexcept>
 #include <string>
 
 #include "RecorderSim.h"
 #include "SysConsole.h"
+#include "SysFile.h"
+#include "SysPath.h"
 
 namespace {
 
@@ -14,7 +18,7 @@ const char kUsage[] =
     "                    [--latency-ms N] [--seed S --count N] [--segment SEG]\n"
     "                    [--first-date YYYYMMDD] [--error TARGET=STATUS]... [--drop TARGET]...\n"
     "                    [--reset TARGET]... [--hang TARGET]... [--cut-body TARGET]...\n"
-    "                    [--slow-body BYTES_PER_SECOND] [--quiet]\n"
+    "                    [--slow-body BYTES_PER_SECOND] [--post-log FILE] [--quiet]\n"
     "TARGET is a path with its query as requested (\"/setup/setup.htm\"), or * for every "
     "request.\n";
 
@@ -39,6 +43,7 @@ int Number(const std::string& flag, const std::string& text, int low, int high) 
 int main(int argc, char** argv) {
     recsim::Options options;
     bool haveMode = false, quiet = false;
+    std::string postLog;
     int count = -1;
     long long seed = -1;
     int slowBody = 0;
@@ -62,7 +67,7 @@ int main(int argc, char** argv) {
         } else if (flag == "--port") {
             options.port = Number(flag, value(), 0, 65535);
         } else if (flag == "--state") {
-            options.stateFile = value();
+            options.stateFile = Sys::AbsolutePath(value());
         } else if (flag == "--user") {
             options.user = value();
         } else if (flag == "--password") {
@@ -94,6 +99,8 @@ int main(int argc, char** argv) {
             faults.emplace_back(value(), recsim::Fault::CutBody);
         } else if (flag == "--slow-body") {
             slowBody = Number(flag, value(), 0, 100000000);
+        } else if (flag == "--post-log") {
+            postLog = Sys::AbsolutePath(value());
         } else if (flag == "--quiet") {
             quiet = true;
         } else if (flag == "--help" || flag == "-h") {
@@ -118,12 +125,28 @@ int main(int argc, char** argv) {
         for (const auto& [target, status] : errors) sim.SetErrorStatus(target, status);
         for (const auto& [target, fault] : faults) sim.SetFault(target, fault);
         sim.SetSlowBody(slowBody);
-        if (!quiet) {
-            sim.SetRequestHook([](const recsim::LoggedRequest& r) {
+        // Every posted body as it arrived, one after the other, so that two clients' posts can
+        // be compared byte for byte.
+        Sys::File posts;
+        std::mutex postsMutex;
+        if (!postLog.empty()) {
+            Sys::FileOpen how;
+            how.access = Sys::FileAccess::Append;
+            how.creation = Sys::FileCreation::CreateOrTruncate;
+            posts = Sys::OpenFile(postLog, how);
+            if (!posts.Valid()) throw std::runtime_error("cannot write " + postLog);
+        }
+        sim.SetRequestHook([&](const recsim::LoggedRequest& r) {
+            if (!quiet) {
                 std::printf("%s %s %d\n", r.method.c_str(), r.target.c_str(), r.status);
                 std::fflush(stdout);
-            });
-        }
+            }
+            if (posts.Valid() && r.method == "POST") {
+                std::lock_guard lock(postsMutex);
+                posts.WriteAll("POST " + r.target + " " + std::to_string(r.body.size()) + "\n" +
+                               r.body + "\n");
+            }
+        });
         sim.Start();
         std::printf("listening on 127.0.0.1:%d\n", sim.Port());
         std::fflush(stdout);
