@@ -13,7 +13,7 @@ linux_build=${LINUX_BUILD_DIR:-build}
 
 cmake -S . -B "$win_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAVO_WERROR=ON \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DZAVO_BUILD_UI=OFF \
-    -DZAVO_LINUX_BUILD_DIR="$root/$linux_build"
+    -DZAVO_LINUX_BUILD_DIR="$(realpath -m "$linux_build")"
 cmake --build "$win_build" --parallel "$(nproc)"
 
 # A prefix of its own for this run, and one wineserver that stays up for all the tests: a

@@ -12,3 +12,5 @@ export QT_QPA_PLATFORM=offscreen
 # The quick run first, then the 100 MB cases alone (they measure their own peak memory).
 ctest --test-dir "$build_dir" --output-on-failure --timeout 300 --parallel "$(nproc)" -LE big
 ctest --test-dir "$build_dir" --output-on-failure --timeout 300 -L big
+# The Windows programs and the Qt-free suites, cross-built and run under Wine.
+LINUX_BUILD_DIR="$build_dir" bash scripts/test-windows.sh
