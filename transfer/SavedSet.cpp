@@ -8,10 +8,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <string_view>
 
 #include "FileUtil.h"
 #include "SysUtils.h"
 #include "Texts.h"
+#include "WorkList.h"
 
 namespace {
 
@@ -205,9 +207,20 @@ SavedSetStaging::~SavedSetStaging() {
 }
 
 void SavedSetStaging::Save(const std::string& name, const std::string& bytes) {
+    Write(name, [&bytes](int fd) { return WriteAll(fd, bytes); });
+}
+
+void SavedSetStaging::Save(const std::string& name, const TWorkList& lines) {
+    Write(name, [&lines](int fd) {
+        return lines.WriteText(
+            [fd](std::string_view piece) { return WriteAll(fd, piece.data(), piece.size()); });
+    });
+}
+
+void SavedSetStaging::Write(const std::string& name, const std::function<bool(int fd)>& write) {
     const std::string path = staging_ + name;
     FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    bool ok = file.Valid() && WriteAll(file.Get(), bytes);
+    bool ok = file.Valid() && write(file.Get());
     // The page starts on its way to the disk while the next one is fetched; nothing waits
     // for it here. Commit makes sure it has arrived.
     if (ok) ::sync_file_range(file.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
