@@ -4,8 +4,9 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libcpp-httplib-dev
           qt6-translations-l10n)
-# The install tree's check (the desktop's validators) and the Debian package (cpack -G DEB).
-packages+=(desktop-file-utils appstream dpkg-dev file)
+# The install tree's check (the desktop's validators) and the Debian package (cpack -G DEB,
+# checked by lintian).
+packages+=(desktop-file-utils appstream dpkg-dev file lintian)
 if [ "${1:-}" = "--demo" ]; then
     packages+=(xdg-utils fonts-ipafont-gothic)
 fi

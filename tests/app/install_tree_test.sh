@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix as the README does (stripped) and checks the
-# tree: the program, its menu entry, its icons and its AppStream data, each where the desktop
-# looks for it. The validators run when they are installed (scripts/install-deps.sh installs
-# them).
+# tree: the program, its manual page, its menu entry, its icons, its AppStream data and its
+# documents, each where the desktop and man look for it. The validators run when they are
+# installed (scripts/install-deps.sh installs them).
 set -euo pipefail
 build_dir=$1
 prefix=$(mktemp -d /tmp/zavo-install-XXXXXX)
@@ -12,6 +12,9 @@ cmake --install "$build_dir" --prefix "$prefix" --strip >/dev/null
 
 expected=(
     bin/zavoconv
+    share/man/man1/zavoconv.1.gz
+    share/doc/zavoconv/changelog.gz
+    share/doc/zavoconv/copyright
     share/applications/jp.zavo.zavoconv.desktop
     share/metainfo/jp.zavo.zavoconv.metainfo.xml
     share/icons/hicolor/scalable/apps/zavoconv.svg
