@@ -131,7 +131,7 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     PbarR = new QProgressBar(this);
     PbarR->setGeometry(112, 150, 105, 20);
     PbarR->setRange(0, 1);
-    PbarR->setValue(0);
+    PbarR->reset();  // no value: neither a bar nor a text until a transfer counts
     PbarR->setFormat(QStringLiteral("%v / %m"));
     PbarR->setAlignment(Qt::AlignCenter);
     BtnStop = MakeButton(this, Texts::kGetBtnStop, QStyle::SP_BrowserStop, 224, 144, 73, 33);
@@ -222,6 +222,9 @@ void TFormGet::Open(const char* caption, const char* startCaption, bool restore)
     if (restore) FillReservationTable();
     GridR->setVisible(restore);
     BitBtn1->setText(QtText::FromSjis(startCaption));
+    // A count left from the other mode's last transfer would read as this one's.
+    PbarR->setRange(0, 1);
+    PbarR->reset();
     const ConnectionSettings& s = frame_.Session().Settings;
     SetField(EdtSIP, shownHost_, s.Host);
     SetField(EdtSUSER, shownUser_, s.User);
@@ -304,7 +307,7 @@ void TFormGet::BitBtn1Click() {
             // A transfer that never learnt its size leaves an empty bar, not a moving one.
             if (form.PbarR->maximum() == 0) {
                 form.PbarR->setRange(0, 1);
-                form.PbarR->setValue(0);
+                form.PbarR->reset();
             }
         }
         void Set(bool idle) {

@@ -42,7 +42,7 @@ class TFormGet : public QDialog, public TransferView {
     // "中止": on only while a transfer runs; the transfer ends at its next safe point.
     QPushButton* BtnStop;
     // Pages of a capture, reservations of a restore; moving to and fro while the total is
-    // not known yet.
+    // not known yet; empty until the first transfer of an opening starts.
     QProgressBar* PbarR;
     QStatusBar* SbarR;
     // Restore mode only: the saved reservations as the viewer lists them, a tick per row, all

@@ -112,6 +112,7 @@ TEST_F(FormGetTest, LayoutAndTabOrder) {
     EXPECT_EQ(form.BtnStop->text(), U("中止"));
     EXPECT_FALSE(form.BtnStop->isEnabled());
     EXPECT_EQ(form.PbarR->geometry(), QRect(112, 150, 105, 20));
+    EXPECT_EQ(form.PbarR->text(), QString());  // no count before a transfer ("0 / 1" was shown)
     EXPECT_EQ(form.BitBtn4->text(), U("閉じる"));
     EXPECT_FALSE(form.BitBtn1->icon().isNull());
     EXPECT_FALSE(form.BitBtn4->icon().isNull());
@@ -254,6 +255,10 @@ TEST_F(FormGetTest, StatusProgressCursorAndMessagesShown) {
     EXPECT_EQ(form.PbarR->maximum(), 8);
     EXPECT_EQ(form.PbarR->value(), 3);
     EXPECT_EQ(form.PbarR->text(), U("3 / 8"));
+    // A new opening shows no count of the last transfer.
+    form.OpenForRestore();
+    EXPECT_EQ(form.PbarR->text(), QString());
+    EXPECT_EQ(form.PbarR->value(), form.PbarR->minimum() - 1);
 
     QApplication::setOverrideCursor(Qt::CrossCursor);
     form.SetBusyCursor(true);
