@@ -84,5 +84,5 @@ void CaptureSequence(TransferRun& run) {
     if (captured < saved && !run.View.Ask(Texts::SmallerCaptureQuestion(captured, saved))) return;
     staging.Commit();
 
-    run.View.ShowMessage(MessageKind::Information, Texts::CaptureDoneMessage(captured));
+    run.Finish(MessageKind::Information, Texts::CaptureDoneMessage(captured));
 }
