@@ -4,8 +4,9 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libcpp-httplib-dev
           qt6-translations-l10n)
-# The install tree's check (the desktop's validators) and the Debian package (cpack -G DEB).
-packages+=(desktop-file-utils appstream dpkg-dev file)
+# The install tree's check (the desktop's validators) and the Debian package (cpack -G DEB,
+# checked by lintian).
+packages+=(desktop-file-utils appstream dpkg-dev file lintian)
 # The Windows build and its tests: MinGW-w64 (the POSIX thread model), Debian's GoogleTest
 # sources to build for it, and Wine to run the result.
 packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine wine64)

@@ -13,10 +13,12 @@
 namespace {
 
 // Stages the last answer's body, with CR LF line ends, as the named page file. The body moves
-// into the work list (the next fetch empties it anyway): a copy would cost one page more.
+// into the work list (the next fetch empties it anyway): a copy would cost one page more, and
+// so would the CR LF text, which is streamed into the file instead (for a page of bare line
+// feeds it is twice the page).
 void StageBody(TransferRun& run, SavedSetStaging& staging, const std::string& fileName) {
     run.WorkList.SetText(std::move(run.Session.HttpClient1.Body));
-    staging.Save(fileName, run.WorkList.Text());
+    staging.Save(fileName, run.WorkList);
 }
 
 }  // namespace
@@ -68,7 +70,7 @@ void CaptureSequence(TransferRun& run) {
     run.WorkList.SetText(http.Body);
     // The saved setup page shows the recorder's passwords in clear when opened.
     run.WorkList.SetText(SjisReplaceAll(run.WorkList.Text(), "type=\"password\"", "type=\"text\""));
-    staging.Save(Texts::kSetupPageFile, run.WorkList.Text());
+    staging.Save(Texts::kSetupPageFile, run.WorkList);
 
     if (!fetch("/setup/ch_set.htm")) return;
     StageBody(run, staging, Texts::kChannelPageFile);
@@ -82,5 +84,5 @@ void CaptureSequence(TransferRun& run) {
     if (captured < saved && !run.View.Ask(Texts::SmallerCaptureQuestion(captured, saved))) return;
     staging.Commit();
 
-    run.View.ShowMessage(MessageKind::Information, Texts::CaptureDoneMessage(captured));
+    run.Finish(MessageKind::Information, Texts::CaptureDoneMessage(captured));
 }

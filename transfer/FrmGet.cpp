@@ -131,7 +131,7 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     PbarR = new QProgressBar(this);
     PbarR->setGeometry(112, 150, 105, 20);
     PbarR->setRange(0, 1);
-    PbarR->setValue(0);
+    PbarR->reset();  // no value: neither a bar nor a text until a transfer counts
     PbarR->setFormat(QStringLiteral("%v / %m"));
     PbarR->setAlignment(Qt::AlignCenter);
     BtnStop = MakeButton(this, Texts::kGetBtnStop, QStyle::SP_BrowserStop, 224, 144, 73, 33);
@@ -222,6 +222,9 @@ void TFormGet::Open(const char* caption, const char* startCaption, bool restore)
     if (restore) FillReservationTable();
     GridR->setVisible(restore);
     BitBtn1->setText(QtText::FromSjis(startCaption));
+    // A count left from the other mode's last transfer would read as this one's.
+    PbarR->setRange(0, 1);
+    PbarR->reset();
     const ConnectionSettings& s = frame_.Session().Settings;
     SetField(EdtSIP, shownHost_, s.Host);
     SetField(EdtSUSER, shownUser_, s.User);
@@ -294,29 +297,15 @@ void TFormGet::BitBtn1Click() {
     closeAfterStop_ = false;
     // Moving to and fro until the transfer knows how many steps it has.
     PbarR->setRange(0, 0);
-    // Start and close stay off for the whole transfer, the stop button on; all come back on
-    // every way out.
-    struct ButtonsOff {
+    // Start and close stay off until the transfer has ended, the stop button on; all come back
+    // on every way out, at the latest here.
+    struct Idle {
         TFormGet& form;
-        explicit ButtonsOff(TFormGet& f) : form(f) { Set(false); }
-        ~ButtonsOff() {
-            Set(true);
-            // A transfer that never learnt its size leaves an empty bar, not a moving one.
-            if (form.PbarR->maximum() == 0) {
-                form.PbarR->setRange(0, 1);
-                form.PbarR->setValue(0);
-            }
-        }
-        void Set(bool idle) {
-            form.BitBtn1->setEnabled(idle);
-            form.BitBtn4->setEnabled(idle);
-            form.BtnStop->setEnabled(!idle);
-            // The ticks are read once, at the start.
-            form.GridR->setEnabled(idle);
-        }
+        ~Idle() { form.ShowRunning(false); }
     };
     {
-        ButtonsOff off(*this);
+        ShowRunning(true);
+        Idle idle{*this};
         if (capture)
             frame_.RunCapture(*this);
         else
@@ -328,8 +317,26 @@ void TFormGet::BitBtn1Click() {
     }
 }
 
+void TFormGet::ShowRunning(bool running) {
+    running_ = running;
+    BitBtn1->setEnabled(!running);
+    BitBtn4->setEnabled(!running);
+    BtnStop->setEnabled(running);
+    // The ticks are read once, at the start.
+    GridR->setEnabled(!running);
+    // A transfer that never learnt its size leaves an empty bar, not a moving one.
+    if (!running && PbarR->maximum() == 0) {
+        PbarR->setRange(0, 1);
+        PbarR->reset();
+    }
+}
+
+void TFormGet::TransferEnded() {
+    ShowRunning(false);
+}
+
 void TFormGet::BtnStopClick() {
-    if (!frame_.Busy()) return;
+    if (!running_) return;
     stopRequested_ = true;
     BtnStop->setEnabled(false);
 }
@@ -346,7 +353,7 @@ void TFormGet::FormClose() {
 }
 
 void TFormGet::done(int result) {
-    if (frame_.Busy()) {
+    if (running_) {
         AskToStopAndClose();
         return;
     }
@@ -355,7 +362,7 @@ void TFormGet::done(int result) {
 }
 
 void TFormGet::closeEvent(QCloseEvent* event) {
-    if (frame_.Busy()) {
+    if (running_) {
         event->ignore();
         AskToStopAndClose();
         return;

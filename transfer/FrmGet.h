@@ -42,7 +42,7 @@ class TFormGet : public QDialog, public TransferView {
     // "中止": on only while a transfer runs; the transfer ends at its next safe point.
     QPushButton* BtnStop;
     // Pages of a capture, reservations of a restore; moving to and fro while the total is
-    // not known yet.
+    // not known yet; empty until the first transfer of an opening starts.
     QProgressBar* PbarR;
     QStatusBar* SbarR;
     // Restore mode only: the saved reservations as the viewer lists them, a tick per row, all
@@ -82,9 +82,11 @@ class TFormGet : public QDialog, public TransferView {
     bool Ask(const std::string& sjis) override;
     void SetProgress(int done, int total) override;
     bool StopRequested() override { return stopRequested_; }
+    // Start and close on, stop off: the box that ends a transfer stands over an idle dialog.
+    void TransferEnded() override;
 
-    // While a transfer runs, asks whether to stop it (and closes once it has ended);
-    // otherwise copies the fields back.
+    // While a transfer runs (up to its end, not while its last box is open), asks whether to
+    // stop it (and closes once it has ended); otherwise copies the fields back.
     void done(int result) override;
 
   protected:
@@ -99,12 +101,16 @@ class TFormGet : public QDialog, public TransferView {
     void CopyFieldsToSettings();
     // Closing during a transfer: asks, and on Yes stops it and closes afterwards.
     void AskToStopAndClose();
+    // The buttons, the ticks and the progress bar of a running transfer, or of an idle dialog.
+    void ShowRunning(bool running);
 
     TransferFrame& frame_;
     // The Shift-JIS text each field was last filled with: a field the user did not change
     // gives back exactly these bytes, even where they do not decode cleanly.
     std::string shownHost_, shownUser_, shownPassword_, shownProxy_, shownPort_;
     std::string status_;
+    // From the start button until the transfer has ended.
+    bool running_ = false;
     bool stopRequested_ = false;
     bool closeAfterStop_ = false;
     bool restoreMode_ = false;

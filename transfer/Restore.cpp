@@ -54,7 +54,7 @@ void RestoreSequence(TransferRun& run, const std::optional<std::set<int>>& selec
     // Ends the restore early: the box as ever, and the report so far kept in the file.
     auto fail = [&](MessageKind kind, const std::string& text) {
         reportFile.Keep(report + text + Texts::kLfCr);
-        run.View.ShowMessage(kind, text);
+        run.Finish(kind, text);
     };
     // Both are kept from one reservation to the next: the list of the first reservation is
     // read before any segment is known.
@@ -66,7 +66,7 @@ void RestoreSequence(TransferRun& run, const std::optional<std::set<int>>& selec
     SavedSet::Recover(ctx.ProgramDir);
     const std::vector<int> numbers = ReservationsToRestore(ctx.ProgramDir, selection);
     if (numbers.empty()) {
-        run.View.ShowMessage(MessageKind::Information, report);
+        run.Finish(MessageKind::Information, report);
         return;
     }
     const int total = static_cast<int>(numbers.size());
@@ -78,7 +78,7 @@ void RestoreSequence(TransferRun& run, const std::optional<std::set<int>>& selec
         if (!fetch("/program//program.htm")) return;
     } catch (const EStopped&) {
         // The user stopped waiting for the list: nothing was entered.
-        run.View.ShowMessage(MessageKind::Information, StoppedLine(numbers));
+        run.Finish(MessageKind::Information, StoppedLine(numbers));
         return;
     }
     run.Status(Texts::kStatusParsing);
@@ -173,6 +173,5 @@ void RestoreSequence(TransferRun& run, const std::optional<std::set<int>>& selec
     report += closing;
     shown += closing;
     const std::string keepFailure = reportFile.Keep(report);
-    run.View.ShowMessage(MessageKind::Information,
-                         keepFailure.empty() ? shown : shown + keepFailure);
+    run.Finish(MessageKind::Information, keepFailure.empty() ? shown : shown + keepFailure);
 }

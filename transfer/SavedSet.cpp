@@ -1,10 +1,12 @@
 #include "SavedSet.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "SysFile.h"
 #include "SysUtils.h"
 #include "Texts.h"
+#include "WorkList.h"
 
 namespace {
 
@@ -195,9 +197,20 @@ SavedSetStaging::~SavedSetStaging() {
 }
 
 void SavedSetStaging::Save(const std::string& name, const std::string& bytes) {
+    Write(name, [&bytes](Sys::File& file) { return file.WriteAll(bytes); });
+}
+
+void SavedSetStaging::Save(const std::string& name, const TWorkList& lines) {
+    Write(name, [&lines](Sys::File& file) {
+        return lines.WriteText(
+            [&file](std::string_view piece) { return file.WriteAll(piece.data(), piece.size()); });
+    });
+}
+
+void SavedSetStaging::Write(const std::string& name, const std::function<bool(Sys::File&)>& write) {
     const std::string path = staging_ + name;
     Sys::File file = Sys::OpenFile(path, OwnerOnlyFile());
-    bool ok = file.Valid() && file.WriteAll(bytes);
+    bool ok = file.Valid() && write(file);
     // The page starts on its way to the disk while the next one is fetched; nothing waits
     // for it here. Commit makes sure it has arrived.
     if (ok) file.StartFlush();

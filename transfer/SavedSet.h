@@ -15,6 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "SysFile.h"
+
+class TWorkList;
+
 namespace SavedSet {
 
 // True for the name of a file of the saved set.
@@ -51,6 +55,9 @@ class SavedSetStaging {
 
     // Writes one page of the new set, readable by its owner only; not flushed yet.
     void Save(const std::string& name, const std::string& bytes);
+    // The same with the work list's text (CR LF after every line), streamed into the file
+    // rather than built beside the page first.
+    void Save(const std::string& name, const TWorkList& lines);
 
     // Reservation pages saved so far.
     int ReservationCount() const { return reservations_; }
@@ -63,6 +70,9 @@ class SavedSetStaging {
     std::function<void()> AfterStep;
 
   private:
+    // Creates the page, lets write fill it and starts it on its way to the disk.
+    void Write(const std::string& name, const std::function<bool(Sys::File&)>& write);
+
     std::string programDir_;
     std::string staging_;
     std::vector<std::string> names_;

@@ -25,24 +25,24 @@ void TransferFrame::Run(TransferView& view, Mode mode,
     if (busy_) return;
     busy_ = true;
     session_.View = &view;
-    // The clean-up runs on every way out, also when a box itself throws.
+    TWorkList workList;
+    TransferRun run{session_, view, workList, std::string(), std::string()};
+    // The clean-up runs on every way out, also when a box itself throws; the transfer's last
+    // box has already ended it for the user.
     struct Cleanup {
         TransferFrame& frame;
-        TransferView& view;
+        TransferRun& run;
         ~Cleanup() {
-            view.SetBusyCursor(false);
-            view.SetStatus(std::string());
+            run.End();
             frame.session_.View = nullptr;
             frame.busy_ = false;
         }
-    } cleanup{*this, view};
+    } cleanup{*this, run};
 
     view.SetBusyCursor(true);
     const char* what = mode == Mode::Capture ? "CAPTURE" : "RESTORE";
     session_.LogLine(what, session_.Settings.Host, 0, "start");
     std::string outcome = "end";
-    TWorkList workList;
-    TransferRun run{session_, view, workList, std::string(), std::string()};
     THttpClient& http = session_.HttpClient1;
     const ConnectionSettings& settings = session_.Settings;
     bool failed = false;
@@ -67,8 +67,7 @@ void TransferFrame::Run(TransferView& view, Mode mode,
         outcome = "stopped";
         // The user asked for it: no error. A capture says that it ended; a restore has shown
         // its own report of what was entered.
-        if (mode == Mode::Capture)
-            view.ShowMessage(MessageKind::Information, Texts::kCaptureStopped);
+        if (mode == Mode::Capture) run.Finish(MessageKind::Information, Texts::kCaptureStopped);
     } catch (const Exception& e) {
         failed = true;
         failure = e.Message;
@@ -79,7 +78,6 @@ void TransferFrame::Run(TransferView& view, Mode mode,
     if (failed) outcome = failure;
     session_.LogLine(what, session_.Settings.Host, 0, outcome);
     if (failed) {
-        view.ShowMessage(MessageKind::Error,
-                         failure + Texts::kLfCr + ClipForBox(run.CurrentAddress));
+        run.Finish(MessageKind::Error, failure + Texts::kLfCr + ClipForBox(run.CurrentAddress));
     }
 }

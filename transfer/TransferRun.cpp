@@ -12,8 +12,21 @@ bool TransferRun::Fetch(bool post, const std::string& url, const char* statusSuf
 
 bool TransferRun::FetchOrFail(const std::string& url, const char* failureText) {
     if (Fetch(false, url, Texts::kStatusFetching)) return true;
-    View.ShowMessage(MessageKind::Error, FailureMessage(failureText));
+    Finish(MessageKind::Error, FailureMessage(failureText));
     return false;
+}
+
+void TransferRun::End() {
+    if (Ended) return;
+    Ended = true;
+    View.SetBusyCursor(false);
+    View.SetStatus(std::string());
+    View.TransferEnded();
+}
+
+void TransferRun::Finish(MessageKind kind, const std::string& text) {
+    End();
+    View.ShowMessage(kind, text);
 }
 
 std::string TransferRun::FailureMessage(const char* failureText) const {

@@ -21,6 +21,8 @@ struct TransferRun {
     // True: Fetch raises EStopped before a page when the user asked to stop. The restore turns
     // it off and stops between reservations instead, after the current one's answer.
     bool StopBeforeEachPage = true;
+    // Set by End.
+    bool Ended = false;
 
     // "http://" + host + path; the host goes in exactly as typed.
     std::string Url(const std::string& path) const { return "http://" + Host + path; }
@@ -30,10 +32,17 @@ struct TransferRun {
     // the user asked to stop and StopBeforeEachPage is on.
     bool Fetch(bool post, const std::string& url, const char* statusSuffix);
 
-    // Fetches url by GET; when it does not arrive, shows an error box of the current address,
-    // LF CR and failureText (or the text FailureMessage puts in its place), and
-    // returns false.
+    // Fetches url by GET; when it does not arrive, ends the transfer with an error box of the
+    // current address, LF CR and failureText (or the text FailureMessage puts in its place),
+    // and returns false.
     bool FetchOrFail(const std::string& url, const char* failureText);
+
+    // Ends the transfer for the user, once: the default cursor, an empty status line and the
+    // view's ended state. The frame calls it on every way out; Finish calls it first.
+    void End();
+    // The transfer's last box: shown once the view shows that the transfer has ended, so that
+    // the completion or failure never stands over a dialog that still looks busy.
+    void Finish(MessageKind kind, const std::string& text);
 
     // The current address, LF CR and failureText; the refusal text instead after a 401 or 403,
     // the too-long text after an answer refused for its size.

@@ -27,4 +27,8 @@ class TransferView {
     }
     // True once the user has asked the running transfer to stop.
     virtual bool StopRequested() { return false; }
+    // The transfer has ended; only its last box (its completion, its failure, a restore's
+    // report) may still come. The view shows that no transfer runs any more: the box then
+    // stands over a dialog whose stop button is off and whose close button is on.
+    virtual void TransferEnded() {}
 };

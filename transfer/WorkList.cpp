@@ -8,21 +8,23 @@
 namespace {
 
 // Hands the lines of raw, each followed by CR LF, to sink in pieces of at most 64 KB, so
-// that a save never needs the joined text in memory.
+// that a save never needs the joined text in memory. Stops at the first piece the sink
+// refuses.
 template <class Sink>
-void ForEachJoinedPiece(const std::string& raw, Sink sink) {
+bool ForEachJoinedPiece(const std::string& raw, Sink sink) {
     constexpr size_t kPiece = 1u << 16;
     char piece[kPiece];
     size_t used = 0;
+    bool ok = true;
     auto put = [&](char c) {
         piece[used++] = c;
         if (used == kPiece) {
-            sink(std::string_view(piece, used));
+            ok = ok && sink(std::string_view(piece, used));
             used = 0;
         }
     };
     const size_t end = raw.size();
-    for (size_t i = 0; i < end; ++i) {
+    for (size_t i = 0; i < end && ok; ++i) {
         const char c = raw[i];
         if (c == '\r' || c == '\n') {
             put('\r');
@@ -37,7 +39,8 @@ void ForEachJoinedPiece(const std::string& raw, Sink sink) {
         put('\r');
         put('\n');
     }
-    if (used > 0) sink(std::string_view(piece, used));
+    if (ok && used > 0) ok = sink(std::string_view(piece, used));
+    return ok;
 }
 
 }  // namespace
@@ -88,8 +91,15 @@ void TWorkList::Clear() {
 std::string TWorkList::Text() const {
     std::string text;
     text.reserve(joinedSize_);
-    ForEachJoinedPiece(text_, [&text](std::string_view piece) { text += piece; });
+    ForEachJoinedPiece(text_, [&text](std::string_view piece) {
+        text += piece;
+        return true;
+    });
     return text;
+}
+
+bool TWorkList::WriteText(const std::function<bool(std::string_view)>& write) const {
+    return ForEachJoinedPiece(text_, write);
 }
 
 std::vector<std::string> TWorkList::Lines() const {
@@ -114,11 +124,9 @@ void TWorkList::SaveToFile(const std::string& path, bool flushToDisk) const {
     const bool saved = Sys::ReplaceFileWith(
         path,
         [this](Sys::File& file) {
-            bool ok = true;
-            ForEachJoinedPiece(text_, [&](std::string_view piece) {
-                ok = ok && file.WriteAll(piece.data(), piece.size());
+            return WriteText([&file](std::string_view piece) {
+                return file.WriteAll(piece.data(), piece.size());
             });
-            return ok;
         },
         options);
     if (!saved) throw EFCreateError(FileCreateErrorMessage(path));

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The text is kept as it was given (cut at its first NUL), with its line breaks as they
@@ -22,6 +24,10 @@ class TWorkList {
 
     // The lines joined with CR LF after every line, the last one included.
     std::string Text() const;
+    // Hands Text() to write in pieces of at most 64 KB, so that a page of bare line feeds is
+    // never held a second time, twice as long; stops at the first piece write refuses
+    // (false).
+    bool WriteText(const std::function<bool(std::string_view)>& write) const;
     // The lines, without their line breaks (a copy; for small lists).
     std::vector<std::string> Lines() const;
 

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "CommandLine.h"
 #include "ConsoleTransfer.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -119,6 +123,57 @@ TEST(UsageText, ListsOnlyTheOptionsThatWork) {
     EXPECT_NE(usage.find(" [restore]\n"), std::string::npos);
     EXPECT_EQ(usage.find("--password"), std::string::npos);
     EXPECT_EQ(VersionText(), "zavoconv 2.0.0\n");
+}
+
+// Minus signs as the manual page writes them ("\-\-host").
+std::string Roff(const std::string& text) {
+    std::string out;
+    for (char c : text) out += c == '-' ? std::string("\\-") : std::string(1, c);
+    return out;
+}
+
+// The manual page describes every command and option of the usage, each with its value,
+// and no option the program does not know; and the password's variable.
+TEST(UsageText, ManualPageDescribesTheSameCommandsAndOptions) {
+    const std::string page = testsupport::ReadBytes(ZAVO_MANUAL_PAGE);
+    std::set<std::string> usageOptions;
+    std::istringstream usage(UsageText());
+    for (std::string line; std::getline(usage, line);) {
+        if (line.rfind("  ", 0) != 0) continue;
+        // "  -y, --yes         ..." or "  --host HOST       ..." or "  capture           ..."
+        std::istringstream names(line.substr(2, line.find("  ", 2) - 2));
+        std::vector<std::string> words;
+        for (std::string word; names >> word;) words.push_back(word);
+        std::string item;
+        if (words[0][0] != '-') {
+            item = ".B " + words[0];
+        } else if (words[0].back() == ',') {  // "-y, --yes"
+            item = ".BR " + Roff(words[0].substr(0, words[0].size() - 1)) + " \", \" " +
+                   Roff(words[1]);
+        } else if (words.size() == 2) {  // "--host HOST"
+            item = ".BI " + Roff(words[0]) + " \" " + words[1] + "\"";
+        } else {
+            item = ".B " + Roff(words[0]);
+        }
+        EXPECT_NE(page.find(".TP\n" + item + "\n"), std::string::npos) << item;
+        for (std::string word : words) {
+            if (word[0] != '-') continue;
+            if (word.back() == ',') word.pop_back();
+            usageOptions.insert(word);
+        }
+    }
+    // Every option the page names: a minus or two and a word, standing alone ("\-platform",
+    // a Qt option, is not one of the program's).
+    std::string plain = page;
+    for (size_t at; (at = plain.find("\\-")) != std::string::npos;) plain.erase(at, 1);
+    std::set<std::string> pageOptions;
+    static const std::regex option(R"((?:^|[\s(\[])(--[a-z][a-z-]*|-[a-z])(?![a-z]))");
+    for (std::sregex_iterator it(plain.begin(), plain.end(), option), end; it != end; ++it)
+        pageOptions.insert((*it)[1]);
+    EXPECT_EQ(pageOptions, usageOptions);
+    EXPECT_EQ(usageOptions.size(), 12u);
+    EXPECT_NE(UsageText().find(" ZAVOCONV_PASSWORD "), std::string::npos);
+    EXPECT_NE(page.find(".SH ENVIRONMENT\n.TP\n.B ZAVOCONV_PASSWORD\n"), std::string::npos);
 }
 
 // --only counts as the viewer does (1 to 32) and gives file numbers (0 to 31).

@@ -16,6 +16,7 @@
 #include "QtPrint.h"
 #include "QtText.h"
 #include "RecordingView.h"
+#include "ScriptedPeer.h"
 #include "TestFiles.h"
 #include "Texts.h"
 #include "TransferFrame.h"
@@ -53,6 +54,23 @@ class FormGetTest : public ::testing::Test {
     void BreakProxyPort() {
         form.EdtSPROXY->setText(U("proxy"));
         form.EdtSPORT->setText(U("abc"));
+    }
+    // A recorder on 127.0.0.1 that answers the first request with 404: the client's failure
+    // box comes while the transfer runs, and a stop pressed there ends it before it asks
+    // again. Returns the host to type.
+    static std::string AnswerWith404(ScriptedPeer& peer) {
+        peer.ExpectUntil("\r\n\r\n").Send("HTTP/1.0 404 Not Found\r\n\r\n").Close();
+        peer.Start();
+        return "127.0.0.1:" + std::to_string(peer.Port());
+    }
+    // What the dialog shows when no transfer runs, also behind the box that ended one.
+    void ExpectIdle() const {
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_TRUE(form.BitBtn1->isEnabled());
+        EXPECT_TRUE(form.BitBtn4->isEnabled());
+        EXPECT_FALSE(form.BtnStop->isEnabled());
+        EXPECT_EQ(form.StatusLine(), "");
+        EXPECT_EQ(form.SbarR->currentMessage(), QString());
     }
 
     TempDir dir;
@@ -112,6 +130,7 @@ TEST_F(FormGetTest, LayoutAndTabOrder) {
     EXPECT_EQ(form.BtnStop->text(), U("中止"));
     EXPECT_FALSE(form.BtnStop->isEnabled());
     EXPECT_EQ(form.PbarR->geometry(), QRect(112, 150, 105, 20));
+    EXPECT_EQ(form.PbarR->text(), QString());  // no count before a transfer ("0 / 1" was shown)
     EXPECT_EQ(form.BitBtn4->text(), U("閉じる"));
     EXPECT_FALSE(form.BitBtn1->icon().isNull());
     EXPECT_FALSE(form.BitBtn4->icon().isNull());
@@ -180,49 +199,56 @@ TEST_F(FormGetTest, FieldsFilledOnOpeningAndCopiedBackOnClose) {
 }
 
 // The fields are copied before the transfer runs. While it runs: hourglass, buttons off, a
-// second start and a close refused; the stop button asks it to stop; the next one starts
-// afresh.
+// second start and a close refused; the stop button asks it to stop. The box that ends it
+// stands over an idle dialog, where stop and close do nothing to a transfer; the next one
+// starts afresh.
 TEST_F(FormGetTest, TransferRunsAloneAndStopsOnRequest) {
-    context.Settings = {"rd-x4", "", "", "", ""};
+    ScriptedPeer peer;
+    context.Settings = {AnswerWith404(peer), "", "", "", ""};
     form.OpenForCapture();
-    BreakProxyPort();
     form.show();
-    bool checked = false;
+    const std::string url = "http://" + context.Settings.Host + "/program/b_prgrm.htm";
     duringBox = [&] {
-        if (checked) return;
-        checked = true;
+        if (boxes.size() > 1) {  // the capture's last box
+            ExpectIdle();
+            EXPECT_EQ(form.PbarR->text(), QString());
+            return;
+        }
         ASSERT_NE(QApplication::overrideCursor(), nullptr);
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         EXPECT_FALSE(form.BitBtn1->isEnabled());
         EXPECT_FALSE(form.BitBtn4->isEnabled());
         EXPECT_TRUE(form.BtnStop->isEnabled());
+        EXPECT_EQ(form.StatusLine(), url + Texts::kStatusFetching);
         form.BitBtn1Click();
         // Closing asks whether to stop; No (the default) keeps the transfer going.
         form.close();
         form.reject();
         EXPECT_TRUE(form.isVisible());
         EXPECT_FALSE(form.StopRequested());
-    };
-    form.BitBtn1Click();
-    EXPECT_TRUE(checked);
-    EXPECT_EQ(context.Settings.ProxyPort, "abc");
-    EXPECT_EQ(boxes, (Boxes{{MessageKind::Error, kNotANumber}}));
-    EXPECT_EQ(questions, std::vector<std::string>(2, Texts::kAskStopOnClose));
-    EXPECT_EQ(form.StatusLine(), "");
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_TRUE(form.BitBtn1->isEnabled());
-    EXPECT_FALSE(form.BtnStop->isEnabled());
-    EXPECT_TRUE(form.isVisible());
-
-    duringBox = [&] {
         form.BtnStop->click();
         EXPECT_TRUE(form.StopRequested());
         EXPECT_FALSE(form.BtnStop->isEnabled());
     };
     form.BitBtn1Click();
-    duringBox = [&] { EXPECT_FALSE(form.StopRequested()); };
+    EXPECT_TRUE(peer.Finish()) << peer.Report();
+    EXPECT_EQ(boxes, (Boxes{{MessageKind::Error, Texts::kFailGet},
+                            {MessageKind::Information, Texts::kCaptureStopped}}));
+    EXPECT_EQ(questions, std::vector<std::string>(2, Texts::kAskStopOnClose));
+    ExpectIdle();
+    EXPECT_TRUE(form.isVisible());
+
+    BreakProxyPort();
+    duringBox = [&] {
+        EXPECT_FALSE(form.StopRequested());
+        ExpectIdle();
+        form.BtnStop->click();
+        EXPECT_FALSE(form.StopRequested());
+    };
     form.BitBtn1Click();
-    EXPECT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(context.Settings.ProxyPort, "abc");
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[2], (RecordingView::Message{MessageKind::Error, kNotANumber}));
     EXPECT_EQ(questions.size(), 2u);
     form.close();
     EXPECT_FALSE(form.isVisible());
@@ -254,6 +280,10 @@ TEST_F(FormGetTest, StatusProgressCursorAndMessagesShown) {
     EXPECT_EQ(form.PbarR->maximum(), 8);
     EXPECT_EQ(form.PbarR->value(), 3);
     EXPECT_EQ(form.PbarR->text(), U("3 / 8"));
+    // A new opening shows no count of the last transfer.
+    form.OpenForRestore();
+    EXPECT_EQ(form.PbarR->text(), QString());
+    EXPECT_EQ(form.PbarR->value(), form.PbarR->minimum() - 1);
 
     QApplication::setOverrideCursor(Qt::CrossCursor);
     form.SetBusyCursor(true);
@@ -301,11 +331,19 @@ TEST_F(FormGetTest, RestoreModeTicksEverySavedReservationAndPassesOnlyTheTicked)
     EXPECT_EQ(boxes, (Boxes{{MessageKind::Information, ""}}));
     EXPECT_FALSE(std::filesystem::exists(dir.File("Reserv.txt")));
 
+    // The ticks are off while the restore runs (the recorder's 404 box) and back at its end
+    // (the box of the stop).
     form.GridR->item(2, 0)->setCheckState(Qt::Checked);
-    BreakProxyPort();
-    duringBox = [&] { EXPECT_FALSE(form.GridR->isEnabled()); };
+    ScriptedPeer peer;
+    form.EdtSIP->setText(U(AnswerWith404(peer).c_str()));
+    duringBox = [&] {
+        EXPECT_EQ(form.GridR->isEnabled(), boxes.size() == 3);
+        form.BtnStop->click();
+    };
     form.BitBtn1Click();
-    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(peer.Finish()) << peer.Report();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[1], (RecordingView::Message{MessageKind::Error, Texts::kFailGet}));
     EXPECT_TRUE(form.GridR->isEnabled());
     EXPECT_EQ(form.GridR->item(2, 0)->checkState(), Qt::Checked);
 

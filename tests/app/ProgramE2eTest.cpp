@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
@@ -69,8 +70,15 @@ TEST_F(ProgramE2e, CaptureFromX4ThenRestoreIntoX4exThroughTheWindows) {
     const std::vector<recsim::Reservation> original = recsim::SampleReservations(3, 5);
     recsim::RecorderSim& x4 = Start(recsim::Mode::X4, original);
     form.ShowModal = [](QDialog& dialog) { dialog.exec(); };
-    form.FormGet->ShowBox = [this](MessageKind kind, const std::string& text, bool yesNo) {
+    // What the dialog shows behind each box: the transfer has ended when its last box opens.
+    std::vector<std::string> behind;
+    form.FormGet->ShowBox = [&](MessageKind kind, const std::string& text, bool yesNo) {
         dialogBoxes.push_back({kind, text});
+        const TFormGet& get = *form.FormGet;
+        behind.push_back(std::string(get.BtnStop->isEnabled() ? "stop on" : "stop off") +
+                         (get.BitBtn4->isEnabled() ? ", close on" : ", close off") +
+                         (QApplication::overrideCursor() ? ", hourglass" : "") + ", status \"" +
+                         get.StatusLine() + "\", " + get.PbarR->text().toStdString());
         return ShowQtMessageBox(form.FormGet, kind, text, yesNo);
     };
     std::vector<QString> seen;
@@ -130,6 +138,8 @@ TEST_F(ProgramE2e, CaptureFromX4ThenRestoreIntoX4exThroughTheWindows) {
     EXPECT_EQ(dialogBoxes[1].Text.rfind(std::string("00") + Texts::kReportSeparator, 0), 0u);
     EXPECT_EQ(seen.size(), 2u);
     EXPECT_EQ(x4ex.Reservations(), original);
+    EXPECT_EQ(behind, (std::vector<std::string>{"stop off, close on, status \"\", 10 / 10",
+                                                "stop off, close on, status \"\", 3 / 3"}));
 
     // The host typed last is what the settings file keeps.
     QCloseEvent close;

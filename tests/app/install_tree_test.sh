@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix and checks the tree: the program, its menu entry,
-# its icons and its AppStream data, each where the desktop looks for it. The validators run
-# when they are installed (scripts/install-deps.sh installs them).
+# Installs the build into a temporary prefix as the README does (stripped) and checks the
+# tree: the program, its manual page, its menu entry, its icons, its AppStream data and its
+# documents, each where the desktop and man look for it. The validators run when they are
+# installed (scripts/install-deps.sh installs them).
 set -euo pipefail
 build_dir=$1
 prefix=$(mktemp -d /tmp/zavo-install-XXXXXX)
 trap 'rm -rf "$prefix"' EXIT
 
-cmake --install "$build_dir" --prefix "$prefix" >/dev/null
+cmake --install "$build_dir" --prefix "$prefix" --strip >/dev/null
 
 expected=(
     bin/zavoconv
+    share/man/man1/zavoconv.1.gz
+    share/doc/zavoconv/changelog.gz
+    share/doc/zavoconv/copyright
     share/applications/jp.zavo.zavoconv.desktop
     share/metainfo/jp.zavo.zavoconv.metainfo.xml
     share/icons/hicolor/scalable/apps/zavoconv.svg
@@ -26,6 +30,10 @@ if [ "$actual" != "$wanted" ]; then
     echo "installed files differ:"; diff <(echo "$wanted") <(echo "$actual") || true; status=1
 fi
 [ -x "$prefix/bin/zavoconv" ] || { echo "bin/zavoconv is not executable"; status=1; }
+# Stripped of its symbols, its debugging sections and the compilers' notes in .comment.
+if readelf -SW "$prefix/bin/zavoconv" | grep -E '\.(symtab|debug_|comment)'; then
+    echo "bin/zavoconv is not stripped"; status=1
+fi
 
 version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/zavoconv" --version)
 [[ "$version" == "zavoconv "* ]] || { echo "installed program: --version gave '$version'"; status=1; }

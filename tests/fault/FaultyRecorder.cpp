@@ -213,10 +213,14 @@ void FaultyRecorder::Serve(int fd) {
             return;
         }
         case Misbehaviour::HugeBody:
+        case Misbehaviour::HugeLineFeeds:
             if (!Send(fd, kOkHead)) return;
-            for (size_t sent = 0; sent < HugeBodySize; sent += 1 << 20)
-                if (!Send(fd, HugePattern(sent, std::min<size_t>(1 << 20, HugeBodySize - sent))))
+            for (size_t sent = 0; sent < HugeBodySize; sent += 1 << 20) {
+                const size_t n = std::min<size_t>(1 << 20, HugeBodySize - sent);
+                if (!Send(fd, what == Misbehaviour::HugeBody ? HugePattern(sent, n)
+                                                             : std::string(n, '\n')))
                     return;
+            }
             return;
         case Misbehaviour::NoLengthNoClose: {
             const std::string whole = NormalAnswer(request);

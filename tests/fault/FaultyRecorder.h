@@ -24,6 +24,7 @@ enum class Misbehaviour {
     EmptyStatusLine,      // a first line that is empty (CR LF alone), then a page
     NoAnswer,             // the request read, the connection closed without a byte
     HugeBody,             // status 200 and a body of HugeBodySize bytes, then a close
+    HugeLineFeeds,        // as HugeBody, the body all bare line feeds (one empty line each)
     NoLengthNoClose,      // the answer without a length, then the connection kept open
     OneBytePerSecond,     // the answer one byte at a time, TrickleGapMs apart
     CloseDuringPostBody,  // the header and a few bytes of the body read, then a close

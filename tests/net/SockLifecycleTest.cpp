@@ -10,7 +10,10 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
+#include "EventPump.h"
 #include "NetTestUtil.h"
 #include "ScriptedPeer.h"
 #include "SockTransport.h"
@@ -175,8 +178,25 @@ struct ConnectRow {
 
 class SockConnect : public ::testing::TestWithParam<ConnectRow> {};
 
+// Why the system's own lookup of "localhost" cannot be tested on this machine: the name is
+// unknown (a root without /etc/hosts, some minimal containers) or not 127.0.0.1 first, where
+// the peer listens. Empty when it can.
+std::string SystemLookupOfLocalhostUnusable() {
+    std::vector<uint32_t> addresses;
+    if (const int error = DefaultHostResolver("localhost", addresses); error != 0)
+        return "the system does not resolve \"localhost\" here (socket error " +
+               std::to_string(error) + "; no /etc/hosts?)";
+    if (addresses.front() != htonl(INADDR_LOOPBACK))
+        return "the system resolves \"localhost\" to another address than 127.0.0.1 first";
+    return std::string();
+}
+
 TEST_P(SockConnect, ConnectsOrFailsWithTheText) {
     const ConnectRow& row = GetParam();
+    if (row.how & kSystemLookup) {
+        if (const std::string why = SystemLookupOfLocalhostUnusable(); !why.empty())
+            GTEST_SKIP() << why;
+    }
     ScriptedPeer peer;
     peer.Start();
     TSockTransport t;

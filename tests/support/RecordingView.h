@@ -13,7 +13,7 @@
 
 class RecordingView : public TransferView {
   public:
-    enum class Kind { Status, Cursor, Message, Question };
+    enum class Kind { Status, Cursor, Message, Question, Ended };
     struct Event {
         Kind What;
         std::string Text;   // status or message text
@@ -56,6 +56,7 @@ class RecordingView : public TransferView {
 
     void SetProgress(int done, int total) override { Progress.emplace_back(done, total); }
     bool StopRequested() override { return Stop; }
+    void TransferEnded() override { Events.push_back({Kind::Ended, {}}); }
 
     std::vector<std::string> Questions() const { return TextsOf(Kind::Question); }
     std::vector<std::string> Statuses() const { return TextsOf(Kind::Status); }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "SysUtils.h"
@@ -59,6 +60,12 @@ TEST(WorkList, SetTextAndLoadSplitAtEveryBreak) {
         std::string text;
         for (const std::string& line : c.lines) text += line + "\r\n";
         EXPECT_EQ(list.Text(), text);
+        std::string streamed;
+        EXPECT_TRUE(list.WriteText([&](std::string_view piece) {
+            streamed += piece;
+            return true;
+        }));
+        EXPECT_EQ(streamed, text);
         TWorkList fromLines;
         fromLines.SetLines(c.lines);
         EXPECT_EQ(fromLines.Text(), text);
@@ -73,6 +80,28 @@ TEST(WorkList, SetTextAndLoadSplitAtEveryBreak) {
         list.Clear();
         EXPECT_EQ(list.Count(), 0u);
     }
+}
+
+// A page of 100,000 bare line feeds goes out as its 200,000 bytes of CR LF in pieces of at
+// most 64 KB, never as one text; a piece refused ends it there.
+TEST(WorkList, WriteTextHandsOutPiecesAndStopsAtTheFirstRefused) {
+    TWorkList list;
+    list.SetText(std::string(100000, '\n'));
+    std::vector<size_t> pieces;
+    std::string out;
+    EXPECT_TRUE(list.WriteText([&](std::string_view piece) {
+        pieces.push_back(piece.size());
+        out += piece;
+        return true;
+    }));
+    EXPECT_EQ(pieces, (std::vector<size_t>{65536, 65536, 65536, 3392}));
+    EXPECT_EQ(out, list.Text());
+    pieces.clear();
+    EXPECT_FALSE(list.WriteText([&](std::string_view piece) {
+        pieces.push_back(piece.size());
+        return pieces.size() < 2;
+    }));
+    EXPECT_EQ(pieces.size(), 2u);
 }
 
 void Save(const std::string& text, const std::string& path, bool flush = true) {
