@@ -45,11 +45,15 @@ class Converter {
     iconv_t cd_;
 };
 
-size_t Utf8Length(unsigned char lead) {
-    if (lead >= 0xF0) return 4;
-    if (lead >= 0xE0) return 3;
-    if (lead >= 0xC0) return 2;
-    return 1;
+// The bytes of the UTF-8 character at pos: its lead byte's length when the continuation bytes
+// follow, else 1 (broken UTF-8 is given up a byte at a time, and the next byte starts afresh).
+size_t Utf8Length(const std::string& in, size_t pos) {
+    const unsigned char lead = static_cast<unsigned char>(in[pos]);
+    const size_t n = lead >= 0xF5 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 1;
+    if (pos + n > in.size()) return 1;
+    for (size_t i = 1; i < n; ++i)
+        if ((static_cast<unsigned char>(in[pos + i]) & 0xC0) != 0x80) return 1;
+    return n;
 }
 
 }  // namespace
@@ -81,8 +85,7 @@ std::string Utf8ToSjis(const std::string& utf8) {
     }
     conv.Run(utf8, out, [](const std::string& in, size_t pos, std::string& text) -> size_t {
         text += '?';
-        const size_t n = Utf8Length(static_cast<unsigned char>(in[pos]));
-        return pos + n <= in.size() ? n : in.size() - pos;
+        return Utf8Length(in, pos);
     });
     return out;
 }

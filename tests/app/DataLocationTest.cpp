@@ -1,15 +1,16 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "DataLocation.h"
+#include "SysFile.h"
+#include "SysPath.h"
 #include "SysUtils.h"
 #include "TestFiles.h"
 #include "TestHelpers.h"
+#include "TestSystem.h"
 
 namespace {
 
@@ -57,21 +58,22 @@ TEST(DecideDataLocation, SettingsAndDataFolder) {
 }
 
 TEST(XdgBaseDir, AbsoluteValueOrHomeFallback) {
+    using Sys::XdgBaseDir;
     EXPECT_EQ(XdgBaseDir("/x/cfg", "/home/u", "/.config"), "/x/cfg");
-    EXPECT_EQ(XdgBaseDir(nullptr, "/home/u", "/.config"), "/home/u/.config");
+    EXPECT_EQ(XdgBaseDir(std::nullopt, "/home/u", "/.config"), "/home/u/.config");
     EXPECT_EQ(XdgBaseDir("", "/home/u", "/.config"), "/home/u/.config");
     EXPECT_EQ(XdgBaseDir("rel/cfg", "/home/u", "/.config"), "/home/u/.config");
-    EXPECT_EQ(XdgBaseDir(nullptr, "/", "/.local/share"), "/.local/share");
+    EXPECT_EQ(XdgBaseDir(std::nullopt, "/", "/.local/share"), "/.local/share");
 }
 
 // Sets an environment variable for one test and puts the old value back.
 class EnvGuard {
   public:
-    EnvGuard(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    EnvGuard(const char* name, const std::optional<std::string>& value)
+        : name_(name), old_(Sys::GetEnv(name)) {
+        Sys::SetEnv(name, value);
     }
-    ~EnvGuard() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+    ~EnvGuard() { Sys::SetEnv(name_, old_); }
 
   private:
     const char* name_;
@@ -79,11 +81,14 @@ class EnvGuard {
 };
 
 TEST(GatherLocationFacts, ReadsTheFileSystemAndTheEnvironment) {
+    if (!HasXdgFolders())
+        GTEST_SKIP()
+            << "the user's folders come from %APPDATA% here, and no /usr/bin holds programs";
     TempDir dir;
     std::string program = dir.File("zavoconv");
     WriteBytes(program, "");
     EnvGuard config("XDG_CONFIG_HOME", "/x/cfg");
-    EnvGuard data("XDG_DATA_HOME", nullptr);
+    EnvGuard data("XDG_DATA_HOME", std::nullopt);
     EnvGuard home("HOME", "/home/u");
     // The install folder as configured: without the trailing '/'.
     const std::string bindir = dir.Path().substr(0, dir.Path().size() - 1);
@@ -100,8 +105,8 @@ TEST(GatherLocationFacts, ReadsTheFileSystemAndTheEnvironment) {
     EXPECT_FALSE(facts.InstalledDir);
     EXPECT_TRUE(GatherLocationFacts("/usr/bin/zavoconv", "", "").InstalledDir);
     // A relative --data-dir is taken from the current folder.
-    std::string current = std::filesystem::current_path().string();
-    EXPECT_EQ(GatherLocationFacts(program, "rd/./x", "").DataDirOption, current + "/rd/x");
+    EXPECT_EQ(GatherLocationFacts(program, "rd/./x", "").DataDirOption,
+              Sys::CurrentFolder() + "rd/x");
 }
 
 // Installed folders are created for their owner only and left as they are at a second start;
@@ -111,11 +116,13 @@ TEST(PrepareDataLocation, FoldersCreatedOwnerOnlyOrNamedInTheError) {
     DataLocation location{Installed, dir.File("cfg/zavoconv/zavoconv.INI"),
                           dir.File("share/zavoconv/")};
     PrepareDataLocation(location);
-    for (const char* folder : {"cfg", "cfg/zavoconv", "share", "share/zavoconv"})
-        EXPECT_EQ(ModeOf(dir.File(folder)), 0700u) << folder;
-    ::chmod(dir.File("share/zavoconv").c_str(), 0750);
+    for (const char* folder : {"cfg", "cfg/zavoconv", "share", "share/zavoconv"}) {
+        EXPECT_TRUE(Sys::IsFolder(dir.File(folder))) << folder;
+        EXPECT_FILE_MODE(dir.File(folder), 0700u) << folder;
+    }
+    ASSERT_TRUE(!Sys::kHasFileModes || SetMode(dir.File("share/zavoconv"), 0750));
     PrepareDataLocation(location);
-    EXPECT_EQ(ModeOf(dir.File("share/zavoconv")), 0750u);
+    EXPECT_FILE_MODE(dir.File("share/zavoconv"), 0750u);
     EXPECT_FALSE(std::filesystem::exists(dir.File("cfg/zavoconv/zavoconv.INI")));
 
     WriteBytes(dir.File("file"), "x");
@@ -124,9 +131,10 @@ TEST(PrepareDataLocation, FoldersCreatedOwnerOnlyOrNamedInTheError) {
     EXPECT_EQ(ErrorOf<Exception>([&] { PrepareDataLocation(blocked); }),
               "\x83\x74\x83\x48\x83\x8b\x83\x5f " + dir.File("file/d/") +
                   " \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1");
-    if (::geteuid() == 0) return;  // root writes any folder
+    if (IsSuperUser()) return;  // root writes any folder
+    if (!Sys::kHasFileModes) GTEST_SKIP() << "no folder modes here to close a folder with";
     std::filesystem::create_directory(dir.File("ro"));
-    ::chmod(dir.File("ro").c_str(), 0500);
+    ASSERT_TRUE(SetMode(dir.File("ro"), 0500));
     DataLocation readOnly{Chosen, dir.File("ro/zavoconv.INI"), dir.File("ro/")};
     EXPECT_THROW(PrepareDataLocation(readOnly), Exception);
 }

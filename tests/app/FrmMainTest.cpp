@@ -17,6 +17,7 @@
 #include "QtPrint.h"
 #include "QtText.h"
 #include "SpinEdit.h"
+#include "SysFile.h"
 #include "TestFiles.h"
 #include "Texts.h"
 
@@ -133,7 +134,7 @@ TEST_F(FormMainTest, ButtonsOpenTheDialogsAndEndWritesTheDefaults) {
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(ReadBytes(form.SettingsPath),
               "[RD]\r\nRDIP=rd-x4\r\nRDUSER=\r\nRDPASS=\r\nRDPROXY=\r\nRDPORT=\r\n");
-    EXPECT_EQ(ModeOf(form.SettingsPath), 0600u);
+    EXPECT_FILE_MODE(form.SettingsPath, 0600u);
     EXPECT_EQ(boxes.size(), 2u);
     EXPECT_EQ(terminated, 0);
 }
@@ -185,10 +186,12 @@ TEST_F(FormMainTest, DataDirOptionHoldsSettingsPagesAndHeader) {
     EXPECT_EQ(form.Session.PostDataPath, dir.File("data/rd/Reserv.txt"));
     EXPECT_EQ(form.SettingsPath, dir.File("data/rd/app_widget_tests.INI"));
     EXPECT_EQ(form.Session.HttpClient1.Header, dir.File("data/rd/Head.txt"));
-    EXPECT_EQ(ModeOf(dir.File("data")), 0700u);
-    EXPECT_EQ(ModeOf(dir.File("data/rd")), 0700u);
+    for (const char* folder : {"data", "data/rd"}) {
+        EXPECT_TRUE(Sys::IsFolder(dir.File(folder))) << folder;
+        EXPECT_FILE_MODE(dir.File(folder), 0700u) << folder;
+    }
     form.FormClose();
-    EXPECT_EQ(ModeOf(form.SettingsPath), 0600u);
+    EXPECT_FILE_MODE(form.SettingsPath, 0600u);
 }
 
 TEST_F(FormMainTest, UnusableDataDirShowsTheErrorAndTouchesNothing) {

@@ -1,39 +1,40 @@
 // The built program on its command line, without a display: what it prints where, and its
 // exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "RecorderSim.h"
-#include "SjisText.h"
+#include "SysFile.h"
+#include "SysText.h"
 #include "TestFiles.h"
+#include "TestProcess.h"
 #include "Texts.h"
 
 namespace {
 
 using namespace testsupport;
+using Sys::SjisToUtf8;
 
 struct RunResult {
     int Status = -1;
     std::string Out, Err;
 };
 
-// Runs the program with no display in its environment, so that creating a window would fail;
-// ends it after 10 s.
-// env: assignments put into the program's environment ("ZAVOCONV_PASSWORD=pw").
-RunResult RunProgram(const std::string& args, const std::string& env = "") {
-    TempDir dir;
-    std::string command =
-        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u ZAVOCONV_PASSWORD " + env +
-        " timeout 10 " ZAVOCONV_PROGRAM " " + args + " </dev/null >" + dir.File("out") + " 2>" +
-        dir.File("err");
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(dir.File("out")),
-            ReadBytes(dir.File("err"))};
+// Runs the program with no display in its environment, so that creating a window would fail,
+// and with nothing on its input; ends it after 10 s. args: its words, split at blanks.
+// password: the ZAVOCONV_PASSWORD it finds (none when not given).
+RunResult RunProgram(const std::string& args,
+                     const std::optional<std::string>& password = std::nullopt) {
+    ProcessRun run{ZAVOCONV_PROGRAM, Words(args)};
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        run.env.emplace_back(name, std::nullopt);
+    run.env.emplace_back("ZAVOCONV_PASSWORD", password);
+    const ProcessResult result = RunProcess(run);
+    return {result.status, result.out, result.err};
 }
 
 // UTF-8, as a terminal shows it.
@@ -59,8 +60,8 @@ const CliCase kCases[] = {
      "zavoconv: --only: "},
     {"OnlyMalformed", "restore --data-dir /tmp/zavo-cli-never/d --only 1,,2", 2, "",
      "zavoconv: --only: "},
-    {"HostWithControlByte", "capture --data-dir /tmp/zavo-cli-never/d --host \"$(printf 'a\\tb')\"",
-     2, "", "zavoconv: --host: "},
+    {"HostWithControlByte", "capture --data-dir /tmp/zavo-cli-never/d --host a\tb", 2, "",
+     "zavoconv: --host: "},
 };
 
 TEST(ProgramCli, StatusAndOutputs) {
@@ -99,12 +100,12 @@ TEST(ProgramCliTransfers, CaptureListRestoreAgainstTheSimulator) {
     const std::string atX4 =
         folder + " --host 127.0.0.1:" + std::to_string(x4.Port()) + " --user u";
 
-    RunResult run = RunProgram("capture" + atX4, "ZAVOCONV_PASSWORD=wrong");
+    RunResult run = RunProgram("capture" + atX4, "wrong");
     EXPECT_EQ(run.Status, 3) << run.Err;
     EXPECT_TRUE(Contains(run.Err, Texts::kLoginRefused)) << run.Err;
     EXPECT_FALSE(std::filesystem::exists(data.File("ZAVOCVRV.HTM")));
 
-    run = RunProgram("capture" + atX4, "ZAVOCONV_PASSWORD=pw");
+    run = RunProgram("capture" + atX4, "pw");
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, SjisToUtf8(std::string(Texts::kCaptureDone) + "\n" +
                                   Texts::kCaptureSavedCount1 + "3" + Texts::kCountSuffix + "\n"));
@@ -121,7 +122,7 @@ TEST(ProgramCliTransfers, CaptureListRestoreAgainstTheSimulator) {
         << log;
     EXPECT_NE(log.find(" GET " + x4Url + "/setup/ch_set.htm 200 ok\n"), std::string::npos) << log;
     EXPECT_EQ(log.find("pw"), std::string::npos);
-    EXPECT_EQ(ModeOf(data.File("zavoconv.log")), 0600u);
+    EXPECT_FILE_MODE(data.File("zavoconv.log"), 0600u);
 
     run = RunProgram("list" + folder);
     EXPECT_EQ(run.Status, 0);
@@ -156,7 +157,7 @@ TEST(ProgramCliTransfers, CaptureListRestoreAgainstTheSimulator) {
     // A recorder with fewer reservations: refused by default, the saved set stays whole.
     x4.SetReservations(recsim::SampleReservations(1, 5));
     const std::string page = ReadBytes(data.File("ZAVOCV02.HTM"));
-    run = RunProgram("capture" + atX4, "ZAVOCONV_PASSWORD=pw");
+    run = RunProgram("capture" + atX4, "pw");
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(ReadBytes(data.File("ZAVOCV02.HTM")), page);
 }

@@ -2,10 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <cstdlib>
+
+#include "SysPath.h"
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!Sys::GetEnv("QT_QPA_PLATFORM")) Sys::SetEnv("QT_QPA_PLATFORM", std::string("offscreen"));
     QApplication app(argc, argv);
     // Tests close windows without running the main loop; a queued quit must not end the
     // loop of a message box in a later test.

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -63,8 +61,7 @@ TEST_P(RoundTrip, CaptureSavesEveryPageAndRestoreEntersEveryReservation) {
     std::set<std::string> names = {"ZAVOCVRV.HTM", "ZAVOCVST.HTM", "ZAVOCVCH.HTM"};
     for (int i = 0; i < count; ++i) names.insert(Texts::ReservationPageFile(i));
     EXPECT_EQ(dir.Names(), names);
-    for (const std::string& name : names)
-        EXPECT_EQ(testsupport::ModeOf(Saved(name)), 0600u) << name;
+    for (const std::string& name : names) EXPECT_FILE_MODE(Saved(name), 0600u) << name;
 
     // Each saved file holds the page as the recorder serves it, with CR LF line ends.
     const std::string auth = "Basic YWRtaW46cGE6c3M=";  // admin:pa:ss
@@ -389,18 +386,14 @@ TEST_F(Capture, FailedSaveLeavesTheOldFileWhole) {
     WriteBytes(Saved("ZAVOCVRV.HTM"), "old list\r\n");
     // A file size limit makes the write of the list fail half-way, for root too; the
     // header file of each answer stays well below it.
-    constexpr rlim_t kLimit = 1500;
+    constexpr size_t kLimit = 1500;
     ASSERT_GT(SavedForm(RawGet(sim.Port(), Seg(sim) + "/program.htm")).size(), kLimit);
     sim.ClearRequests();
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = kLimit;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    frame.RunCapture(view);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, oldHandler);
+    {
+        const testsupport::FileSizeLimit limit(kLimit);
+        ASSERT_TRUE(limit.Ok());
+        frame.RunCapture(view);
+    }
 
     // The message names the file that could not be written: the list, in the staging folder.
     EXPECT_EQ(view.Messages(),

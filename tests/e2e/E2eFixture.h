@@ -2,11 +2,7 @@
 // directory and a recording view.
 #pragma once
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -20,6 +16,7 @@
 #include "RecordingView.h"
 #include "ScriptedPeer.h"
 #include "TestFiles.h"
+#include "TestSystem.h"
 #include "Texts.h"
 #include "TransferFrame.h"
 #include "TransferSession.h"
@@ -38,16 +35,14 @@ using Messages = std::vector<RecordingView::Message>;
 // bound but never listens, so no other test can be handed the port meanwhile.
 struct RefusingPort {
     RefusingPort() {
-        sockaddr_in addr = ScriptedPeer::Loopback(0);
-        socklen_t len = sizeof addr;
-        if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-            getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-            throw std::runtime_error("cannot reserve a port");
-        port = ntohs(addr.sin_port);
+        uint16_t bound = 0;
+        socket = testsupport::BindLoopbackWithoutListening(bound);
+        if (socket == Sys::kNoSocket) throw std::runtime_error("cannot reserve a port");
+        port = bound;
     }
-    ~RefusingPort() { close(fd); }
+    ~RefusingPort() { Sys::CloseSocket(socket); }
     std::string Host() const { return "127.0.0.1:" + std::to_string(port); }
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    Sys::SocketHandle socket = Sys::kNoSocket;
     int port = 0;
 };
 

@@ -1,11 +1,13 @@
 // Shared pieces of the fault tests: the texts the user must see, a temporary program
-// directory, file helpers, and a view that records what a transfer shows.
+// directory, file helpers, an independent page fetch, and a view that records what a
+// transfer shows.
 #pragma once
 
 #include <chrono>
 #include <string>
 
 #include "RecordingView.h"
+#include "ScriptedPeer.h"
 #include "SimTexts.h"
 #include "TestFiles.h"
 #include "TestHelpers.h"

@@ -1,14 +1,7 @@
 #include "FaultyRecorder.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <strings.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
@@ -38,8 +31,14 @@ std::string RequestTarget(const std::string& request) {
 }
 
 size_t ContentLength(const std::string& header) {
+    const std::string name = "content-length:";
+    auto named = [&](size_t line) {
+        for (size_t i = 0; i < name.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(header[line + i])) != name[i]) return false;
+        return true;
+    };
     for (size_t at = header.find("\r\n"); at != std::string::npos; at = header.find("\r\n", at + 2))
-        if (strncasecmp(header.c_str() + at + 2, "content-length:", 15) == 0)
+        if (header.size() - at - 2 >= name.size() && named(at + 2))
             return std::strtoul(header.c_str() + at + 17, nullptr, 10);
     return 0;
 }
@@ -51,17 +50,18 @@ std::string WithLength(const std::string& page) {
 }  // namespace
 
 void FaultyRecorder::Start() {
-    if (pipe(stopPipe_) != 0) throw std::runtime_error("pipe failed");
-    listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
+    int32_t error = 0;
+    if (stop_.WaitHandle() == Sys::kNoSocket) throw std::runtime_error("wake-up failed");
+    listenFd_ = Sys::OpenStreamSocket(false, error);
+    if (listenFd_ == Sys::kNoSocket) throw std::runtime_error("socket failed");
     port_ = ScriptedPeer::ListenOnLoopback(listenFd_, 16);
     acceptThread_ = std::thread([this] { AcceptLoop(); });
 }
 
 FaultyRecorder::~FaultyRecorder() {
-    if (stopPipe_[1] < 0) return;
+    if (listenFd_ == Sys::kNoSocket) return;
     stopping_ = true;
-    const char wake = 1;
-    [[maybe_unused]] ssize_t n = write(stopPipe_[1], &wake, 1);
+    stop_.Signal();
     if (acceptThread_.joinable()) acceptThread_.join();
     std::vector<std::thread> workers;
     {
@@ -69,7 +69,7 @@ FaultyRecorder::~FaultyRecorder() {
         workers.swap(workers_);
     }
     for (std::thread& t : workers) t.join();
-    for (int fd : {listenFd_, stopPipe_[0], stopPipe_[1]}) close(fd);
+    Sys::CloseSocket(listenFd_);
 }
 
 void FaultyRecorder::SetFault(const std::string& target, Misbehaviour what, int times) {
@@ -112,34 +112,41 @@ Misbehaviour FaultyRecorder::TakeFault(const std::string& target) {
     return Misbehaviour::None;
 }
 
-bool FaultyRecorder::WaitReadable(int fd, int ms) const {
-    pollfd fds[2] = {{fd, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-    if (poll(fds, 2, ms) <= 0) return false;
-    return !(fds[1].revents & POLLIN) && (fds[0].revents & (POLLIN | POLLHUP | POLLERR));
+bool FaultyRecorder::WaitReadable(Sys::SocketHandle fd, int ms) const {
+    Sys::PollEntry entries[2] = {{fd, Sys::kReadable, 0}, {stop_.WaitHandle(), Sys::kReadable, 0}};
+    if (Sys::Poll(entries, 2, ms) <= 0) return false;
+    return entries[1].revents == 0 &&
+           (entries[0].revents & (Sys::kReadable | Sys::kHangUp | Sys::kError));
 }
 
-bool FaultyRecorder::Send(int fd, std::string_view bytes) const {
+bool FaultyRecorder::Send(Sys::SocketHandle fd, std::string_view bytes) const {
     while (!bytes.empty()) {
         if (stopping_) return false;
-        pollfd fds[2] = {{fd, POLLOUT, 0}, {stopPipe_[0], POLLIN, 0}};
-        if (poll(fds, 2, 1000) <= 0 || (fds[1].revents & POLLIN)) continue;
-        const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        Sys::PollEntry entries[2] = {{fd, Sys::kWritable, 0},
+                                     {stop_.WaitHandle(), Sys::kReadable, 0}};
+        if (Sys::Poll(entries, 2, 1000) <= 0 || entries[1].revents != 0) continue;
+        int32_t error = 0;
+        const long long n = Sys::Send(fd, bytes.data(), bytes.size(), error);
+        if (n < 0 && error == SocketError::kWouldBlock) continue;
         if (n <= 0) return false;
         bytes.remove_prefix(static_cast<size_t>(n));
     }
     return true;
 }
 
-bool FaultyRecorder::Read(int fd, std::string& into, int ms) const {
+bool FaultyRecorder::Read(Sys::SocketHandle fd, std::string& into, int ms) const {
     char buf[65536];
-    if (!WaitReadable(fd, ms)) return false;
-    const ssize_t n = recv(fd, buf, sizeof buf, 0);
-    if (n > 0) into.append(buf, static_cast<size_t>(n));
-    return n > 0;
+    for (;;) {
+        if (!WaitReadable(fd, ms)) return false;
+        int32_t error = 0;
+        const long long n = Sys::Receive(fd, buf, sizeof buf, false, error);
+        if (n < 0 && error == SocketError::kWouldBlock) continue;
+        if (n > 0) into.append(buf, static_cast<size_t>(n));
+        return n > 0;
+    }
 }
 
-void FaultyRecorder::WaitForClientClose(int fd) const {
+void FaultyRecorder::WaitForClientClose(Sys::SocketHandle fd) const {
     while (!stopping_) {
         std::string ignored;
         if (WaitReadable(fd, 1000) && !Read(fd, ignored, 0)) return;
@@ -149,30 +156,34 @@ void FaultyRecorder::WaitForClientClose(int fd) const {
 void FaultyRecorder::AcceptLoop() {
     while (!stopping_) {
         if (!WaitReadable(listenFd_, 1000)) continue;
-        const int fd = accept(listenFd_, nullptr, nullptr);
-        if (fd < 0) continue;
+        uint32_t address = 0;
+        uint16_t port = 0;
+        int32_t error = 0;
+        // Non-blocking, so that a send to a client that stopped reading never outlasts a stop.
+        const Sys::SocketHandle fd = Sys::Accept(listenFd_, true, address, port, error);
+        if (fd == Sys::kNoSocket) continue;
         std::lock_guard<std::mutex> lock(mutex_);
         workers_.emplace_back([this, fd] {
             Serve(fd);
-            close(fd);
+            Sys::CloseSocket(fd);
         });
     }
 }
 
 std::string FaultyRecorder::NormalAnswer(const std::string& request) {
     if (upstreamPort_ == 0) return WithLength(FixedPage);
-    const int up = socket(AF_INET, SOCK_STREAM, 0);
-    const sockaddr_in addr = ScriptedPeer::Loopback(static_cast<uint16_t>(upstreamPort_));
+    const Sys::SocketHandle up =
+        ScriptedPeer::ConnectLoopback(static_cast<uint16_t>(upstreamPort_));
     std::string answer;
-    if (connect(up, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 &&
-        Send(up, request))
+    if (up == Sys::kNoSocket) return answer;
+    if (Send(up, request))
         while (Read(up, answer, 15000)) {
         }
-    close(up);
+    Sys::CloseSocket(up);
     return answer;
 }
 
-void FaultyRecorder::Serve(int fd) {
+void FaultyRecorder::Serve(Sys::SocketHandle fd) {
     std::string request;
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(kRequestWaitMs);
@@ -190,8 +201,8 @@ void FaultyRecorder::Serve(int fd) {
     if (what == Misbehaviour::CloseDuringPostBody || what == Misbehaviour::StopReadingBody) {
         partialBody_ += request.size() - (headerEnd + 4);
         // Neither reads nor writes until the end (or a long bound): a recorder that stalls.
-        pollfd stop{stopPipe_[0], POLLIN, 0};
-        if (what == Misbehaviour::StopReadingBody) poll(&stop, 1, kSilenceMs);
+        Sys::PollEntry stop{stop_.WaitHandle(), Sys::kReadable, 0};
+        if (what == Misbehaviour::StopReadingBody) Sys::Poll(&stop, 1, kSilenceMs);
         // Unread body bytes turn the close into a reset, as a recorder that gives up does.
         return;
     }
@@ -208,8 +219,7 @@ void FaultyRecorder::Serve(int fd) {
             Send(fd, std::string_view(whole).substr(0, cut));
             // Let the bytes reach the client before the reset overtakes them.
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            const linger abortive{1, 0};
-            setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+            Sys::SetResetOnClose(fd);
             return;
         }
         case Misbehaviour::HugeBody:

@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "SysSocket.h"
+
 enum class Misbehaviour {
     None,
     ResetInBody,          // the status, the header and half the body, then a reset (RST)
@@ -79,22 +81,22 @@ class FaultyRecorder {
         int times = -1;
     };
     void AcceptLoop();
-    void Serve(int fd);
+    void Serve(Sys::SocketHandle fd);
     Misbehaviour TakeFault(const std::string& target);
     // The simulator's answer to the request, or FixedPage as an answer.
     std::string NormalAnswer(const std::string& request);
     // Waits until fd is readable, the stop flag is raised or ms pass; true when readable.
-    bool WaitReadable(int fd, int ms) const;
+    bool WaitReadable(Sys::SocketHandle fd, int ms) const;
     // Appends what one receive brings once fd is readable within ms; false at a close.
-    bool Read(int fd, std::string& into, int ms) const;
-    bool Send(int fd, std::string_view bytes) const;
+    bool Read(Sys::SocketHandle fd, std::string& into, int ms) const;
+    bool Send(Sys::SocketHandle fd, std::string_view bytes) const;
     // Waits (bounded by the destructor) until the client closes.
-    void WaitForClientClose(int fd) const;
+    void WaitForClientClose(Sys::SocketHandle fd) const;
 
     int upstreamPort_;
-    int listenFd_ = -1;
+    Sys::SocketHandle listenFd_ = Sys::kNoSocket;
     int port_ = 0;
-    int stopPipe_[2] = {-1, -1};
+    Sys::WakeUp stop_;
     std::atomic<bool> stopping_{false};
     std::atomic<size_t> partialBody_{0};
     std::thread acceptThread_;

@@ -22,7 +22,7 @@ inline bool PumpUntil(TEventPump& pump, const std::function<bool()>& done, int m
         auto left =
             std::chrono::ceil<std::chrono::milliseconds>(limit - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
-        pump.Wait(-1, 0, pump.Now() + left);
+        pump.Wait(Sys::kNoSocket, 0, pump.Now() + left);
         pump.PumpOnce();
     }
 }

@@ -1,11 +1,6 @@
 // Connection lifecycle of the transport against a scripted peer on 127.0.0.1.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -17,17 +12,19 @@
 #include "NetTestUtil.h"
 #include "ScriptedPeer.h"
 #include "SockTransport.h"
+#include "TestSystem.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 const char kNullAddress[] = "Null Remote Address";
 
-linger LingerOf(int fd) {
-    linger lin{};
-    socklen_t len = sizeof lin;
-    getsockopt(fd, SOL_SOCKET, SO_LINGER, &lin, &len);
-    return lin;
+// "on 0" for a socket whose close resets its connection, "off" for an orderly one.
+std::string LingerOf(Sys::SocketHandle socket) {
+    bool on = false;
+    int seconds = 0;
+    if (!testsupport::LingerOf(socket, on, seconds)) return "unknown";
+    return on ? "on " + std::to_string(seconds) : "off";
 }
 
 // A resolver that records the names it is asked for and answers 127.0.0.1, or fails as for
@@ -35,7 +32,7 @@ linger LingerOf(int fd) {
 THostResolver Recording(Texts& asked, bool answers) {
     return [&asked, answers](const std::string& name, std::vector<uint32_t>& out) {
         asked.push_back(name);
-        if (answers) out.push_back(htonl(INADDR_LOOPBACK));
+        if (answers) out.push_back(Sys::LoopbackAddress());
         return answers ? 0 : 11001;
     };
 }
@@ -55,7 +52,7 @@ struct GatedResolver {
         return [s = state](const std::string&, std::vector<uint32_t>& out) {
             std::unique_lock<std::mutex> lock(s->m);
             s->cv.wait_for(lock, 5s, [&] { return s->open; });
-            out.push_back(htonl(INADDR_LOOPBACK));
+            out.push_back(Sys::LoopbackAddress());
             s->returned = true;
             s->cv.notify_all();
             return 0;
@@ -93,23 +90,20 @@ struct EventLog {
 
 // A listener whose backlog is full: further connects get no answer at all.
 struct SilentListener {
-    int listenFd = socket(AF_INET, SOCK_STREAM, 0);
-    int filler = socket(AF_INET, SOCK_STREAM, 0);
-    uint16_t port = ScriptedPeer::ListenOnLoopback(listenFd, 0);
-    SilentListener() {
-        const sockaddr_in addr = ScriptedPeer::Loopback(port);
-        connect(filler, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
-    }
+    int32_t error = 0;
+    Sys::SocketHandle listening = Sys::OpenStreamSocket(false, error);
+    uint16_t port = ScriptedPeer::ListenOnLoopback(listening, 0);
+    Sys::SocketHandle filler = ScriptedPeer::ConnectLoopback(port);
     ~SilentListener() {
-        close(filler);
-        close(listenFd);
+        for (Sys::SocketHandle s : {filler, listening})
+            if (s != Sys::kNoSocket) Sys::CloseSocket(s);
     }
 };
 
 // Every socket call fails as when the process has no descriptors left.
-int NoDescriptorsLeft(int, int, int) {
-    errno = EMFILE;
-    return -1;
+Sys::SocketHandle NoDescriptorsLeft(bool, int32_t& error) {
+    error = SocketError::kTooManyOpen;
+    return Sys::kNoSocket;
 }
 }  // namespace
 
@@ -118,18 +112,17 @@ TEST(SockLifecycle, NewObjectHoldsAResettingSocketThatDisconnectReplacesWithAnOr
     TSockTransport& t = *owned;
     EventLog log;
     log.Attach(t);
-    EXPECT_GE(t.SocketHandle(), 0);
+    EXPECT_NE(t.SocketHandle(), Sys::kNoSocket);
     EXPECT_FALSE(t.IsConnected);
     EXPECT_EQ(t.TimeOut, 0);
     EXPECT_EQ(t.ReportLevel, 0);
     EXPECT_TRUE(t.Proxy.empty());
-    EXPECT_EQ(LingerOf(t.SocketHandle()).l_onoff, 1);
-    EXPECT_EQ(LingerOf(t.SocketHandle()).l_linger, 0);
+    EXPECT_EQ(LingerOf(t.SocketHandle()), "on 0");
     // Without a connection Disconnect still fires; the fresh socket closes in order.
     t.Disconnect();
     EXPECT_EQ(log.entries, Texts{"disconnect"});
-    ASSERT_GE(t.SocketHandle(), 0);
-    EXPECT_EQ(LingerOf(t.SocketHandle()).l_onoff, 0);
+    ASSERT_NE(t.SocketHandle(), Sys::kNoSocket);
+    EXPECT_EQ(LingerOf(t.SocketHandle()), "off");
     // Destruction delivers no events.
     t.ReportLevel = 8;
     t.OnStatus = [&](TSockTransport*, const std::string& s) { log.entries.push_back(s); };
@@ -147,7 +140,7 @@ TEST(SockLifecycle, NoSocketFailsConstructionOrAfterACloseIsRetriedByTheNextConn
     TSockTransport t;
     t.Pump().SocketFactory = NoDescriptorsLeft;
     t.Disconnect();
-    EXPECT_EQ(t.SocketHandle(), -1);
+    EXPECT_EQ(t.SocketHandle(), Sys::kNoSocket);
     EXPECT_EQ(ErrorOf<ESockError>([&] { ConnectLocal(t, peer.Port()); }),
               "10024:Too many open files");
     t.Pump().SocketFactory = nullptr;
@@ -237,8 +230,8 @@ TEST_P(SockConnect, ConnectsOrFailsWithTheText) {
     EXPECT_EQ(log.entries, row.events);
     EXPECT_EQ(handlerCalls, hasHandler ? 1 : 0);
     if (row.error.empty()) {
-        EXPECT_EQ(t.RemoteAddress(), htonl(INADDR_LOOPBACK));
-        EXPECT_EQ(t.RemotePort(), htons(peer.Port()));
+        EXPECT_EQ(t.RemoteAddress(), Sys::LoopbackAddress());
+        EXPECT_EQ(t.RemotePort(), Sys::HostToNetwork(peer.Port()));
         EXPECT_TRUE(PumpUntil(t.Pump(), [&] { return peer.Accepted(); }));
     }
 }
@@ -329,7 +322,7 @@ TEST_P(SockWait, EndsByTheTimeOutOrTheCancel) {
         t.EventArrived = false;
         gate.Release();
         ASSERT_TRUE(gate.WaitReturned());
-        v.pump.Wait(-1, 0);
+        v.pump.Wait(Sys::kNoSocket, 0);
         v.pump.PumpOnce();
         EXPECT_FALSE(t.EventArrived);
         EXPECT_EQ(log.entries, row.events);
@@ -387,7 +380,7 @@ TEST(SockClose, PeerCloseIsSeenWhenPumpedOnceNothingIsUnread) {
         log.Attach(t);
         ConnectLocal(t, peer.Port());
         ASSERT_TRUE(peer.Finish());
-        t.Pump().Wait(t.SocketHandle(), POLLRDHUP, t.Now() + 2000ms);
+        t.Pump().Wait(t.SocketHandle(), Sys::kPeerClosed, t.Now() + 2000ms);
         EXPECT_TRUE(t.IsConnected);
         Texts events = {"connect"};
         EXPECT_EQ(log.entries, events);
@@ -437,19 +430,20 @@ TEST(SockStatus, DisconnectReportsTextsUpToTheLevel) {
 
 TEST(SockAccept, TakesTheOfferedConnection) {
     TSockTransport t;  // its own socket listens
-    const sockaddr_in addr =
-        ScriptedPeer::Loopback(ScriptedPeer::ListenOnLoopback(t.SocketHandle(), 4));
-    int client = socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_EQ(connect(client, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
-    int accepted = t.Accept();
-    ASSERT_GE(accepted, 0);
+    const Sys::SocketHandle client =
+        ScriptedPeer::ConnectLoopback(ScriptedPeer::ListenOnLoopback(t.SocketHandle(), 4));
+    ASSERT_NE(client, Sys::kNoSocket);
+    const Sys::SocketHandle accepted = t.Accept();
+    ASSERT_NE(accepted, Sys::kNoSocket);
     EXPECT_NE(accepted, t.SocketHandle());
     EXPECT_TRUE(t.IsConnected);
-    EXPECT_EQ(t.RemoteAddress(), htonl(INADDR_LOOPBACK));
-    ASSERT_EQ(send(client, "x", 1, 0), 1);
+    EXPECT_EQ(t.RemoteAddress(), Sys::LoopbackAddress());
+    int32_t error = 0;
+    ASSERT_EQ(Sys::Send(client, "x", 1, error), 1);
     char c = 0;
-    EXPECT_TRUE(PumpUntil(t.Pump(), [&] { return recv(accepted, &c, 1, MSG_DONTWAIT) == 1; }));
+    EXPECT_TRUE(
+        PumpUntil(t.Pump(), [&] { return Sys::Receive(accepted, &c, 1, false, error) == 1; }));
     EXPECT_EQ(c, 'x');
-    close(accepted);
-    close(client);
+    Sys::CloseSocket(accepted);
+    Sys::CloseSocket(client);
 }

@@ -1,7 +1,5 @@
 // Data transfer of the transport: exact bytes on the wire, lines, captures, time-outs.
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 
@@ -9,6 +7,7 @@
 #include "ScriptedPeer.h"
 #include "SockTransport.h"
 #include "TestFiles.h"
+#include "TestSystem.h"
 
 using namespace std::chrono_literals;
 using testsupport::ReadBytes;
@@ -189,9 +188,8 @@ TEST_P(SockStall, EndsByTheTimeOutOrTheCancel) {
     VirtualTimePump v;
     TSockTransport t(v.pump);
     ConnectLocal(t, peer.Port(), 0);
-    int size = 4096;
-    setsockopt(t.SocketHandle(), SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
-    if (row.peerReads) t.Pump().Wait(t.SocketHandle(), POLLIN);  // then nothing more comes
+    ASSERT_TRUE(testsupport::SetSendBuffer(t.SocketHandle(), 4096));
+    if (row.peerReads) t.Pump().Wait(t.SocketHandle(), Sys::kReadable);  // then nothing more comes
     t.TimeOut = row.timeOut ? 10000 : 0;
     if (!row.timeOut) v.pump.StartTimer(30, [&] { t.Cancel(); });
     const auto start = v.clock.now;
@@ -335,7 +333,7 @@ TEST(CaptureString, TimeOutBoundsTheWholeCaptureEvenWhileDataFlows) {
     VirtualTimePump v;
     TSockTransport t(v.pump);
     ConnectLocal(t, peer.Port(), 0);
-    t.Pump().Wait(t.SocketHandle(), POLLIN);
+    t.Pump().Wait(t.SocketHandle(), Sys::kReadable);
     t.TimeOut = 150;
     // Each block takes 100 ms on the clock: the second one passes the time-out although
     // data keeps coming.

@@ -1,13 +1,9 @@
 // The HTTP side: answers as HTTP/1.0 with a close, the request log, authentication and the
 // fault options, and the command line.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <thread>
 #include <tuple>
 
@@ -16,6 +12,7 @@
 #include "StateFile.h"
 #include "TestFiles.h"
 #include "TestHelpers.h"
+#include "TestProcess.h"
 
 using simtest::Exchange;
 using simtest::GetRequest;
@@ -219,39 +216,38 @@ TEST(LifecycleTest, StopIsIdempotentAndThePortCanBeReused) {
 }
 
 // The command line: the first line names the port, requests are answered, the state file is
-// written, and SIGTERM ends it cleanly.
+// written, and both requests to end (a Ctrl-C, and the system's at a shutdown) end it
+// cleanly.
 TEST(CommandLineTest, ServesUntilTerminated) {
-    const testsupport::TempDir dir;
-    const std::string state = dir.File("state.txt");
-    // The shell names its process, which then becomes the simulator.
-    FILE* f =
-        popen(("echo $$; exec '" RECORDER_SIM_EXE "' --mode x4ex --seed 5 --count 3 --state '" +
-               state + "' --quiet")
-                  .c_str(),
-              "r");
-    ASSERT_NE(f, nullptr);
-    int pid = 0, port = 0;
-    char line[256] = {};
-    ASSERT_EQ(std::fscanf(f, "%d\n", &pid), 1);
-    ASSERT_NE(fgets(line, sizeof line, f), nullptr);
-    ASSERT_EQ(std::sscanf(line, "listening on 127.0.0.1:%d", &port), 1) << line;
-    const std::string page = simtest::Fetch(port, "/program//program.htm");
-    EXPECT_NE(page.find("b_proginfo.htm?3\""), std::string::npos);
-    kill(pid, SIGTERM);
-    const int status = pclose(f);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    std::vector<recsim::Reservation> stored;
-    ASSERT_TRUE(recsim::LoadStateFile(state, stored));
-    EXPECT_EQ(stored, recsim::SampleReservations(3, 5));
+    using testsupport::ChildProcess;
+    for (bool (ChildProcess::*end)() : {&ChildProcess::Terminate, &ChildProcess::Interrupt}) {
+        const testsupport::TempDir dir;
+        const std::string state = dir.File("state.txt");
+        ChildProcess sim(
+            {RECORDER_SIM_EXE,
+             {"--mode", "x4ex", "--seed", "5", "--count", "3", "--state", state, "--quiet"}});
+        ASSERT_TRUE(sim.WaitForOutput("\n", std::chrono::seconds(5))) << sim.Out();
+        int port = 0;
+        ASSERT_EQ(std::sscanf(sim.Out().c_str(), "listening on 127.0.0.1:%d", &port), 1)
+            << sim.Out();
+        const std::string page = simtest::Fetch(port, "/program//program.htm");
+        EXPECT_NE(page.find("b_proginfo.htm?3\""), std::string::npos);
+        ASSERT_TRUE((sim.*end)());
+        const testsupport::ProcessResult result = sim.Wait();
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_EQ(result.status, 0) << result.err;
+        std::vector<recsim::Reservation> stored;
+        ASSERT_TRUE(recsim::LoadStateFile(state, stored));
+        EXPECT_EQ(stored, recsim::SampleReservations(3, 5));
+    }
 }
 
 TEST(CommandLineTest, BadArgumentsExitWithUsage) {
     for (const std::string args : {"--port 1", "--mode x5", "--mode x4 --port x",
                                    "--mode x4 --user u", "--mode x4 --bogus"}) {
-        const int status =
-            std::system(("'" RECORDER_SIM_EXE "' " + args + " 2>/dev/null </dev/null").c_str());
-        EXPECT_TRUE(WIFEXITED(status)) << args;
-        EXPECT_EQ(WEXITSTATUS(status), 2) << args;
+        const testsupport::ProcessResult result =
+            testsupport::RunProcess({RECORDER_SIM_EXE, testsupport::Words(args)});
+        EXPECT_TRUE(result.started) << args;
+        EXPECT_EQ(result.status, 2) << args;
     }
 }

@@ -1,16 +1,10 @@
 #include "SimClient.h"
 
 #include <gtest/gtest.h>
-#include <iconv.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <chrono>
 #include <stdexcept>
 
-#include "ScriptedPeer.h"
+#include "SysText.h"
 
 namespace simtest {
 
@@ -30,44 +24,7 @@ std::string RawAnswer::Body() const {
 }
 
 RawAnswer Exchange(int port, const std::string& request, int timeoutMs) {
-    RawAnswer answer;
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return answer;
-    const sockaddr_in addr = ScriptedPeer::Loopback(uint16_t(port));
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return answer;
-    }
-    answer.connected = true;
-    size_t sent = 0;
-    while (sent < request.size()) {
-        const ssize_t n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) break;
-        sent += size_t(n);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    char buf[4096];
-    while (true) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              deadline - std::chrono::steady_clock::now())
-                              .count();
-        if (left <= 0) {
-            answer.timedOut = true;
-            break;
-        }
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, int(left)) <= 0) continue;
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            answer.reset = errno == ECONNRESET;
-            break;
-        }
-        if (n == 0) break;
-        answer.bytes.append(buf, size_t(n));
-    }
-    ::close(fd);
-    return answer;
+    return {testsupport::ExchangeOnLoopback(static_cast<uint16_t>(port), request, timeoutMs)};
 }
 
 std::string GetRequest(const std::string& target, const std::string& extraHeaders) {
@@ -92,17 +49,11 @@ int GetStatus(int port, const std::string& target) {
 }
 
 std::string Sjis(const std::string& utf8) {
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    if (cd == iconv_t(-1)) throw std::runtime_error("iconv CP932 unavailable");
-    std::string in = utf8, out(utf8.size() * 2 + 8, '\0');
-    char* ip = in.data();
-    char* op = out.data();
-    size_t il = in.size(), ol = out.size();
-    const size_t r = iconv(cd, &ip, &il, &op, &ol);
-    iconv_close(cd);
-    if (r == size_t(-1)) throw std::runtime_error("not convertible to CP932: " + utf8);
-    out.resize(out.size() - ol);
-    return out;
+    // A character without a Shift-JIS code comes back as '?', which this would hide.
+    const std::string sjis = Sys::Utf8ToSjis(utf8);
+    if (Sys::SjisToUtf8(sjis) != utf8)
+        throw std::runtime_error("not convertible to CP932: " + utf8);
+    return sjis;
 }
 
 std::string AnswerText(const std::string& page) {

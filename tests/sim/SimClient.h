@@ -5,14 +5,11 @@
 #include <string>
 
 #include "EntryDecoder.h"
+#include "ScriptedPeer.h"
 
 namespace simtest {
 
-struct RawAnswer {
-    bool connected = false;
-    bool reset = false;          // the connection ended with a reset
-    bool timedOut = false;       // the server neither answered nor closed in time
-    std::string bytes;           // everything received
+struct RawAnswer : testsupport::RawExchange {
     int Status() const;          // from the status line; 0 when there is none
     std::string Header() const;  // status line and header lines, through the blank line
     std::string Body() const;    // what follows the blank line
@@ -28,7 +25,8 @@ std::string Fetch(int port, const std::string& target);
 // The status the server answers to a GET of the target.
 int GetStatus(int port, const std::string& target);
 
-// "新規予約" and other texts as Shift-JIS, from UTF-8 (via iconv), for readable expectations.
+// "新規予約" and other texts as Shift-JIS, from UTF-8, for readable expectations; throws for
+// a text Shift-JIS cannot hold.
 std::string Sjis(const std::string& utf8);
 
 // The answer as the program takes it from an entry answer page: the text in msg="…" (or, when

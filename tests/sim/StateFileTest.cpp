@@ -1,15 +1,15 @@
 // The state file: every byte of every field round-trips, writes are atomic, faults are named.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "RecorderSim.h"
 #include "SimClient.h"
 #include "StateFile.h"
 #include "TestFiles.h"
+#include "TestSystem.h"
 
-namespace fs = std::filesystem;
 using recsim::Reservation;
 using simtest::BodyOf;
 
@@ -84,13 +84,17 @@ TEST_F(StateFileTest, SaveLoadMissingFileAndFailedSave) {
     recsim::SaveStateFile(path, samples);
     EXPECT_TRUE(recsim::LoadStateFile(path, list));
     EXPECT_EQ(list, samples);
-    EXPECT_FALSE(fs::exists(path + ".tmp"));
-    // A failed save keeps the old file. The temporary file cannot be created: its name is
-    // taken by a directory.
+    EXPECT_EQ(dir.Names(), std::set<std::string>{"state.txt"});  // no temporary file left
+    // A failed save keeps the old file, and no temporary file: the disk fills up half-way.
     const std::string before = testsupport::ReadBytes(path);
-    fs::create_directory(path + ".tmp");
-    EXPECT_THROW(recsim::SaveStateFile(path, recsim::SampleReservations(4, 1)), std::runtime_error);
+    {
+        const testsupport::FileSizeLimit full(100);
+        ASSERT_TRUE(full.Ok());
+        EXPECT_THROW(recsim::SaveStateFile(path, recsim::SampleReservations(4, 1)),
+                     std::runtime_error);
+    }
     EXPECT_EQ(testsupport::ReadBytes(path), before);
+    EXPECT_EQ(dir.Names(), std::set<std::string>{"state.txt"});
     EXPECT_THROW(recsim::SaveStateFile(dir.File("state.txt/x"), {}), std::runtime_error);
 }
 
@@ -120,7 +124,8 @@ TEST_F(StateFileTest, SimulatorReadsAtStartAndWritesEveryChange) {
 TEST_F(StateFileTest, UnwritableStateRefusesTheEntry) {
     recsim::RecorderSim sim{simtest::X4EX(path)};
     sim.Start();
-    fs::create_directory(path + ".tmp");  // every save now fails
+    const testsupport::FileSizeLimit full(16);  // every save now fails
+    ASSERT_TRUE(full.Ok());
     const auto a = simtest::Exchange(
         sim.Port(), simtest::PostRequest(Entry(sim), BodyOf(recsim::SampleReservations(1, 6)[0])));
     EXPECT_EQ(a.Status(), 500);

@@ -1,15 +1,6 @@
 #include "ScriptedPeer.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <sstream>
 #include <stdexcept>
 
@@ -19,6 +10,27 @@ using Clock = std::chrono::steady_clock;
 int MillisLeft(Clock::time_point deadline) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return static_cast<int>(std::max<long long>(left.count(), 0));
+}
+
+Sys::SocketHandle NewSocket() {
+    int32_t error = 0;
+    const Sys::SocketHandle socket = Sys::OpenStreamSocket(false, error);
+    if (socket == Sys::kNoSocket)
+        throw std::runtime_error("socket failed: error " + std::to_string(error));
+    return socket;
+}
+
+// Waits (bounded by deadline) until socket shows one of events or the wake-up rings; true
+// for the socket.
+bool WaitFor(Sys::SocketHandle socket, short events, const Sys::WakeUp* stop,
+             Clock::time_point deadline) {
+    for (;;) {
+        Sys::PollEntry entries[2] = {
+            {socket, events, 0}, {stop ? stop->WaitHandle() : Sys::kNoSocket, Sys::kReadable, 0}};
+        const int ready = Sys::Poll(entries, 2, MillisLeft(deadline));
+        if (ready < 0) continue;  // interrupted: look again
+        return ready > 0 && entries[1].revents == 0;
+    }
 }
 
 std::string Printable(const std::string& bytes) {
@@ -44,28 +56,19 @@ std::string Printable(const std::string& bytes) {
 ScriptedPeer::ScriptedPeer() : ScriptedPeer(Options{}) {}
 
 ScriptedPeer::ScriptedPeer(Options options) : options_(options) {
-    if (pipe2(stopPipe_, O_NONBLOCK | O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0) throw std::runtime_error("socket failed");
-    int on = 1;
-    setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (stop_.WaitHandle() == Sys::kNoSocket) throw std::runtime_error("wake-up failed");
+    listenFd_ = NewSocket();
     // Set on the listening socket so the accepted one starts with it (window scaling is
     // agreed during the handshake).
-    if (options_.receiveBuffer > 0) {
-        setsockopt(listenFd_, SOL_SOCKET, SO_RCVBUF, &options_.receiveBuffer,
-                   sizeof options_.receiveBuffer);
-    }
+    if (options_.receiveBuffer > 0) Sys::SetReceiveBuffer(listenFd_, options_.receiveBuffer);
     port_ = ListenOnLoopback(listenFd_, 4);
 }
 
 ScriptedPeer::~ScriptedPeer() {
-    char one = 1;
-    (void)!write(stopPipe_[1], &one, 1);
+    stop_.Signal();
     if (thread_.joinable()) thread_.join();
-    if (connFd_ >= 0) close(connFd_);
-    if (listenFd_ >= 0) close(listenFd_);
-    close(stopPipe_[0]);
-    close(stopPipe_[1]);
+    if (connFd_ != Sys::kNoSocket) Sys::CloseSocket(connFd_);
+    if (listenFd_ != Sys::kNoSocket) Sys::CloseSocket(listenFd_);
 }
 
 void ScriptedPeer::Start() {
@@ -90,43 +93,39 @@ std::string ScriptedPeer::Report() const {
 }
 
 bool ScriptedPeer::NoEarlierConnection() {
-    const int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr = Loopback(port_);
-    sockaddr_in local{};
-    socklen_t len = sizeof local;
-    const bool connected = probe >= 0 &&
-                           connect(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-                           getsockname(probe, reinterpret_cast<sockaddr*>(&local), &len) == 0;
-    const bool finished = connected && Finish();
-    if (probe >= 0) close(probe);
+    const Sys::SocketHandle probe = ConnectLoopback(port_);
+    const uint16_t local = probe != Sys::kNoSocket ? Sys::LocalPort(probe) : 0;
+    const bool finished = local != 0 && Finish();
+    if (probe != Sys::kNoSocket) Sys::CloseSocket(probe);
     std::lock_guard<std::mutex> lock(mutex_);
-    return finished && acceptedFromPort_ == ntohs(local.sin_port);
+    return finished && acceptedFromPort_ == local;
 }
 
 uint16_t ScriptedPeer::UnusedPort() {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const uint16_t port = ListenOnLoopback(fd, 1);
-    close(fd);
+    const Sys::SocketHandle socket = NewSocket();
+    const uint16_t port = ListenOnLoopback(socket, 1);
+    Sys::CloseSocket(socket);
     return port;
 }
 
-sockaddr_in ScriptedPeer::Loopback(uint16_t port) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(port);
-    return addr;
+uint16_t ScriptedPeer::ListenOnLoopback(Sys::SocketHandle socket, int backlog) {
+    int32_t error = 0;
+    const uint16_t port = Sys::ListenOnLoopback(socket, 0, backlog, false, error);
+    if (port == 0) throw std::runtime_error("bind/listen failed: error " + std::to_string(error));
+    return port;
 }
 
-uint16_t ScriptedPeer::ListenOnLoopback(int fd, int backlog) {
-    sockaddr_in addr = Loopback(0);
-    socklen_t len = sizeof addr;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        listen(fd, backlog) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        throw std::runtime_error(std::string("bind/listen failed: ") + std::strerror(errno));
+Sys::SocketHandle ScriptedPeer::ConnectLoopback(uint16_t port, int timeoutMs) {
+    const Sys::SocketHandle socket = NewSocket();
+    int32_t error = Sys::StartConnect(socket, Sys::LoopbackAddress(), Sys::HostToNetwork(port));
+    if (error == SocketError::kInProgress || error == SocketError::kWouldBlock) {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        error = WaitFor(socket, Sys::kWritable, nullptr, deadline) ? Sys::PendingError(socket)
+                                                                   : SocketError::kTimedOut;
     }
-    return ntohs(addr.sin_port);
+    if (error == 0) return socket;
+    Sys::CloseSocket(socket);
+    return Sys::kNoSocket;
 }
 
 std::string ScriptedPeer::Pattern(size_t offset, size_t count) {
@@ -145,16 +144,15 @@ void ScriptedPeer::Fail(const std::string& what) {
 }
 
 void ScriptedPeer::Run() {
-    Clock::time_point deadline = Clock::now() + options_.stepTimeout;
-    pollfd fds[2] = {{listenFd_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-    int ready = poll(fds, 2, MillisLeft(deadline));
-    if (ready > 0 && (fds[0].revents & POLLIN)) {
-        sockaddr_in from{};
-        socklen_t len = sizeof from;
-        connFd_ = accept4(listenFd_, reinterpret_cast<sockaddr*>(&from), &len, SOCK_CLOEXEC);
-        if (connFd_ >= 0) acceptedFromPort_ = ntohs(from.sin_port);
+    const Clock::time_point deadline = Clock::now() + options_.stepTimeout;
+    if (WaitFor(listenFd_, Sys::kReadable, &stop_, deadline)) {
+        uint32_t address = 0;
+        uint16_t port = 0;
+        int32_t error = 0;
+        connFd_ = Sys::Accept(listenFd_, true, address, port, error);
+        if (connFd_ != Sys::kNoSocket) acceptedFromPort_ = Sys::NetworkToHost(port);
     }
-    if (connFd_ < 0) {
+    if (connFd_ == Sys::kNoSocket) {
         Fail("no connection accepted");
     } else {
         {
@@ -171,40 +169,36 @@ void ScriptedPeer::Run() {
 }
 
 long ScriptedPeer::ReceiveSome(Clock::time_point deadline) {
-    if (connFd_ < 0) return -1;
-    pollfd fds[2] = {{connFd_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
+    if (connFd_ == Sys::kNoSocket) return -1;
     for (;;) {
-        int ready = poll(fds, 2, MillisLeft(deadline));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0 || (fds[1].revents & POLLIN)) return -1;
+        if (!WaitFor(connFd_, Sys::kReadable, &stop_, deadline)) return -1;
         char buffer[65536];
-        ssize_t n = recv(connFd_, buffer, sizeof buffer, MSG_DONTWAIT);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        int32_t error = 0;
+        const long long n = Sys::Receive(connFd_, buffer, sizeof buffer, false, error);
+        if (n < 0 && error == SocketError::kWouldBlock) continue;
         // The client's start-up socket closes with a reset: for the script that is its close.
-        if (n < 0 && errno == ECONNRESET) return 0;
+        if (n < 0 && error == SocketError::kConnectionReset) return 0;
         if (n > 0) {
             std::lock_guard<std::mutex> lock(mutex_);
             received_.append(buffer, static_cast<size_t>(n));
         }
-        return n;
+        return static_cast<long>(n);
     }
 }
 
 bool ScriptedPeer::SendAll(const char* data, size_t size) {
-    Clock::time_point deadline = Clock::now() + options_.stepTimeout;
+    const Clock::time_point deadline = Clock::now() + options_.stepTimeout;
     size_t offset = 0;
     while (offset < size) {
-        pollfd fds[2] = {{connFd_, POLLOUT, 0}, {stopPipe_[0], POLLIN, 0}};
-        int ready = poll(fds, 2, MillisLeft(deadline));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0 || (fds[1].revents & POLLIN)) {
+        if (!WaitFor(connFd_, Sys::kWritable, &stop_, deadline)) {
             Fail("send did not complete in time");
             return false;
         }
-        ssize_t n = send(connFd_, data + offset, size - offset, MSG_NOSIGNAL | MSG_DONTWAIT);
+        int32_t error = 0;
+        const long long n = Sys::Send(connFd_, data + offset, size - offset, error);
         if (n < 0) {
-            if (errno == EAGAIN || errno == EINTR) continue;
-            Fail(std::string("send failed: ") + std::strerror(errno));
+            if (error == SocketError::kWouldBlock) continue;
+            Fail("send failed: error " + std::to_string(error));
             return false;
         }
         offset += static_cast<size_t>(n);
@@ -229,8 +223,8 @@ bool ScriptedPeer::RunStep(const Step& step) {
         return true;
     };
     auto pauseFor = [this](std::chrono::milliseconds d) {
-        pollfd stop{stopPipe_[0], POLLIN, 0};
-        return poll(&stop, 1, static_cast<int>(d.count())) == 0;
+        Sys::PollEntry stop{stop_.WaitHandle(), Sys::kReadable, 0};
+        return Sys::Poll(&stop, 1, static_cast<int>(d.count())) == 0;
     };
 
     switch (step.kind) {
@@ -278,20 +272,20 @@ bool ScriptedPeer::RunStep(const Step& step) {
             // Take in what the client already sent (one read, so a client that keeps sending
             // cannot hold the close back), so the close is a FIN and not a reset.
             char buffer[65536];
-            ssize_t n = recv(connFd_, buffer, sizeof buffer, MSG_DONTWAIT);
+            int32_t error = 0;
+            const long long n = Sys::Receive(connFd_, buffer, sizeof buffer, false, error);
             if (n > 0) {
                 std::lock_guard<std::mutex> lock(mutex_);
                 received_.append(buffer, static_cast<size_t>(n));
             }
-            close(connFd_);
-            connFd_ = -1;
+            Sys::CloseSocket(connFd_);
+            connFd_ = Sys::kNoSocket;
             return true;
         }
         case Step::Reset: {
-            linger lin{1, 0};
-            setsockopt(connFd_, SOL_SOCKET, SO_LINGER, &lin, sizeof lin);
-            close(connFd_);
-            connFd_ = -1;
+            Sys::SetResetOnClose(connFd_);
+            Sys::CloseSocket(connFd_);
+            connFd_ = Sys::kNoSocket;
             return true;
         }
         case Step::ReceiveUntilClose: {
@@ -313,3 +307,48 @@ bool ScriptedPeer::RunStep(const Step& step) {
     }
     return true;
 }
+
+namespace testsupport {
+
+RawExchange ExchangeOnLoopback(uint16_t port, const std::string& request, int timeoutMs) {
+    RawExchange answer;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const Sys::SocketHandle socket = ScriptedPeer::ConnectLoopback(port, timeoutMs);
+    if (socket == Sys::kNoSocket) return answer;
+    answer.connected = true;
+    int32_t error = 0;
+    for (size_t sent = 0; sent < request.size();) {
+        if (!WaitFor(socket, Sys::kWritable, nullptr, deadline)) break;
+        const long long n = Sys::Send(socket, request.data() + sent, request.size() - sent, error);
+        if (n < 0 && error != SocketError::kWouldBlock) break;
+        if (n > 0) sent += static_cast<size_t>(n);
+    }
+    char buffer[8192];
+    for (;;) {
+        if (!WaitFor(socket, Sys::kReadable, nullptr, deadline)) {
+            answer.timedOut = true;
+            break;
+        }
+        const long long n = Sys::Receive(socket, buffer, sizeof buffer, false, error);
+        if (n < 0 && error == SocketError::kWouldBlock) continue;
+        if (n < 0) answer.reset = error == SocketError::kConnectionReset;
+        if (n <= 0) break;
+        answer.bytes.append(buffer, static_cast<size_t>(n));
+    }
+    Sys::CloseSocket(socket);
+    return answer;
+}
+
+std::string RawGet(int port, const std::string& target, const std::string& authorization) {
+    std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n";
+    if (!authorization.empty()) request += "Authorization: " + authorization + "\r\n";
+    request += "\r\n";
+    const RawExchange answer = ExchangeOnLoopback(static_cast<uint16_t>(port), request, 10000);
+    if (!answer.connected) throw std::runtime_error("connect failed");
+    const size_t end = answer.bytes.find("\r\n\r\n");
+    if (answer.timedOut || end == std::string::npos)
+        throw std::runtime_error("no header end from " + target);
+    return answer.bytes.substr(end + 4);
+}
+
+}  // namespace testsupport

@@ -10,8 +10,6 @@
 //   EXPECT_TRUE(peer.Finish()) << peer.Report();
 #pragma once
 
-#include <netinet/in.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -21,6 +19,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "SysSocket.h"
 
 class ScriptedPeer {
   public:
@@ -105,10 +105,12 @@ class ScriptedPeer {
     static uint16_t UnusedPort();
     // The bytes SendPattern sends, from offset on (a repeating, position-dependent pattern).
     static std::string Pattern(size_t offset, size_t count);
-    // 127.0.0.1:port, for the socket calls.
-    static sockaddr_in Loopback(uint16_t port);
-    // Binds fd to an ephemeral port of 127.0.0.1, listens (backlog) and returns the port.
-    static uint16_t ListenOnLoopback(int fd, int backlog);
+    // Binds socket to an ephemeral port of 127.0.0.1, listens (backlog) and returns the port;
+    // throws when it cannot.
+    static uint16_t ListenOnLoopback(Sys::SocketHandle socket, int backlog);
+    // A new (non-blocking) socket connected to 127.0.0.1:port; Sys::kNoSocket when the
+    // connect is refused or not done within timeoutMs.
+    static Sys::SocketHandle ConnectLoopback(uint16_t port, int timeoutMs = 5000);
 
   private:
     struct Step {
@@ -133,10 +135,10 @@ class ScriptedPeer {
     void Fail(const std::string& what);
 
     Options options_;
-    int listenFd_ = -1;
-    int connFd_ = -1;
+    Sys::SocketHandle listenFd_ = Sys::kNoSocket;
+    Sys::SocketHandle connFd_ = Sys::kNoSocket;
     uint16_t port_ = 0;
-    int stopPipe_[2] = {-1, -1};  // wakes the thread when the peer is destroyed
+    Sys::WakeUp stop_;  // wakes the thread when the peer is destroyed
     std::vector<Step> steps_;
     std::thread thread_;
     mutable std::mutex mutex_;
@@ -148,3 +150,23 @@ class ScriptedPeer {
     size_t consumed_ = 0;  // received_ bytes already matched by Expect steps
     std::vector<std::string> failures_;
 };
+
+namespace testsupport {
+
+// What a raw client got from a server on 127.0.0.1 for the bytes it sent.
+struct RawExchange {
+    bool connected = false;
+    bool reset = false;     // the connection ended with a reset
+    bool timedOut = false;  // the server neither answered nor closed in time
+    std::string bytes;      // everything received
+};
+// Connects to 127.0.0.1:port, sends request and receives until the server closes, within
+// timeoutMs in all; independent of the program's own transport.
+RawExchange ExchangeOnLoopback(uint16_t port, const std::string& request, int timeoutMs);
+
+// The body of an HTTP/1.0 GET of target from 127.0.0.1:port, read until the server closes
+// (within 10 s); independent of the program's own client.
+std::string RawGet(int port, const std::string& target,
+                   const std::string& authorization = std::string());
+
+}  // namespace testsupport

@@ -1,37 +1,23 @@
-// Files, temporary program directories and an independent page fetch, shared by the
-// end-to-end and the fault tests.
+// Files and temporary program directories, shared by the tests of every folder.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <vector>
+
+#include "SysFile.h"
 
 namespace testsupport {
 
 // A fresh directory under the system's temporary directory, removed with its files.
 class TempDir {
   public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zavo-test-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern + "/";
+    TempDir() : path_(Sys::MakeTempFolder("zavo-test-")) {
+        if (path_.empty()) throw std::runtime_error("no temporary folder");
     }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
+    ~TempDir() { Sys::RemoveTree(path_); }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     // Ends with '/'.
@@ -40,10 +26,8 @@ class TempDir {
 
     // The names of the files in the directory.
     std::set<std::string> Names() const {
-        std::set<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(path_))
-            names.insert(e.path().filename().string());
-        return names;
+        const std::vector<std::string> names = Sys::ListFolder(path_);
+        return std::set<std::string>(names.begin(), names.end());
     }
 
   private:
@@ -51,32 +35,49 @@ class TempDir {
 };
 
 inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string bytes;
+    if (Sys::TryReadWholeFile(path, bytes) != Sys::ReadStatus::Ok)
+        throw std::runtime_error("cannot read " + path);
+    return bytes;
 }
 
+// Writes the file in place, as an editor would (no replacement: a link is followed, a mode
+// kept).
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    if (!out) throw std::runtime_error("cannot write " + path);
+    Sys::File file =
+        Sys::OpenFile(path, {Sys::FileAccess::Write, Sys::FileCreation::CreateOrTruncate});
+    if (!file.Valid() || !file.WriteAll(bytes) || !file.Close())
+        throw std::runtime_error("cannot write " + path);
 }
 
 // The regular files of a folder with their bytes (none when the folder is missing).
 inline std::map<std::string, std::string> Snapshot(const std::string& folder) {
+    const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
     std::map<std::string, std::string> files;
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
-        if (e.is_regular_file()) files[e.path().filename().string()] = ReadBytes(e.path().string());
+    for (const std::string& name : Sys::ListFolder(folder))
+        if (Sys::Inspect(prefix + name).kind == Sys::PathKind::File)
+            files[name] = ReadBytes(prefix + name);
     return files;
 }
 
-// The permission bits of path (0xFFFF when it is missing).
+// The permission bits of path (0xFFFF when it cannot be looked at); always 0 where files
+// have no modes, so every check of a mode is guarded by Sys::kHasFileModes.
 inline unsigned ModeOf(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return 0xFFFF;
-    return info.st_mode & 07777;
+    const Sys::PathInfo info = Sys::Inspect(path);
+    const bool seen = info.kind != Sys::PathKind::Missing && info.kind != Sys::PathKind::Unknown;
+    return seen ? info.mode : 0xFFFF;
 }
+
+// EXPECT_EQ(ModeOf(path), mode) where files carry modes. On Windows a file is private by the
+// rights its folder hands down, and there is nothing to check. Takes a message like EXPECT_EQ;
+// the switch keeps an enclosing if from taking its else.
+#define EXPECT_FILE_MODE(path, mode) \
+    switch (0)                       \
+    case 0:                          \
+    default:                         \
+        if (!::Sys::kHasFileModes) { \
+        } else                       \
+            EXPECT_EQ(::testsupport::ModeOf(path), mode)
 
 // What a saved page holds for a body: lines split at CR LF, lone CR or lone LF, the text
 // cut at its first NUL, every line followed by CR LF.
@@ -96,34 +97,6 @@ inline std::string SavedForm(const std::string& body) {
     }
     if (!line.empty()) out += line + "\r\n";
     return out;
-}
-
-// The body of an HTTP/1.0 GET of target from 127.0.0.1:port, read until the server closes;
-// independent of the program's own client.
-inline std::string RawGet(int port, const std::string& target,
-                          const std::string& authorization = std::string()) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) throw std::runtime_error("socket failed");
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        close(fd);
-        throw std::runtime_error("connect failed");
-    }
-    std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n";
-    if (!authorization.empty()) request += "Authorization: " + authorization + "\r\n";
-    request += "\r\n";
-    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    std::string answer;
-    char buf[8192];
-    for (ssize_t n; (n = recv(fd, buf, sizeof buf, 0)) > 0;)
-        answer.append(buf, static_cast<size_t>(n));
-    close(fd);
-    const size_t end = answer.find("\r\n\r\n");
-    if (end == std::string::npos) throw std::runtime_error("no header end from " + target);
-    return answer.substr(end + 4);
 }
 
 }  // namespace testsupport

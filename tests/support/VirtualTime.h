@@ -4,14 +4,13 @@
 // that meet time-outs of the program's size.
 #pragma once
 
-#include <poll.h>
-
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "EventPump.h"
+#include "SysSocket.h"
 
 struct ManualClock {
     std::chrono::milliseconds now{1000000};
@@ -23,19 +22,19 @@ struct ManualClock {
 class ClockJumpWaiter : public TWaiter {
   public:
     explicit ClockJumpWaiter(ManualClock& clock) : clock_(clock) {}
-    // A wait without a deadline sleeps in poll(), bounded so that a broken test cannot hang.
-    // While MayJump says the peer still has something to say, the wait sleeps in short real
-    // slices, asking again after each.
-    void Wait(std::vector<pollfd>& fds, int timeoutMs) override {
+    // A wait without a deadline sleeps in Sys::Poll, bounded so that a broken test cannot
+    // hang. While MayJump says the peer still has something to say, the wait sleeps in short
+    // real slices, asking again after each.
+    void Wait(std::vector<Sys::PollEntry>& sockets, int timeoutMs) override {
         ++Waits;
         if (timeoutMs < 0) {
-            poll(fds.data(), fds.size(), 5000);
+            Sys::Poll(sockets, 5000);
             return;
         }
         for (int slept = 0; MayJump && !MayJump() && slept < 5000; slept += 5) {
-            if (poll(fds.data(), fds.size(), 5) > 0) return;
+            if (Sys::Poll(sockets, 5) > 0) return;
         }
-        if (poll(fds.data(), fds.size(), 0) > 0) return;
+        if (Sys::Poll(sockets, 0) > 0) return;
         clock_.now += std::chrono::milliseconds(timeoutMs);
         ++Jumps;
     }
@@ -59,8 +58,8 @@ struct VirtualTimePump {
 class FastWaiter : public TWaiter {
   public:
     explicit FastWaiter(int speed) : speed_(speed) {}
-    void Wait(std::vector<pollfd>& fds, int timeoutMs) override {
-        poll(fds.data(), fds.size(), timeoutMs < 0 ? -1 : (timeoutMs + speed_ - 1) / speed_);
+    void Wait(std::vector<Sys::PollEntry>& sockets, int timeoutMs) override {
+        Sys::Poll(sockets, timeoutMs < 0 ? -1 : (timeoutMs + speed_ - 1) / speed_);
     }
 
   private:

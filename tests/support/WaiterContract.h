@@ -6,8 +6,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <functional>
@@ -17,6 +15,7 @@
 #include <vector>
 
 #include "EventPump.h"
+#include "SysSocket.h"
 
 struct WaiterCase {
     const char* name;
@@ -37,24 +36,30 @@ class WaiterContract : public ::testing::TestWithParam<WaiterCase> {
     void SetUp() override {
         pump = std::make_unique<TEventPump>(GetParam().make());
         sink = pump->AddSink([this](const TPumpNotification& n) { seen.push_back(n); });
-        for (auto* pair : {own, other}) ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        for (auto* pair : {own, other}) {
+            ASSERT_TRUE(Sys::MakeSocketPair(pair[0], pair[1]));
+            // A read that finds nothing must say so, not block the test.
+            ASSERT_TRUE(Sys::SetNonBlocking(pair[0], true));
+        }
     }
     void TearDown() override {
         if (writer.joinable()) writer.join();
         pump->RemoveSink(sink);
-        for (int fd : {own[0], own[1], other[0], other[1]}) close(fd);
+        for (Sys::SocketHandle s : {own[0], own[1], other[0], other[1]})
+            if (s != Sys::kNoSocket) Sys::CloseSocket(s);
     }
-    void WriteLater(int fd) {
+    void WriteLater(Sys::SocketHandle socket) {
         since = std::chrono::steady_clock::now();
-        writer = std::thread([fd] {
+        writer = std::thread([socket] {
             std::this_thread::sleep_for(std::chrono::milliseconds(kLaterMs));
-            (void)!write(fd, "x", 1);
+            int32_t error = 0;
+            Sys::Send(socket, "x", 1, error);
         });
     }
     // Waits once on the own socket and returns the milliseconds from `since` (when the
     // wake-up was set going) to the wait's return.
     double WaitOnce(std::chrono::milliseconds limit = kDeadline) {
-        pump->Wait(own[0], POLLIN, pump->Now() + limit);
+        pump->Wait(own[0], Sys::kReadable, pump->Now() + limit);
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since)
             .count();
     }
@@ -68,8 +73,8 @@ class WaiterContract : public ::testing::TestWithParam<WaiterCase> {
 
     std::unique_ptr<TEventPump> pump;
     int sink = 0;
-    int own[2] = {-1, -1};
-    int other[2] = {-1, -1};
+    Sys::SocketHandle own[2] = {Sys::kNoSocket, Sys::kNoSocket};
+    Sys::SocketHandle other[2] = {Sys::kNoSocket, Sys::kNoSocket};
     std::thread writer;
     std::chrono::steady_clock::time_point since = std::chrono::steady_clock::now();
     std::vector<TPumpNotification> seen;
@@ -81,7 +86,8 @@ TEST_P(WaiterContract, WakesOnTheSocketItWaitsOnAndAtOnceWhileDataWaits) {
     since = std::chrono::steady_clock::now();
     EXPECT_LT(WaitOnce(), 500);  // the byte is still unread
     char c = 0;
-    EXPECT_EQ(recv(own[0], &c, 1, MSG_DONTWAIT), 1);
+    int32_t error = 0;
+    EXPECT_EQ(Sys::Receive(own[0], &c, 1, false, error), 1);
 }
 
 TEST_P(WaiterContract, WakesOnAnotherWatchedSocket) {

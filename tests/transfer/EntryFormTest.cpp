@@ -26,7 +26,7 @@ TEST(EntryForm, SavedPagesGiveTheirBodies) {
         ++pages;
         fs::path body = entry.path();
         EXPECT_EQ(BuildEntryFormBody(entry.path().string()),
-                  ReadBytes(body.replace_extension(".body")));
+                  ReadBytes(body.replace_extension(".body").string()));
     }
     // Guards against a data folder that lost its files: the cases would silently shrink.
     EXPECT_GE(pages, 20);

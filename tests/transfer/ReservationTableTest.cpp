@@ -18,7 +18,7 @@ using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 
 std::string DataPage(const char* name) {
-    return ReadBytes(fs::path(ZAVO_ENTRY_PAGES_DIR) / name);
+    return ReadBytes((fs::path(ZAVO_ENTRY_PAGES_DIR) / name).string());
 }
 
 // "欠けている項目："

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "SavedSet.h"
+#include "SysFile.h"
 #include "TestFiles.h"
 #include "Texts.h"
 
@@ -90,8 +91,7 @@ TEST_F(SavedSetDir, CrashAtEveryStepOfTheCommitEndsInTheOldOrTheNewSet) {
             continue;
         }
         ExpectState(fresh, old);
-        for (const auto& [name, bytes] : fresh)
-            EXPECT_EQ(testsupport::ModeOf(Dir() + name), 0600u) << name;
+        for (const auto& [name, bytes] : fresh) EXPECT_FILE_MODE(Dir() + name, 0600u) << name;
     }
 }
 

@@ -1,18 +1,16 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "SysFile.h"
 #include "SysUtils.h"
 #include "TestFiles.h"
 #include "TestHelpers.h"
+#include "TestSystem.h"
 #include "WorkList.h"
 
 using namespace std::string_literals;
@@ -20,8 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using testsupport::ReadBytes;
-using testsupport::WriteBytes;
+using namespace testsupport;
 
 // The same lines from the text, from a file holding it, and back from the list saved; the
 // list's text ends every line with CR LF.
@@ -136,36 +133,37 @@ TEST(WorkListSave, WritesTheJoinedTextAsBytesOwnerOnly) {
          "bExec=ON&detail=a\nb&lVoice=1&end_form=0", false,
          "bExec=ON&detail=a\r\nb&lVoice=1&end_form=0\r\n"},
     };
-    const mode_t mask = ::umask(022);
+    unsigned mask = 0;
+    const bool masked = SetUmask(022, mask);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const testsupport::TempDir dir;
+        const TempDir dir;
         const std::string path = dir.File(c.file);
         if (!c.old.empty()) {
             WriteBytes(path, c.old);
-            ::chmod(path.c_str(), c.oldMode);
+            ASSERT_TRUE(!Sys::kHasFileModes || SetMode(path, c.oldMode));
         }
         Save(c.text, path, c.flush);
         EXPECT_EQ(ReadBytes(path), c.expected);
         EXPECT_EQ(dir.Names(), std::set<std::string>{c.file});
-        EXPECT_EQ(testsupport::ModeOf(path), 0600u);
+        EXPECT_FILE_MODE(path, 0600u);
     }
-    ::umask(mask);
+    if (masked) SetUmask(mask, mask);
 }
 
 TEST_F(WorkListFiles, SaveKeepsOwnerOfReplacedFile) {
-    if (::geteuid() != 0) GTEST_SKIP() << "only root can hand a file to another owner";
+    if (!IsSuperUser()) GTEST_SKIP() << "only root can hand a file to another owner";
     WriteBytes(dir.File("ZAVOCVCH.HTM"), "old");
-    ASSERT_EQ(::chown(dir.File("ZAVOCVCH.HTM").c_str(), 12345, 12346), 0);
+    ASSERT_TRUE(SetOwner(dir.File("ZAVOCVCH.HTM"), 12345, 12346));
     Save("new", dir.File("ZAVOCVCH.HTM"));
-    struct stat st;
-    ASSERT_EQ(::stat(dir.File("ZAVOCVCH.HTM").c_str(), &st), 0);
-    EXPECT_EQ(st.st_uid, 12345u);
-    EXPECT_EQ(st.st_gid, 12346u);
+    unsigned user = 0, group = 0;
+    ASSERT_TRUE(OwnerOf(dir.File("ZAVOCVCH.HTM"), user, group));
+    EXPECT_EQ(user, 12345u);
+    EXPECT_EQ(group, 12346u);
 }
 
 TEST_F(WorkListFiles, ReadOnlyFileIsNotReplaced) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+    if (IsSuperUser()) GTEST_SKIP() << "root may write any file";
     WriteBytes(dir.File("ZAVOCV00.HTM"), "kept");
     fs::permissions(dir.File("ZAVOCV00.HTM"), fs::perms::owner_read);
     EXPECT_THROW(Save("new", dir.File("ZAVOCV00.HTM")), EFCreateError);
@@ -174,7 +172,8 @@ TEST_F(WorkListFiles, ReadOnlyFileIsNotReplaced) {
 
 TEST_F(WorkListFiles, SaveThroughSymlinkUpdatesItsTarget) {
     WriteBytes(dir.File("real.HTM"), "old");
-    fs::create_symlink(dir.File("real.HTM"), dir.File("link.HTM"));
+    if (!MakeSymlink(dir.File("real.HTM"), dir.File("link.HTM")))
+        GTEST_SKIP() << "no symbolic link can be planted here";
     Save("new", dir.File("link.HTM"));
     EXPECT_TRUE(fs::is_symlink(dir.File("link.HTM")));
     EXPECT_EQ(ReadBytes(dir.File("real.HTM")), "new\r\n");
@@ -203,26 +202,22 @@ TEST_F(WorkListFiles, SaveFailureRaisesCreateErrorWithThePath) {
 TEST_F(WorkListFiles, FailedWriteLeavesOldFileIntact) {
     const std::string path = dir.File("Reserv.txt");
     WriteBytes(path, "bExec=ON&lVoice=1&end_form=0\r\n");
-    struct rlimit old;
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    EXPECT_EQ(ErrorOf<EFCreateError>([&] { Save(std::string(100000, 'y'), path); }),
-              FileCreateErrorMessage(path));
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        const FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.Ok());
+        EXPECT_EQ(ErrorOf<EFCreateError>([&] { Save(std::string(100000, 'y'), path); }),
+                  FileCreateErrorMessage(path));
+    }
     EXPECT_EQ(ReadBytes(path), "bExec=ON&lVoice=1&end_form=0\r\n");
     EXPECT_EQ(dir.Names(), std::set<std::string>{"Reserv.txt"});
 }
 
 TEST_F(WorkListFiles, LoadFailureRaisesOpenErrorWithThePath) {
     fs::create_directory(dir.File("dir.HTM"));
+    std::vector<std::string> paths = {dir.File("missing.HTM"), dir.File("dir.HTM")};
     // A FIFO is refused at once rather than waited on.
-    ASSERT_EQ(::mkfifo(dir.File("fifo.HTM").c_str(), 0600), 0);
-    const std::string paths[] = {dir.File("missing.HTM"), dir.File("dir.HTM"),
-                                 dir.File("fifo.HTM")};
+    const bool fifo = MakeFifo(dir.File("fifo.HTM"));
+    if (fifo) paths.push_back(dir.File("fifo.HTM"));
     for (const std::string& path : paths) {
         TWorkList list;
         list.SetLines({"kept"});
@@ -232,6 +227,7 @@ TEST_F(WorkListFiles, LoadFailureRaisesOpenErrorWithThePath) {
                       " \x82\xcd\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1");
         EXPECT_EQ(list.Lines(), std::vector<std::string>{"kept"});
     }
+    if (!fifo) GTEST_SKIP() << "Windows has no FIFOs";
 }
 
 }  // namespace
