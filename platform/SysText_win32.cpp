@@ -78,34 +78,31 @@ std::string Utf8ToSjis(const std::string& utf8) {
     };
     for (size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
+        // The character's length by its lead byte, when its continuation bytes follow.
         size_t length = lead < 0x80    ? 1
+                        : lead >= 0xF5 ? 0
                         : lead >= 0xF0 ? 4
                         : lead >= 0xE0 ? 3
-                        : lead >= 0xC0 ? 2
+                        : lead >= 0xC2 ? 2
                                        : 0;
-        char32_t code = length == 1   ? lead
-                        : length == 2 ? lead & 0x1F
-                        : length == 3 ? lead & 0x0F
-                                      : lead & 0x07;
-        bool valid = length > 0 && lead < 0xF5 && i + length <= utf8.size();
-        for (size_t k = 1; valid && k < length; ++k) {
+        if (length > 1 && i + length > utf8.size()) length = 0;
+        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        for (size_t k = 1; length > 1 && k < length; ++k) {
             const auto c = static_cast<unsigned char>(utf8[i + k]);
-            valid = (c & 0xC0) == 0x80;
+            if ((c & 0xC0) != 0x80) length = 0;
             code = (code << 6) | (c & 0x3F);
         }
-        if (valid && ((length == 2 && code < 0x80) || (length == 3 && code < 0x800) ||
-                      (length == 4 && code < 0x10000) || (code >= 0xD800 && code <= 0xDFFF)))
-            valid = false;
-        if (!valid) {
-            // Broken UTF-8: one '?' and on past the bytes the lead byte promised.
+        if (length == 0) {
+            // Broken UTF-8 is given up one byte at a time; the next byte starts afresh.
             flush();
             out += '?';
-            const size_t skip = length == 0 ? 1 : length;
-            i += i + skip <= utf8.size() ? skip : utf8.size() - i;
+            ++i;
             continue;
         }
-        if (code >= 0x10000) {
-            // Shift-JIS holds nothing beyond the first plane.
+        const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+        if (overlong || (code >= 0xD800 && code <= 0xDFFF) || code >= 0x10000) {
+            // A whole character that is no character, or one beyond the first plane, which
+            // Shift-JIS does not reach: one '?' for all of it.
             flush();
             out += '?';
         } else {

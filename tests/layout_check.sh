@@ -22,7 +22,7 @@ for folder in platform base net http transfer app tools/recorder-sim; do
     edges=$(for file in $(git ls-files -- "$folder/*.cpp" "$folder/*.h"); do
         unit=$(basename "$file" | sed -E 's/\.(cpp|h)$//; s/_(posix|win32)$//')
         sed -n -E 's/^#include "([A-Za-z0-9_]+)\.h".*/\1/p' "$file" | while read -r used; do
-            [ "$used" != "$unit" ] && [ -f "$folder/$used.h" ] && echo "$unit $used"
+            if [ "$used" != "$unit" ] && [ -f "$folder/$used.h" ]; then echo "$unit $used"; fi
         done
     done | sort -u)
     if ! echo "$edges" | tsort >/dev/null 2>&1; then

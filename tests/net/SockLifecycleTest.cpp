@@ -179,7 +179,7 @@ std::string SystemLookupOfLocalhostUnusable() {
     if (const int error = DefaultHostResolver("localhost", addresses); error != 0)
         return "the system does not resolve \"localhost\" here (socket error " +
                std::to_string(error) + "; no /etc/hosts?)";
-    if (addresses.front() != htonl(INADDR_LOOPBACK))
+    if (addresses.front() != Sys::LoopbackAddress())
         return "the system resolves \"localhost\" to another address than 127.0.0.1 first";
     return std::string();
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "EntryDecoder.h"
+#include "RecorderSim.h"
 #include "ScriptedPeer.h"
 
 namespace simtest {

@@ -21,10 +21,9 @@ int Fd(Sys::SocketHandle socket) {
     return static_cast<int>(socket);
 }
 
-// What LimitFileSize and UseFixedTimeZone replaced, put back by their counterparts.
+// What LimitFileSize replaced, put back by its counterpart.
 std::optional<rlimit> savedFileSizeLimit;
 void (*savedFileSizeHandler)(int) = SIG_DFL;
-std::optional<std::optional<std::string>> savedTz;
 }  // namespace
 
 bool SetMode(const std::string& path, unsigned mode) {
@@ -83,25 +82,6 @@ void LiftFileSizeLimit() {
     ::setrlimit(RLIMIT_FSIZE, &*savedFileSizeLimit);
     std::signal(SIGXFSZ, savedFileSizeHandler);
     savedFileSizeLimit.reset();
-}
-
-bool UseFixedTimeZone(int minutesEast) {
-    if (!savedTz) savedTz = Sys::GetEnv("TZ");
-    // A TZ offset counts the other way: "TST-9" is nine hours east of UTC.
-    const int minutes = minutesEast < 0 ? -minutesEast : minutesEast;
-    char tz[32];
-    std::snprintf(tz, sizeof tz, "TST%c%d:%02d", minutesEast < 0 ? '+' : '-', minutes / 60,
-                  minutes % 60);
-    Sys::SetEnv("TZ", std::string(tz));
-    Sys::ReloadTimeZone();
-    return true;
-}
-
-void UseOwnTimeZone() {
-    if (!savedTz) return;
-    Sys::SetEnv("TZ", *savedTz);
-    Sys::ReloadTimeZone();
-    savedTz.reset();
 }
 
 bool HasXdgFolders() {

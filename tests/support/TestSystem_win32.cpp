@@ -53,13 +53,6 @@ void LiftFileSizeLimit() {
     Sys::LimitFileSizeForTests(0);
 }
 
-// A TZ string is the POSIX way to choose a zone; Windows reads the system's zone settings.
-bool UseFixedTimeZone(int) {
-    return false;
-}
-
-void UseOwnTimeZone() {}
-
 bool HasXdgFolders() {
     return false;
 }

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "RecorderSim.h"
+#include "Reservation.h"
 
 namespace recsim {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "RecorderSim.h"
+#include "Reservation.h"
 
 namespace recsim {
 

@@ -9,20 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "Reservation.h"
+
 namespace recsim {
-
-enum class Mode { X4, X4EX };
-
-// One timer-recording reservation. All texts are Shift-JIS bytes as the user entered them
-// (decoded, never HTML).
-struct Reservation {
-    bool exec = true;   // check box bExec
-    std::string title;  // title_name
-    std::string genre, channel, date, start_hour, start_minute, end_hour, end_minute, disc, vrate,
-        amode, dvdr, aspect, bVPerform, bAutoChapter;
-    std::string detail;  // multi-line text, CR LF line breaks
-    bool operator==(const Reservation&) const = default;
-};
 
 // One request as it arrived. target is path + "?" + query (an absolute URL sent through a
 // proxy is reduced to its path); rawHeader holds the request line and header lines exactly as

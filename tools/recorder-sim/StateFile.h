@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "RecorderSim.h"
+#include "Reservation.h"
 
 namespace recsim {
 
