@@ -185,6 +185,9 @@ void TEventPump::PollSockets() {
                 // a reset (Error/HangUp): one close notification.
                 if (re & (kPeerClosed | kHangUp | kError)) {
                     int code = (re & kError) ? Sys::PendingError(s.fd) : 0;
+                    // Windows marks a reset with the error bit alone and leaves no error on
+                    // the socket; it is the reset all the same.
+                    if ((re & kError) && code == 0) code = SocketError::kConnectionReset;
                     s.state = SocketEntry::Finished;
                     out.emplace_back(s.sink, SocketNote(s.fd, TSocketEvent::Close, code));
                 }

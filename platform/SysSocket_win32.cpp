@@ -104,16 +104,18 @@ int Poll(PollEntry* entries, size_t count, int timeoutMs) {
         return 0;
     }
     if (!StartSockets()) return -1;
-    const int ready = ::WSAPoll(fds, static_cast<ULONG>(used), timeoutMs);
-    if (ready == SOCKET_ERROR) {
-        int bad = 0;
-        for (size_t k = 0; k < used; ++k) {
-            if (IsSocket(entries[at[k]].handle)) continue;
-            entries[at[k]].revents = kInvalid;
-            ++bad;
-        }
-        return bad > 0 ? bad : -1;
+    // Some Windows versions refuse the whole wait for an entry that is no socket, others (and
+    // Wine) wait on without a word about it: such entries are found first and reported at
+    // once, as POSIX reports them.
+    int bad = 0;
+    for (size_t k = 0; k < used; ++k) {
+        if (IsSocket(entries[at[k]].handle)) continue;
+        entries[at[k]].revents = kInvalid;
+        ++bad;
     }
+    if (bad > 0) return bad;
+    const int ready = ::WSAPoll(fds, static_cast<ULONG>(used), timeoutMs);
+    if (ready == SOCKET_ERROR) return -1;
     for (size_t k = 0; k < used; ++k) entries[at[k]].revents = FromWsa(fds[k].revents);
     return ready;
 }
@@ -199,7 +201,18 @@ long long Send(SocketHandle socket, const char* data, size_t size, int32_t& erro
 long long Receive(SocketHandle socket, char* buffer, size_t size, bool peek, int32_t& error) {
     const int chunk = static_cast<int>(size > (1u << 30) ? (1u << 30) : size);
     const int n = ::recv(Native(socket), buffer, chunk, peek ? MSG_PEEK : 0);
-    if (n >= 0) return n;
+    if (n > 0) return n;
+    if (n == 0) {
+        // Windows reports a reset connection as a failed receive; Wine reports the end of the
+        // data, and only a wait shows the error mark. Either way the caller hears of a reset,
+        // never of an orderly end that would let a cut page pass for a whole one.
+        WSAPOLLFD probe{Native(socket), POLLRDNORM, 0};
+        if (::WSAPoll(&probe, 1, 0) == 1 && (probe.revents & POLLERR)) {
+            error = WSAECONNRESET;
+            return -1;
+        }
+        return 0;
+    }
     error = LastError();
     // A peek into a message larger than the buffer is no failure on a stream.
     if (error == WSAEMSGSIZE) return chunk;

@@ -30,6 +30,25 @@ size_t CharLength(const std::string& text, size_t i) {
     return lead && i + 1 < text.size() ? 2 : 1;
 }
 
+// UTF-16 to code page 932 without best fit, '?' for what it cannot hold.
+std::string StrictToSjis(const std::wstring& text) {
+    const char unknown = '?';
+    const int size = static_cast<int>(text.size());
+    const int n = ::WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, text.data(), size, nullptr,
+                                        0, &unknown, nullptr);
+    if (n <= 0) return std::string(text.size(), '?');
+    std::string bytes(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, text.data(), size, bytes.data(), n,
+                          &unknown, nullptr);
+    return bytes;
+}
+
+std::wstring BackToUtf16(const std::string& bytes) {
+    std::wstring wide;
+    if (!bytes.empty() && !StrictToUtf16(bytes.data(), bytes.size(), wide)) return L"\xFFFD";
+    return wide;
+}
+
 }  // namespace
 
 std::string SjisToUtf8(const std::string& sjis) {
@@ -64,16 +83,19 @@ std::string Utf8ToSjis(const std::string& utf8) {
     std::wstring run;
     auto flush = [&] {
         if (run.empty()) return;
-        // No best fit: a character Shift-JIS lacks becomes '?', never a look-alike.
-        const char unknown = '?';
-        const int size = static_cast<int>(run.size());
-        const int n = ::WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, run.data(), size,
-                                            nullptr, 0, &unknown, nullptr);
-        const size_t at = out.size();
-        out.resize(at + static_cast<size_t>(n > 0 ? n : 0));
-        if (n > 0)
-            ::WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, run.data(), size,
-                                  out.data() + at, n, &unknown, nullptr);
+        // No best fit: a character Shift-JIS lacks becomes '?', never a look-alike. What the
+        // call gives is read back, so that no system that fits anyway gets past: a run that
+        // does not come back whole goes again a character at a time.
+        const std::string bytes = StrictToSjis(run);
+        if (BackToUtf16(bytes) == run) {
+            out += bytes;
+        } else {
+            for (wchar_t c : run) {
+                const std::wstring one(1, c);
+                const std::string b = StrictToSjis(one);
+                out += BackToUtf16(b) == one ? b : std::string("?");
+            }
+        }
         run.clear();
     };
     for (size_t i = 0; i < utf8.size();) {

@@ -268,6 +268,7 @@ TEST(SockLifecycle, ConnectReportsInOrderFailsWhileConnectedAndWorksAgainAfterDi
     Texts seen;
     t.OnStatus = [&](TSockTransport*, const std::string& s) { seen.push_back(s); };
     ConnectLocal(t, first.Port());
+    ASSERT_TRUE(first.WaitUntilAccepted());
     EXPECT_EQ(seen, (Texts{"Connecting", "Resolve Host", "Timer On", "Timer Off"}));
     EXPECT_EQ(ErrorOf<ESockError>([&] { t.Connect(); }), "Already connected");
     EXPECT_TRUE(t.IsConnected);  // the connection is left alone

@@ -125,6 +125,7 @@ class WriteBytes : public ::testing::TestWithParam<WriteCase> {};
 
 TEST_P(WriteBytes, ExactBytesOnTheWire) {
     Linked l([](ScriptedPeer& p) { p.ReceiveUntilClose(); });
+    ASSERT_TRUE(l.peer.WaitUntilAccepted());
     EXPECT_EQ(ErrorOf<ESockError>([&] { GetParam().action(l.t); }), GetParam().error);
     l.t.Disconnect();
     ASSERT_TRUE(l.peer.Finish()) << l.peer.Report();

@@ -75,6 +75,11 @@ void ScriptedPeer::Start() {
     thread_ = std::thread([this] { Run(); });
 }
 
+bool ScriptedPeer::WaitUntilAccepted(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return doneCv_.wait_for(lock, timeout, [this] { return accepted_ || done_; }) && accepted_;
+}
+
 bool ScriptedPeer::Finish(std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (!doneCv_.wait_for(lock, timeout, [this] { return done_; })) {
@@ -159,6 +164,7 @@ void ScriptedPeer::Run() {
             std::lock_guard<std::mutex> lock(mutex_);
             accepted_ = true;
         }
+        doneCv_.notify_all();
         for (const Step& step : steps_) {
             if (!RunStep(step)) break;
         }

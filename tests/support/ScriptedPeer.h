@@ -95,6 +95,10 @@ class ScriptedPeer {
         std::lock_guard<std::mutex> lock(mutex_);
         return accepted_;
     }
+    // Waits (at most timeout) until the peer has taken its connection. A client that sends
+    // and resets at once needs it on Windows, which drops a connection reset before it was
+    // taken (Linux still hands it over with its bytes).
+    bool WaitUntilAccepted(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
     // For a peer started without a script, which no one should have reached: connects to it
     // and waits (bounded) until it has taken a connection. True when that was this one. The
     // listener hands out connections in the order they came, so one that came before (the

@@ -73,6 +73,13 @@ std::wstring Environment(const ProcessRun& run) {
     return joined + L'\0';
 }
 
+// Ctrl-Break reaches only the processes of the sender's console: a test started without one
+// (by CTest, on pipes) makes one, which its children then share.
+void EnsureConsole() {
+    static const bool attached = ::GetConsoleCP() != 0 || ::AllocConsole();
+    (void)attached;
+}
+
 void CloseHandleOnce(HANDLE& h) {
     if (h) ::CloseHandle(h);
     h = nullptr;
@@ -119,6 +126,7 @@ bool ChildProcess::State::Reap(bool kill) {
 }
 
 ChildProcess::ChildProcess(const ProcessRun& run) : state_(std::make_unique<State>()) {
+    EnsureConsole();
     State& s = *state_;
     s.deadline = Clock::now() + run.timeout;
     s.input = run.input;
@@ -209,6 +217,8 @@ std::string ChildProcess::Out() const {
 
 bool ChildProcess::Interrupt() {
     // Ctrl-C cannot be sent to a process group; Ctrl-Break can, and the program takes both.
+    // Without a console of its own (Wine on a pipe, which also sends none to another group)
+    // the request cannot be sent: false.
     return Started() && !state_->reaped &&
            ::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, state_->process.dwProcessId) != 0;
 }
