@@ -375,6 +375,10 @@ inline constexpr char kIniKeyProxyPort[] = "RDPORT";
 inline constexpr char kListPageFile[] = "ZAVOCVRV.HTM";
 inline constexpr char kSetupPageFile[] = "ZAVOCVST.HTM";
 inline constexpr char kChannelPageFile[] = "ZAVOCVCH.HTM";
+// When the set was captured: one line "YYYY/MM/DD hh:mm:ss" (local time) and CR LF. It belongs
+// to the set, so it moves with it into the backup and back; a set captured before the program
+// kept it has none.
+inline constexpr char kCaptureTimeFile[] = "ZAVOCVTM.TXT";
 inline constexpr char kPostDataFile[] = "Reserv.txt";
 // The restore reports, appended one block per restore (Shift-JIS, CR LF).
 inline constexpr char kRestoreReportFile[] = "ZAVOCVRP.TXT";
