@@ -76,20 +76,7 @@ int RunList(const CommandLine& commandLine, std::FILE* out, std::FILE* err) {
         for (ReservationColumn column : kReservationColumns)
             table.back().push_back(ReservationCell(row, column));
     }
-    std::vector<size_t> widths(table.front().size(), 0);
-    for (const auto& line : table)
-        for (size_t c = 0; c < line.size(); ++c) widths[c] = std::max(widths[c], line[c].size());
-    std::string text = ReservationSummary(rows) + "\n";
-    for (const auto& line : table) {
-        std::string row;
-        for (size_t c = 0; c < line.size(); ++c) {
-            row += line[c];
-            if (c + 1 < line.size()) row.append(widths[c] - line[c].size() + 2, ' ');
-        }
-        while (!row.empty() && row.back() == ' ') row.pop_back();
-        text += row + "\n";
-    }
-    Print(out, text);
+    Print(out, ReservationSummary(rows) + "\n" + AlignColumns(table));
     return kExitOk;
 }
 
