@@ -301,6 +301,20 @@ std::string PlanMark(const PlanRow& row) {
     return Joined(notes, Texts::kPlanMarkJoin);
 }
 
+std::string PlanNote(const PlanRow& row) {
+    std::vector<std::string> notes;
+    if (row.Past) notes.push_back(Texts::kPlanMarkPast);
+    if (row.WillNotFit) notes.push_back(Texts::kPlanMarkNoRoom);
+    if (row.CollidesWith > 0)
+        notes.push_back(Texts::kPlanMarkCollides + ("(" + std::to_string(row.CollidesWith) + ")"));
+    if (row.DateUnknown) notes.push_back(Texts::kPlanMarkDateUnknown);
+    return Joined(notes, Texts::kPlanMarkJoin);
+}
+
+bool LeftOutByPlan(const RestorePlan& plan, const PlanRow& row) {
+    return LeftOutPast(plan, row) || LeftOutNoRoom(plan, row);
+}
+
 std::string PlanReason(const RestorePlan& plan, const PlanRow& row) {
     std::string why;
     if (row.Past && row.Day) why += Texts::kPlanWhyPast1 + DayText(*row.Day) + Texts::kPlanWhyPast2;
@@ -354,7 +368,7 @@ std::string PlanText(const RestorePlan& plan, bool leftOutOnly) {
     std::vector<std::vector<std::string>> lines;
     for (size_t i = 0; i < plan.Rows.size(); ++i) {
         const PlanRow& row = plan.Rows[i];
-        if (leftOutOnly && row.Send) continue;
+        if (leftOutOnly && !LeftOutByPlan(plan, row)) continue;
         const ReservationRow& table = plan.Table[i];
         std::string number = std::to_string(row.Number);
         if (number.size() < 2) number.insert(0, 1, ' ');

@@ -119,8 +119,17 @@ std::string PlanReason(const RestorePlan& plan, const PlanRow& row);
 // known of the RD-X4EX ("（RD-X4EXの予約：既に20件）").
 std::string PlanSummary(const RestorePlan& plan, bool withHeld);
 
+// The notes of the viewer's plan column, where nothing is sent: "過去", "重複(3)", "日付不明",
+// joined by "・"; empty for a reservation with nothing to note.
+std::string PlanNote(const PlanRow& row);
+
+// True when the plan itself leaves the reservation out (its date has gone by, or it is chosen
+// and will not fit), not the user's choice; never for a forced choice.
+bool LeftOutByPlan(const RestorePlan& plan, const PlanRow& row);
+
 // One line per reservation (number, mark, date, times, title, why; the columns lined up), then
-// the summary line, each ending with '\n'. leftOutOnly: only the reservations not sent.
+// the summary line, each ending with '\n'. leftOutOnly: only the reservations the plan leaves
+// out, and no summary.
 std::string PlanText(const RestorePlan& plan, bool leftOutOnly = false);
 
 // The report's lines naming the reservations the plan left out and why (none for a forced

@@ -1,0 +1,148 @@
+// The restore's plan end to end: a capture from the simulated RD-X4, then a restore into a
+// simulated RD-X4EX that already holds reservations. Exactly the planned reservations are
+// posted; a dry run posts nothing.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "EntryForm.h"
+#include "RecorderSim.h"
+#include "RecordingView.h"
+#include "RestorePlan.h"
+#include "RestoreReport.h"
+#include "SavedSet.h"
+#include "SysFile.h"
+#include "Texts.h"
+#include "TransferFrame.h"
+#include "TransferSession.h"
+
+namespace {
+
+using std::chrono::days;
+using std::chrono::sys_days;
+
+// "YYYYMMDD", the simulator's date values.
+std::string DateValue(sys_days day) {
+    const std::chrono::year_month_day ymd{day};
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d%02u%02u", static_cast<int>(ymd.year()),
+                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+    return text;
+}
+
+// A view that also keeps every plan it is shown.
+struct PlanView : RecordingView {
+    std::vector<std::vector<int>> Sent;
+    std::vector<bool> DryRuns;
+    void ShowPlan(const RestorePlan& plan, bool dryRun) override {
+        Sent.push_back(plan.ToSend());
+        DryRuns.push_back(dryRun);
+    }
+};
+
+class PlannedRestore : public testing::Test {
+  protected:
+    PlannedRestore() {
+        ctx.SetProgramDir(dir);
+        ctx.HttpClient1.TimeOut = 2000;
+    }
+    ~PlannedRestore() override { Sys::RemoveTree(dir); }
+
+    // A recorder whose date list starts two days ago, so that one saved date has gone by.
+    recsim::RecorderSim& Start(recsim::Mode mode, std::vector<recsim::Reservation> stored) {
+        recsim::Options options;
+        options.mode = mode;
+        options.firstDate = DateValue(today - days{2});
+        options.readTimeoutMs = 2000;
+        sims.push_back(std::make_unique<recsim::RecorderSim>(options));
+        sims.back()->SetReservations(std::move(stored));
+        sims.back()->Start();
+        ctx.Settings.Host = "127.0.0.1:" + std::to_string(sims.back()->Port());
+        return *sims.back();
+    }
+
+    // Six reservations: tomorrow, two days ago (gone by), a weekly one, tomorrow again at a
+    // time that overlaps the first, a daily one and one in five days. Captured into dir.
+    std::vector<recsim::Reservation> Capture() {
+        std::vector<recsim::Reservation> six =
+            recsim::SampleReservations(6, 3, DateValue(today - days{2}));
+        const struct {
+            std::string date;
+            const char *from, *to;
+        } when[] = {{DateValue(today + days{1}), "20", "21"},
+                    {DateValue(today - days{2}), "20", "21"},
+                    {"W3", "06", "07"},
+                    {DateValue(today + days{1}), "20", "22"},
+                    {"D", "03", "04"},
+                    {DateValue(today + days{5}), "22", "23"}};
+        for (size_t i = 0; i < six.size(); ++i) {
+            six[i].date = when[i].date;
+            six[i].start_hour = when[i].from;
+            six[i].end_hour = when[i].to;
+            six[i].start_minute = six[i].end_minute = i == 3 ? "30" : "00";
+        }
+        Start(recsim::Mode::X4, six);
+        RecordingView captured;
+        frame.RunCapture(captured);
+        EXPECT_EQ(captured.Messages(),
+                  (std::vector<RecordingView::Message>{
+                      {MessageKind::Information, Texts::CaptureDoneMessage(6)}}));
+        EXPECT_EQ(SavedSet::CaptureDay(dir), today);
+        return six;
+    }
+
+    const sys_days today = LocalToday();
+    const std::string dir = Sys::MakeTempFolder("zavo-plan-e2e-");
+    std::vector<std::unique_ptr<recsim::RecorderSim>> sims;
+    TransferSession ctx;
+    TransferFrame frame{ctx};
+};
+
+std::vector<recsim::LoggedRequest> Posts(const recsim::RecorderSim& sim) {
+    std::vector<recsim::LoggedRequest> posts;
+    for (const recsim::LoggedRequest& r : sim.Requests())
+        if (r.method == "POST") posts.push_back(r);
+    return posts;
+}
+
+// The RD-X4EX holds 29: of the five that have not gone by, the first three fit. Those three
+// are posted, in number order, and nothing else; the question and the report name the others.
+TEST_F(PlannedRestore, PostsExactlyThePlannedReservations) {
+    const std::vector<recsim::Reservation> six = Capture();
+    recsim::RecorderSim& x4ex =
+        Start(recsim::Mode::X4EX, recsim::SampleReservations(29, 8, DateValue(today - days{2})));
+    PlanView view;
+    view.Answers = {true};
+    frame.RunRestore(view, RestoreChoice());
+
+    EXPECT_EQ(view.Sent, (std::vector<std::vector<int>>{{0, 2, 3}}));
+    EXPECT_EQ(view.DryRuns, std::vector<bool>{false});
+    const std::string noRoom =
+        Texts::kAskNoRoom + ("5" + std::string(Texts::kListSeparator)) + "6" + Texts::kLfCr;
+    EXPECT_EQ(view.Questions(), std::vector<std::string>{RepeatQuestion(29, noRoom)});
+    const std::vector<recsim::LoggedRequest> posts = Posts(x4ex);
+    ASSERT_EQ(posts.size(), 3u);
+    const int sent[] = {0, 2, 3};
+    for (size_t k = 0; k < 3; ++k) {
+        const std::string page = dir + Texts::ReservationPageFile(sent[k]);
+        EXPECT_EQ(posts[k].body, BuildEntryFormBody(page) + "\r\n") << sent[k];
+    }
+    const std::vector<recsim::Reservation> held = x4ex.Reservations();
+    ASSERT_EQ(held.size(), 32u);
+    for (size_t k = 0; k < 3; ++k) EXPECT_EQ(held[29 + k], six[static_cast<size_t>(sent[k])]);
+    // The overlap is sent as planned; the recorder says so in its answer.
+    ASSERT_EQ(view.Messages().size(), 1u);
+    const std::string report = view.Messages()[0].Text;
+    EXPECT_NE(report.find(std::string("03") + Texts::kReportSeparator), std::string::npos);
+    const std::string closing = std::string(Texts::kLeftOutPast) + "01" + Texts::kLfCr +
+                                Texts::kLeftOutNoRoom + "04" + Texts::kListSeparator + "05" +
+                                Texts::kLfCr + CheckLine(29, 3, 32);
+    ASSERT_GE(report.size(), closing.size());
+    EXPECT_EQ(report.substr(report.size() - closing.size()), closing);
+}
+
+}  // namespace
