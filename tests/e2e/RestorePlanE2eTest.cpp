@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "CommandLine.h"
+#include "ConsoleTransfer.h"
 #include "EntryForm.h"
 #include "RecorderSim.h"
 #include "RecordingView.h"
@@ -16,6 +18,7 @@
 #include "RestoreReport.h"
 #include "SavedSet.h"
 #include "SysFile.h"
+#include "SysText.h"
 #include "Texts.h"
 #include "TransferFrame.h"
 #include "TransferSession.h"
@@ -102,6 +105,33 @@ class PlannedRestore : public testing::Test {
     TransferFrame frame{ctx};
 };
 
+struct ConsoleRun {
+    int Status = -1;
+    std::string Out, Err;
+};
+
+std::string ReadBack(std::FILE* file) {
+    std::string text;
+    std::rewind(file);
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+    std::fclose(file);
+    return text;
+}
+
+// The command line in this process, its two streams caught.
+ConsoleRun RunCommand(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"zavoconv"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ConsoleRun run;
+    run.Status = RunWithoutWindow(ParseCommandLine(argv), out, err);
+    run.Out = ReadBack(out);
+    run.Err = ReadBack(err);
+    return run;
+}
+
 std::vector<recsim::LoggedRequest> Posts(const recsim::RecorderSim& sim) {
     std::vector<recsim::LoggedRequest> posts;
     for (const recsim::LoggedRequest& r : sim.Requests())
@@ -143,6 +173,33 @@ TEST_F(PlannedRestore, PostsExactlyThePlannedReservations) {
                                 Texts::kLfCr + CheckLine(29, 3, 32);
     ASSERT_GE(report.size(), closing.size());
     EXPECT_EQ(report.substr(report.size() - closing.size()), closing);
+}
+
+// --dry-run reads the RD-X4EX's list once, prints the plan and ends with 0: nothing is posted
+// and the post-data file is not written. `list` shows the same notes beside the numbers.
+TEST_F(PlannedRestore, DryRunPostsNothing) {
+    Capture();
+    recsim::RecorderSim& x4ex =
+        Start(recsim::Mode::X4EX, recsim::SampleReservations(29, 8, DateValue(today - days{2})));
+    const ConsoleRun run =
+        RunCommand({"restore", "--dry-run", "--data-dir", dir, "--host", ctx.Settings.Host});
+    EXPECT_EQ(run.Status, kExitOk) << run.Err;
+    std::vector<std::string> targets;
+    for (const recsim::LoggedRequest& r : x4ex.Requests())
+        targets.push_back(r.method + " " + r.target);
+    EXPECT_EQ(targets, std::vector<std::string>{"GET /program//program.htm"});
+    EXPECT_EQ(x4ex.Reservations().size(), 29u);
+    EXPECT_FALSE(Sys::Exists(dir + Texts::kPostDataFile));
+    const RestorePlan plan =
+        MakeRestorePlan(ReadReservationTable(dir), SavedSetFacts(dir, 29), PlanChoice());
+    EXPECT_EQ(plan.ToSend(), (std::vector<int>{0, 2, 3}));
+    EXPECT_EQ(run.Out, Sys::SjisToUtf8(PlanText(plan)));
+
+    const ConsoleRun list = RunCommand({"list", "--data-dir", dir});
+    EXPECT_EQ(list.Status, kExitOk);
+    for (const char* line : {"\n1           ", "\n2     過去  ", "\n4     重複(1)  "})
+        EXPECT_NE(list.Out.find(line), std::string::npos) << line << list.Out;
+    EXPECT_EQ(RunCommand({"list", "--dry-run"}).Status, kExitUsage);
 }
 
 }  // namespace
