@@ -66,7 +66,9 @@ void RestoreSequence(TransferRun& run, const RestoreChoice& choice) {
     // A capture that a crash cut short is finished (or undone) first, whichever program
     // front end runs the restore: it never reads a mix of two captures.
     SavedSet::Recover(ctx.ProgramDir);
-    const std::vector<int> saved = ReservationsToRestore(ctx.ProgramDir, choice.Choice.Selection);
+    // A dry run shows the plan of every saved reservation, also when none is ticked.
+    const std::vector<int> saved = ReservationsToRestore(
+        ctx.ProgramDir, choice.DryRun ? std::nullopt : choice.Choice.Selection);
     if (saved.empty()) {
         run.Finish(MessageKind::Information, report);
         return;

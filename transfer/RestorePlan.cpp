@@ -307,7 +307,6 @@ std::string PlanNote(const PlanRow& row) {
     if (row.WillNotFit) notes.push_back(Texts::kPlanMarkNoRoom);
     if (row.CollidesWith > 0)
         notes.push_back(Texts::kPlanMarkCollides + ("(" + std::to_string(row.CollidesWith) + ")"));
-    if (row.DateUnknown) notes.push_back(Texts::kPlanMarkDateUnknown);
     return Joined(notes, Texts::kPlanMarkJoin);
 }
 

@@ -119,7 +119,7 @@ std::string PlanReason(const RestorePlan& plan, const PlanRow& row);
 // known of the RD-X4EX ("（RD-X4EXの予約：既に20件）").
 std::string PlanSummary(const RestorePlan& plan, bool withHeld);
 
-// The notes of the viewer's plan column, where nothing is sent: "過去", "重複(3)", "日付不明",
+// The notes of the viewer's plan column, where nothing is sent: "過去", "入らない", "重複(3)",
 // joined by "・"; empty for a reservation with nothing to note.
 std::string PlanNote(const PlanRow& row);
 

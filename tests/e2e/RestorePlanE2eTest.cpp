@@ -12,6 +12,7 @@
 #include "CommandLine.h"
 #include "ConsoleTransfer.h"
 #include "EntryForm.h"
+#include "PlanSample.h"
 #include "RecorderSim.h"
 #include "RecordingView.h"
 #include "RestorePlan.h"
@@ -27,15 +28,6 @@ namespace {
 
 using std::chrono::days;
 using std::chrono::sys_days;
-
-// "YYYYMMDD", the simulator's date values.
-std::string DateValue(sys_days day) {
-    const std::chrono::year_month_day ymd{day};
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d%02u%02u", static_cast<int>(ymd.year()),
-                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
-    return text;
-}
 
 // A view that also keeps every plan it is shown.
 struct PlanView : RecordingView {
@@ -59,7 +51,7 @@ class PlannedRestore : public testing::Test {
     recsim::RecorderSim& Start(recsim::Mode mode, std::vector<recsim::Reservation> stored) {
         recsim::Options options;
         options.mode = mode;
-        options.firstDate = DateValue(today - days{2});
+        options.firstDate = PlanFirstDate(today);
         options.readTimeoutMs = 2000;
         sims.push_back(std::make_unique<recsim::RecorderSim>(options));
         sims.back()->SetReservations(std::move(stored));
@@ -68,26 +60,9 @@ class PlannedRestore : public testing::Test {
         return *sims.back();
     }
 
-    // Six reservations: tomorrow, two days ago (gone by), a weekly one, tomorrow again at a
-    // time that overlaps the first, a daily one and one in five days. Captured into dir.
+    // The six of PlanSample, captured into dir.
     std::vector<recsim::Reservation> Capture() {
-        std::vector<recsim::Reservation> six =
-            recsim::SampleReservations(6, 3, DateValue(today - days{2}));
-        const struct {
-            std::string date;
-            const char *from, *to;
-        } when[] = {{DateValue(today + days{1}), "20", "21"},
-                    {DateValue(today - days{2}), "20", "21"},
-                    {"W3", "06", "07"},
-                    {DateValue(today + days{1}), "20", "22"},
-                    {"D", "03", "04"},
-                    {DateValue(today + days{5}), "22", "23"}};
-        for (size_t i = 0; i < six.size(); ++i) {
-            six[i].date = when[i].date;
-            six[i].start_hour = when[i].from;
-            six[i].end_hour = when[i].to;
-            six[i].start_minute = six[i].end_minute = i == 3 ? "30" : "00";
-        }
+        const std::vector<recsim::Reservation> six = PlanSample(today);
         Start(recsim::Mode::X4, six);
         RecordingView captured;
         frame.RunCapture(captured);
@@ -144,7 +119,7 @@ std::vector<recsim::LoggedRequest> Posts(const recsim::RecorderSim& sim) {
 TEST_F(PlannedRestore, PostsExactlyThePlannedReservations) {
     const std::vector<recsim::Reservation> six = Capture();
     recsim::RecorderSim& x4ex =
-        Start(recsim::Mode::X4EX, recsim::SampleReservations(29, 8, DateValue(today - days{2})));
+        Start(recsim::Mode::X4EX, recsim::SampleReservations(29, 8, PlanFirstDate(today)));
     PlanView view;
     view.Answers = {true};
     frame.RunRestore(view, RestoreChoice());
@@ -180,7 +155,7 @@ TEST_F(PlannedRestore, PostsExactlyThePlannedReservations) {
 TEST_F(PlannedRestore, DryRunPostsNothing) {
     Capture();
     recsim::RecorderSim& x4ex =
-        Start(recsim::Mode::X4EX, recsim::SampleReservations(29, 8, DateValue(today - days{2})));
+        Start(recsim::Mode::X4EX, recsim::SampleReservations(29, 8, PlanFirstDate(today)));
     const ConsoleRun run =
         RunCommand({"restore", "--dry-run", "--data-dir", dir, "--host", ctx.Settings.Host});
     EXPECT_EQ(run.Status, kExitOk) << run.Err;
