@@ -59,6 +59,8 @@ const OptionRow kOptions[] = {
      CommandAction::Console, Texts::kPortFieldName},
     {"--only", nullptr, "LIST", kCmdRestore, &CommandLine::Only, nullptr, CommandAction::Console,
      Texts::kUsageOnly},
+    {"--dry-run", nullptr, nullptr, kCmdRestore, nullptr, &CommandLine::DryRun,
+     CommandAction::Console, Texts::kUsageDryRun},
     {"--csv", nullptr, nullptr, kCmdList, nullptr, &CommandLine::Csv, CommandAction::Console,
      Texts::kUsageCsv},
     {"--yes", "-y", nullptr, kTransfers, nullptr, &CommandLine::Yes, CommandAction::Console,

@@ -39,8 +39,9 @@ struct CommandLine {
     std::string Host, User, Proxy, ProxyPort;
     // --only LIST of restore: "1,3,5-9", checked by the command itself.
     std::string Only;
-    // --csv of list; --yes answers the questions a window would ask with Yes.
-    bool Csv = false, Yes = false;
+    // --csv of list; --yes answers the questions a window would ask with Yes; --dry-run of
+    // restore reads the RD-X4EX's list and prints the plan, sending nothing.
+    bool Csv = false, Yes = false, DryRun = false;
     // For CommandAction::Usage: what was wrong, Shift-JIS ("--foo: 不明なオプションです").
     std::string Error;
     // The program name followed by the toolkit's own options (-platform NAME, -style NAME, ...)

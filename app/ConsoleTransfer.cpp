@@ -10,6 +10,7 @@
 #include "IniFile.h"
 #include "ProgramLocation.h"
 #include "ReservationTable.h"
+#include "RestorePlan.h"
 #include "RestoreReport.h"
 #include "SavedSet.h"
 #include "SettingsFile.h"
@@ -68,28 +69,21 @@ int RunList(const CommandLine& commandLine, std::FILE* out, std::FILE* err) {
         std::fputs(ReservationCsv(rows).c_str(), out);
         return std::fflush(out) == 0 ? kExitOk : kExitFailure;
     }
+    // The plan's notes beside the number: dates gone by and overlaps, as the restore sees them.
+    const RestorePlan plan = MakeRestorePlan(rows, SavedSetFacts(programDir), PlanChoice());
     std::vector<std::vector<std::string>> table(1);
-    for (ReservationColumn column : kReservationColumns)
+    for (ReservationColumn column : kReservationColumns) {
         table[0].push_back(ReservationHeading(column));
-    for (const ReservationRow& row : rows) {
+        if (column == ReservationColumn::Number) table[0].push_back(Texts::kColPlan);
+    }
+    for (size_t r = 0; r < rows.size(); ++r) {
         table.emplace_back();
-        for (ReservationColumn column : kReservationColumns)
-            table.back().push_back(ReservationCell(row, column));
-    }
-    std::vector<size_t> widths(table.front().size(), 0);
-    for (const auto& line : table)
-        for (size_t c = 0; c < line.size(); ++c) widths[c] = std::max(widths[c], line[c].size());
-    std::string text = ReservationSummary(rows) + "\n";
-    for (const auto& line : table) {
-        std::string row;
-        for (size_t c = 0; c < line.size(); ++c) {
-            row += line[c];
-            if (c + 1 < line.size()) row.append(widths[c] - line[c].size() + 2, ' ');
+        for (ReservationColumn column : kReservationColumns) {
+            table.back().push_back(ReservationCell(rows[r], column));
+            if (column == ReservationColumn::Number) table.back().push_back(PlanNote(plan.Rows[r]));
         }
-        while (!row.empty() && row.back() == ' ') row.pop_back();
-        text += row + "\n";
     }
-    Print(out, text);
+    Print(out, ReservationSummary(rows) + "\n" + AlignColumns(table));
     return kExitOk;
 }
 
@@ -157,6 +151,17 @@ bool ConsoleView::Ask(const std::string& sjis) {
 
 bool ConsoleView::StopRequested() {
     return Sys::InterruptRequested();
+}
+
+void ConsoleView::ShowPlan(const RestorePlan& plan, bool dryRun) {
+    EndStatusLine();
+    if (dryRun) {
+        SawInformation = true;
+        Print(out_, PlanText(plan));
+        return;
+    }
+    const std::string leftOut = PlanText(plan, /*leftOutOnly=*/true);
+    if (!leftOut.empty()) Print(err_, std::string(Texts::kSkippedHead) + "\n" + leftOut);
 }
 
 bool ParseOnlyList(const std::string& text, std::set<int>& fileNumbers) {
@@ -241,7 +246,13 @@ int RunConsoleCommand(const CommandLine& commandLine, std::FILE* out, std::FILE*
     if (commandLine.Command == ConsoleCommand::Capture) {
         frame.RunCapture(view);
     } else {
-        frame.RunRestore(view, picked);
+        // Numbers named outright are sent as named; without them the plan leaves out what
+        // has gone by and what will not fit.
+        RestoreChoice choice;
+        choice.Choice.Selection = picked;
+        choice.Choice.Forced = picked.has_value();
+        choice.DryRun = commandLine.DryRun;
+        frame.RunRestore(view, choice);
     }
     const bool stopped = Sys::InterruptRequested();
     Sys::StopCatchingInterrupt();

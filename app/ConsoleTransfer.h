@@ -13,9 +13,9 @@
 // A transfer view on the two standard streams. Status lines go to err, one per page (the page
 // under way, counted from 1, of the total once it is known; a pipe gets no "parsing" lines),
 // and on a terminal they overwrite each other. Information boxes (the completion text, the
-// restore's report) go to out, errors to err. A question is printed to err and answered Yes
-// only with --yes; Ctrl-C asks the transfer to stop at its next safe point (a second one ends
-// the program).
+// restore's report, a dry run's plan) go to out, errors to err. A question is printed to err and
+// answered Yes only with --yes; Ctrl-C asks the transfer to stop at its next safe point (a second
+// one ends the program).
 class ConsoleView : public TransferView {
   public:
     ConsoleView(std::FILE* out, std::FILE* err, bool yes);
@@ -26,6 +26,9 @@ class ConsoleView : public TransferView {
     bool Ask(const std::string& sjis) override;
     void SetProgress(int done, int total) override;
     bool StopRequested() override;
+    // A dry run's plan goes to out, as its answer; before a restore, the reservations the plan
+    // leaves out go to err.
+    void ShowPlan(const RestorePlan& plan, bool dryRun) override;
 
     // What the transfer showed: an information box, an error (or the entry failure) box, a
     // question answered No.

@@ -16,6 +16,7 @@
 #include "DataLocation.h"
 #include "QtText.h"
 #include "ReservationTable.h"
+#include "RestorePlan.h"
 #include "SavedSet.h"
 #include "SpinEdit.h"
 #include "SysFile.h"
@@ -25,6 +26,9 @@
 #include "TransferSession.h"
 
 namespace {
+
+// The plan's notes stand after the number, as on the command line.
+constexpr int kPlanColumn = 1;
 
 // Text only: the captions need the whole width of these narrow buttons.
 QPushButton* MakeButton(QWidget* parent, const char* text, int x, int y, int w, int h,
@@ -85,7 +89,7 @@ TFormDisp::TFormDisp(const TransferSession& context, QWidget* parent)
     Label1->setObjectName("Label1");
     Label1->setTextFormat(Qt::PlainText);
     Label1->setGeometry(170, 4, 606, 22);
-    StringGrid1 = new QTableWidget(0, 9, this);
+    StringGrid1 = new QTableWidget(0, static_cast<int>(std::size(kReservationColumns)) + 1, this);
     StringGrid1->setObjectName("StringGrid1");
     StringGrid1->setGeometry(170, 30, 606, 266);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -95,6 +99,7 @@ TFormDisp::TFormDisp(const TransferSession& context, QWidget* parent)
     QStringList headings;
     for (ReservationColumn column : kReservationColumns)
         headings << QtText::FromSjis(ReservationHeading(column));
+    headings.insert(kPlanColumn, QtText::FromSjis(Texts::kColPlan));
     StringGrid1->setHorizontalHeaderLabels(headings);
 
     QWidget::setTabOrder(BitBtn1, BitBtn2);
@@ -139,6 +144,9 @@ void TFormDisp::showEvent(QShowEvent* event) {
 void TFormDisp::Refresh() {
     const std::vector<ReservationRow> rows = ReadReservationTable(context_.ProgramDir);
     Label1->setText(QtText::FromSjis(ReservationSummary(rows)));
+    // What the restore would make of them, without the RD-X4EX: dates gone by and overlaps.
+    const RestorePlan plan =
+        MakeRestorePlan(rows, SavedSetFacts(context_.ProgramDir), PlanChoice());
     StringGrid1->setRowCount(static_cast<int>(rows.size()));
     const QBrush marked(QColor(255, 220, 220));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
@@ -151,13 +159,20 @@ void TFormDisp::Refresh() {
                 // What is wrong, wherever the pointer rests on the marked row.
                 item->setToolTip(QtText::FromSjis(row.Problem));
             }
-            StringGrid1->setItem(r, c, item);
+            StringGrid1->setItem(r, c < kPlanColumn ? c : c + 1, item);
         }
+        const PlanRow& planned = plan.Rows[static_cast<size_t>(r)];
+        auto* note = new QTableWidgetItem(QtText::FromSjis(PlanNote(planned)));
+        if (!row.Complete) note->setBackground(marked);
+        if (planned.Past) note->setBackground(QColor(210, 210, 210));
+        if (!planned.Past && planned.CollidesWith > 0) note->setBackground(QColor(255, 230, 160));
+        note->setToolTip(QtText::FromSjis(PlanReason(plan, planned)));
+        StringGrid1->setItem(r, kPlanColumn, note);
     }
     StringGrid1->resizeColumnsToContents();
     // A long title keeps the last column (what is wrong with a page) in sight; the whole title
     // shows in its tooltip.
-    constexpr int kTitleColumn = 7;
+    constexpr int kTitleColumn = 8;
     constexpr int kTitleWidth = 150;
     if (StringGrid1->columnWidth(kTitleColumn) > kTitleWidth) {
         StringGrid1->setColumnWidth(kTitleColumn, kTitleWidth);

@@ -34,7 +34,8 @@ class TFormDisp : public QDialog {
     QLabel* LblFolder;
     // How many reservations the set holds, and whether every page gave all it must send.
     QLabel* Label1;
-    // One row per saved reservation page; rows the restore would send incomplete are marked.
+    // One row per saved reservation page; rows the restore would send incomplete are marked,
+    // and the plan's column beside the number notes dates gone by and overlaps.
     QTableWidget* StringGrid1;
 
     // Hands a file to the desktop ("open"); not waited for, its result ignored. Tests replace it.

@@ -4,6 +4,7 @@
 
 #include "BoxText.h"
 #include "PageScan.h"
+#include "RestoreReport.h"
 #include "SavedSet.h"
 #include "SysUtils.h"
 #include "TextSearch.h"
@@ -48,6 +49,8 @@ void CaptureSequence(TransferRun& run) {
     run.Status(Texts::kStatusParsing);
     const std::string list = http.Body;
     StageBody(run, staging, Texts::kListPageFile);
+    // When the list was read: a restore later tells by it which one-off dates have gone by.
+    staging.Save(Texts::kCaptureTimeFile, SavedSet::CaptureTimeText(LocalTimestamp()));
 
     std::string slot;
     // A link the scan cannot read ends the capture without a word.

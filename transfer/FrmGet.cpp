@@ -10,6 +10,7 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableWidget>
@@ -19,23 +20,53 @@
 
 #include "QtText.h"
 #include "ReservationTable.h"
+#include "RestorePlan.h"
 #include "Texts.h"
 #include "TransferFrame.h"
 
 namespace {
 
 // The columns of the restore's table: the viewer's, without those a user need not see to
-// choose (on/off and the recording mode), so that the dialog stays narrow.
-constexpr ReservationColumn kTickColumns[] = {ReservationColumn::Number,  ReservationColumn::Date,
-                                              ReservationColumn::Start,   ReservationColumn::End,
-                                              ReservationColumn::Channel, ReservationColumn::Title,
+// choose (on/off and the recording mode), so that the dialog stays narrow. The plan's column
+// stands after the number, which carries the tick; the title comes before the channel, so that
+// the narrow dialog shows what each reservation is.
+constexpr ReservationColumn kTickColumns[] = {ReservationColumn::Number, ReservationColumn::Date,
+                                              ReservationColumn::Start,  ReservationColumn::End,
+                                              ReservationColumn::Title,  ReservationColumn::Channel,
                                               ReservationColumn::Problem};
+constexpr int kTitleColumn = 5;
+constexpr int kTitleWidth = 110;
+constexpr int kPlanColumn = 1;
+constexpr int kGridColumns = static_cast<int>(std::size(kTickColumns)) + 1;
 
-// The dialog as laid out; a restore adds the table of saved reservations above the status bar.
+// The dialog as laid out; a restore adds the plan's summary line and the table of saved
+// reservations above the status bar.
 constexpr int kWidth = 413;
 constexpr int kHeight = 210;
+constexpr int kPlanHeight = 44;
 constexpr int kTableHeight = 200;
 constexpr int kStatusHeight = 20;
+constexpr int kCheckWidth = 89;
+
+// A page sent with fields missing: its whole row.
+const QColor kIncompleteColour(255, 220, 220);
+
+// The plan's cell, by what the plan says.
+QBrush ToneBrush(PlanTone tone) {
+    switch (tone) {
+        case PlanTone::Past:
+            return QColor(210, 210, 210);
+        case PlanTone::NoRoom:
+            return QColor(200, 220, 255);
+        case PlanTone::Collides:
+            return QColor(255, 230, 160);
+        case PlanTone::Incomplete:
+            return kIncompleteColour;
+        case PlanTone::Plain:
+            break;
+    }
+    return QBrush();
+}
 
 QFont FormFont(const char* family, int pixels, bool bold) {
     QFont font(QtText::FromSjis(family));
@@ -139,8 +170,19 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     SbarR = new QStatusBar(this);
     SbarR->setSizeGripEnabled(false);
     SbarR->setGeometry(0, kHeight - kStatusHeight, kWidth, kStatusHeight);
-    GridR = new QTableWidget(0, 7, this);
-    GridR->setGeometry(8, kHeight - kStatusHeight, kWidth - 16, kTableHeight - 8);
+    LblPlan = new QLabel(this);
+    LblPlan->setTextFormat(Qt::PlainText);
+    LblPlan->setWordWrap(true);
+    LblPlan->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    LblPlan->setFont(FormFont(Texts::kFontGothic, 12, false));
+    LblPlan->setGeometry(8, kHeight - kStatusHeight, kWidth - 22 - kCheckWidth, kStatusHeight);
+    LblPlan->hide();
+    BtnCheck = MakeButton(this, Texts::kGetBtnCheck, QStyle::SP_FileDialogContentsView,
+                          kWidth - 8 - kCheckWidth, kHeight - kStatusHeight + 4, kCheckWidth, 30);
+    BtnCheck->setToolTip(QtText::FromSjis(Texts::kGetBtnCheckTip));
+    BtnCheck->hide();
+    GridR = new QTableWidget(0, kGridColumns, this);
+    GridR->setGeometry(8, kHeight - kStatusHeight + kPlanHeight, kWidth - 16, kTableHeight - 8);
     GridR->setEditTriggers(QAbstractItemView::NoEditTriggers);
     GridR->setSelectionMode(QAbstractItemView::NoSelection);
     GridR->setFont(FormFont(Texts::kFontGothic, 12, false));
@@ -150,6 +192,7 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     QStringList headings;
     for (ReservationColumn column : kTickColumns)
         headings << QtText::FromSjis(ReservationHeading(column));
+    headings.insert(kPlanColumn, QtText::FromSjis(Texts::kColPlan));
     GridR->setHorizontalHeaderLabels(headings);
     GridR->hide();
 
@@ -170,6 +213,8 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     PbarR->setObjectName("PbarR");
     SbarR->setObjectName("SbarR");
     GridR->setObjectName("GridR");
+    LblPlan->setObjectName("LblPlan");
+    BtnCheck->setObjectName("BtnCheck");
 
     // Screen readers name each field by the label above it.
     const std::pair<QLineEdit*, const char*> names[] = {
@@ -191,7 +236,8 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     QWidget::setTabOrder(EdtSPORT, BitBtn1);
     QWidget::setTabOrder(BitBtn1, BitBtn4);
     QWidget::setTabOrder(BitBtn4, BtnStop);
-    QWidget::setTabOrder(BtnStop, GridR);
+    QWidget::setTabOrder(BtnStop, BtnCheck);
+    QWidget::setTabOrder(BtnCheck, GridR);
     SbarR->setFocusPolicy(Qt::NoFocus);
 
     ShowBox = [this](MessageKind kind, const std::string& sjis, bool yesNo) {
@@ -203,6 +249,11 @@ TFormGet::TFormGet(TransferFrame& frame, QWidget* parent)
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn4, &QPushButton::clicked, this, [this] { close(); });
     connect(BtnStop, &QPushButton::clicked, this, [this] { BtnStopClick(); });
+    connect(BtnCheck, &QPushButton::clicked, this, [this] { BtnCheckClick(); });
+    // A tick changes what fits and what overlaps: the marks follow at once.
+    connect(GridR, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (item->column() == 0) ShowPlanMarks(CurrentPlan());
+    });
 }
 
 void TFormGet::OpenForCapture() {
@@ -216,11 +267,16 @@ void TFormGet::OpenForRestore() {
 void TFormGet::Open(const char* caption, const char* startCaption, bool restore) {
     setWindowTitle(QtText::FromSjis(caption));
     restoreMode_ = restore;
-    const int height = restore ? kHeight + kTableHeight : kHeight;
+    const int height = restore ? kHeight + kPlanHeight + kTableHeight : kHeight;
     setFixedSize(kWidth, height);
     SbarR->setGeometry(0, height - kStatusHeight, kWidth, kStatusHeight);
     if (restore) FillReservationTable();
     GridR->setVisible(restore);
+    // Hidden, the line keeps inside the smaller window too.
+    LblPlan->setGeometry(8, kHeight - kStatusHeight, kWidth - 22 - kCheckWidth,
+                         restore ? kPlanHeight - 4 : kStatusHeight);
+    LblPlan->setVisible(restore);
+    BtnCheck->setVisible(restore);
     BitBtn1->setText(QtText::FromSjis(startCaption));
     // A count left from the other mode's last transfer would read as this one's.
     PbarR->setRange(0, 1);
@@ -235,26 +291,73 @@ void TFormGet::Open(const char* caption, const char* startCaption, bool restore)
 }
 
 void TFormGet::FillReservationTable() {
-    const std::vector<ReservationRow> rows = ReadReservationTable(frame_.Session().ProgramDir);
+    const std::string& dir = frame_.Session().ProgramDir;
+    rows_ = ReadReservationTable(dir);
+    facts_ = SavedSetFacts(dir);
+    FillTable(MakeRestorePlan(rows_, facts_, PlanChoice()));
+}
+
+void TFormGet::FillTable(const RestorePlan& plan) {
+    const QSignalBlocker quiet(GridR);
     GridR->clearContents();
-    GridR->setRowCount(static_cast<int>(rows.size()));
-    const QBrush marked(QColor(255, 220, 220));
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-        const ReservationRow& row = rows[static_cast<size_t>(r)];
-        for (int c = 0; c < static_cast<int>(std::size(kTickColumns)); ++c) {
-            auto* item =
-                new QTableWidgetItem(QtText::FromSjis(ReservationCell(row, kTickColumns[c])));
+    GridR->setRowCount(static_cast<int>(rows_.size()));
+    for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+        const ReservationRow& row = rows_[static_cast<size_t>(r)];
+        for (int c = 0; c < kGridColumns; ++c) {
+            auto* item = new QTableWidgetItem;
+            if (c != kPlanColumn) {
+                const ReservationColumn column = kTickColumns[c < kPlanColumn ? c : c - 1];
+                item->setText(QtText::FromSjis(ReservationCell(row, column)));
+                if (!row.Complete) item->setBackground(kIncompleteColour);
+            }
             item->setFlags(Qt::ItemIsEnabled);
-            if (!row.Complete) item->setBackground(marked);
             GridR->setItem(r, c, item);
         }
         QTableWidgetItem* tick = GridR->item(r, 0);
         tick->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-        tick->setCheckState(Qt::Checked);
+        const bool send = static_cast<size_t>(r) < plan.Rows.size() && plan.Rows[r].Send;
+        tick->setCheckState(send ? Qt::Checked : Qt::Unchecked);
         // Page ZAVOCV00.HTM is number 1.
         tick->setData(Qt::UserRole, row.Number - 1);
     }
+    BtnCheck->setEnabled(!rows_.empty() && !running_);
+    ShowPlanMarks(plan);
     GridR->resizeColumnsToContents();
+    // A long title gives way to the columns after it; the whole title shows in its tooltip.
+    if (GridR->columnWidth(kTitleColumn) > kTitleWidth) {
+        GridR->setColumnWidth(kTitleColumn, kTitleWidth);
+        for (int r = 0; r < GridR->rowCount(); ++r) {
+            QTableWidgetItem* title = GridR->item(r, kTitleColumn);
+            title->setToolTip(title->text());
+        }
+    }
+}
+
+void TFormGet::ShowPlanMarks(const RestorePlan& plan) {
+    const QSignalBlocker quiet(GridR);
+    for (int r = 0; r < GridR->rowCount() && static_cast<size_t>(r) < plan.Rows.size(); ++r) {
+        const PlanRow& row = plan.Rows[static_cast<size_t>(r)];
+        QTableWidgetItem* item = GridR->item(r, kPlanColumn);
+        item->setText(QtText::FromSjis(PlanMark(row)));
+        item->setBackground(ToneBrush(ToneOf(row)));
+        item->setToolTip(QtText::FromSjis(PlanReason(plan, row)));
+    }
+    LblPlan->setText(QtText::FromSjis(PlanSummary(plan, true)));
+}
+
+RestorePlan TFormGet::CurrentPlan() const {
+    PlanChoice ticked;
+    ticked.Selection = Selection();
+    return MakeRestorePlan(rows_, facts_, ticked);
+}
+
+void TFormGet::ShowPlan(const RestorePlan& plan, bool dryRun) {
+    (void)dryRun;
+    if (!restoreMode_) return;
+    // The restore read the pages again: its rows are the ones it plans for.
+    rows_ = plan.Table;
+    facts_.Held = plan.Held;
+    FillTable(plan);
 }
 
 std::optional<std::set<int>> TFormGet::Selection() const {
@@ -292,13 +395,22 @@ void TFormGet::BitBtn1Click() {
     // could arrive here; only one transfer may use the HTTP client at a time.
     if (frame_.Busy()) return;
     CopyFieldsToSettings();
-    bool capture = QtText::ToSjis(BitBtn1->text()) == Texts::kGetBtnCapture;
+    RunTransfer(QtText::ToSjis(BitBtn1->text()) == Texts::kGetBtnCapture, false);
+}
+
+void TFormGet::BtnCheckClick() {
+    if (frame_.Busy() || !restoreMode_) return;
+    CopyFieldsToSettings();
+    RunTransfer(false, true);
+}
+
+void TFormGet::RunTransfer(bool capture, bool dryRun) {
     stopRequested_ = false;
     closeAfterStop_ = false;
     // Moving to and fro until the transfer knows how many steps it has.
     PbarR->setRange(0, 0);
-    // Start and close stay off until the transfer has ended, the stop button on; all come back
-    // on every way out, at the latest here.
+    // Start, check and close stay off until the transfer has ended, the stop button on; all
+    // come back on every way out, at the latest here.
     struct Idle {
         TFormGet& form;
         ~Idle() { form.ShowRunning(false); }
@@ -306,10 +418,15 @@ void TFormGet::BitBtn1Click() {
     {
         ShowRunning(true);
         Idle idle{*this};
-        if (capture)
+        if (capture) {
             frame_.RunCapture(*this);
-        else
-            frame_.RunRestore(*this, Selection());
+        } else {
+            // The ticks are the user's choice; of them the plan leaves out what will not fit.
+            RestoreChoice choice;
+            choice.Choice.Selection = Selection();
+            choice.DryRun = dryRun;
+            frame_.RunRestore(*this, choice);
+        }
     }
     if (closeAfterStop_) {
         closeAfterStop_ = false;
@@ -322,6 +439,7 @@ void TFormGet::ShowRunning(bool running) {
     BitBtn1->setEnabled(!running);
     BitBtn4->setEnabled(!running);
     BtnStop->setEnabled(running);
+    BtnCheck->setEnabled(!running && !rows_.empty());
     // The ticks are read once, at the start.
     GridR->setEnabled(!running);
     // A transfer that never learnt its size leaves an empty bar, not a moving one.

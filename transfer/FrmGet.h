@@ -9,8 +9,10 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "MessageBox.h"
+#include "RestorePlan.h"
 #include "TransferView.h"
 
 class QLabel;
@@ -45,10 +47,16 @@ class TFormGet : public QDialog, public TransferView {
     // not known yet; empty until the first transfer of an opening starts.
     QProgressBar* PbarR;
     QStatusBar* SbarR;
-    // Restore mode only: the saved reservations as the viewer lists them, a tick per row, all
-    // ticked on opening. Only ticked ones are restored, so a repeated or resumed restore can
-    // leave out what the recorder already holds.
+    // Restore mode only: the saved reservations as the viewer lists them, a tick per row and
+    // the plan's mark beside it. On opening every one is ticked but those whose date has gone
+    // by; once the RD-X4EX's list has been read, those that will not fit lose their tick too.
+    // Only ticked ones are restored, so a repeated or resumed restore can leave out what the
+    // recorder already holds.
     QTableWidget* GridR;
+    // Restore mode only: the plan's summary line above the table ("送信予定 12件：…").
+    QLabel* LblPlan;
+    // Restore mode only: "事前確認" reads the RD-X4EX's list and shows the plan; nothing is sent.
+    QPushButton* BtnCheck;
 
     // How boxes are shown; tests replace it.
     MessageBoxFunction ShowBox;
@@ -67,6 +75,8 @@ class TFormGet : public QDialog, public TransferView {
     void FormClose();
     // The stop button: the running transfer ends at its next safe point.
     void BtnStopClick();
+    // The check button: copies the fields into the settings, then the restore's dry run.
+    void BtnCheckClick();
 
     // The file numbers (0 to 31) of the ticked rows in restore mode; none (every saved
     // reservation) when the dialog was not opened for a restore.
@@ -84,6 +94,8 @@ class TFormGet : public QDialog, public TransferView {
     bool StopRequested() override { return stopRequested_; }
     // Start and close on, stop off: the box that ends a transfer stands over an idle dialog.
     void TransferEnded() override;
+    // The ticks become what the restore sends; the marks and the summary follow the plan.
+    void ShowPlan(const RestorePlan& plan, bool dryRun) override;
 
     // While a transfer runs (up to its end, not while its last box is open), asks whether to
     // stop it (and closes once it has ended); otherwise copies the fields back.
@@ -94,8 +106,16 @@ class TFormGet : public QDialog, public TransferView {
 
   private:
     void Open(const char* caption, const char* startCaption, bool restore);
-    // Reads the saved reservations into GridR, every row ticked.
+    // Reads the saved reservations into GridR, ticked as the plan chooses on its own.
     void FillReservationTable();
+    // Fills GridR with rows_, each ticked when the plan sends it, and shows the plan.
+    void FillTable(const RestorePlan& plan);
+    // The plan's marks, colours and reasons in GridR and its summary in LblPlan.
+    void ShowPlanMarks(const RestorePlan& plan);
+    // The plan of rows_ for the ticks as they are now.
+    RestorePlan CurrentPlan() const;
+    // Runs the capture, the restore or its dry run with the buttons off.
+    void RunTransfer(bool capture, bool dryRun);
     void SetField(QLineEdit* edit, std::string& shown, const std::string& sjis);
     std::string FieldText(const QLineEdit* edit, const std::string& shown) const;
     void CopyFieldsToSettings();
@@ -114,4 +134,7 @@ class TFormGet : public QDialog, public TransferView {
     bool stopRequested_ = false;
     bool closeAfterStop_ = false;
     bool restoreMode_ = false;
+    // Restore mode: the rows GridR shows and what the plan knows besides them.
+    std::vector<ReservationRow> rows_;
+    PlanFacts facts_;
 };

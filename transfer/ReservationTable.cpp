@@ -1,5 +1,6 @@
 #include "ReservationTable.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "EntryForm.h"
@@ -249,4 +250,23 @@ std::string ReservationCsv(const std::vector<ReservationRow>& rows) {
 void SaveReservationCsv(const std::string& path, const std::vector<ReservationRow>& rows) {
     if (!Sys::ReplaceFile(path, ReservationCsv(rows)))
         throw EFCreateError(FileCreateErrorMessage(path));
+}
+
+std::string AlignColumns(const std::vector<std::vector<std::string>>& lines) {
+    std::vector<size_t> widths;
+    for (const auto& line : lines) {
+        if (widths.size() < line.size()) widths.resize(line.size(), 0);
+        for (size_t c = 0; c < line.size(); ++c) widths[c] = std::max(widths[c], line[c].size());
+    }
+    std::string text;
+    for (const auto& line : lines) {
+        std::string row;
+        for (size_t c = 0; c < line.size(); ++c) {
+            row += line[c];
+            if (c + 1 < line.size()) row.append(widths[c] - line[c].size() + 2, ' ');
+        }
+        while (!row.empty() && row.back() == ' ') row.pop_back();
+        text += row + "\n";
+    }
+    return text;
 }

@@ -58,3 +58,8 @@ std::string ReservationCsv(const std::vector<ReservationRow>& rows);
 
 // Writes ReservationCsv(rows) to path, replacing a file there; EFCreateError on failure.
 void SaveReservationCsv(const std::string& path, const std::vector<ReservationRow>& rows);
+
+// Cells lined up for a terminal, where a Shift-JIS character's bytes are its width: each column
+// padded with blanks to its widest cell and two more, no blanks at a line's end, '\n' after
+// every line.
+std::string AlignColumns(const std::vector<std::vector<std::string>>& lines);

@@ -1,10 +1,12 @@
 #include "Restore.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "BoxText.h"
 #include "EntryForm.h"
 #include "PageScan.h"
+#include "ReservationTable.h"
 #include "RestoreReport.h"
 #include "SavedSet.h"
 #include "TextSearch.h"
@@ -37,7 +39,7 @@ class ReportFile {
 
 }  // namespace
 
-void RestoreSequence(TransferRun& run, const std::optional<std::set<int>>& selection) {
+void RestoreSequence(TransferRun& run, const RestoreChoice& choice) {
     TransferSession& ctx = run.Session;
     THttpClient& http = ctx.HttpClient1;
     // The user's stop takes effect between reservations, never between an entry's pages.
@@ -64,21 +66,22 @@ void RestoreSequence(TransferRun& run, const std::optional<std::set<int>>& selec
     // A capture that a crash cut short is finished (or undone) first, whichever program
     // front end runs the restore: it never reads a mix of two captures.
     SavedSet::Recover(ctx.ProgramDir);
-    const std::vector<int> numbers = ReservationsToRestore(ctx.ProgramDir, selection);
-    if (numbers.empty()) {
+    // A dry run shows the plan of every saved reservation, also when none is ticked.
+    const std::vector<int> saved = ReservationsToRestore(
+        ctx.ProgramDir, choice.DryRun ? std::nullopt : choice.Choice.Selection);
+    if (saved.empty()) {
         run.Finish(MessageKind::Information, report);
         return;
     }
-    const int total = static_cast<int>(numbers.size());
-    run.View.SetProgress(0, total);
+    if (!choice.DryRun) run.View.SetProgress(0, static_cast<int>(saved.size()));
 
     // What the recorder holds before: a second restore of the same set would enter every
-    // reservation again.
+    // reservation again, and what it holds leaves that much less room.
     try {
         if (!fetch("/program//program.htm")) return;
     } catch (const EStopped&) {
         // The user stopped waiting for the list: nothing was entered.
-        run.Finish(MessageKind::Information, StoppedLine(numbers));
+        if (!choice.DryRun) run.Finish(MessageKind::Information, StoppedLine(saved));
         return;
     }
     run.Status(Texts::kStatusParsing);
@@ -86,7 +89,26 @@ void RestoreSequence(TransferRun& run, const std::optional<std::set<int>>& selec
     // A link the scan cannot read ends the restore here, as the first entry would.
     if (!ScanReservationLinks(http.Body, firstSlot)) return;
     const int before = CountReservations(http.Body);
-    if (before > 0 && !run.View.Ask(RepeatQuestion(before))) return;
+
+    // Everything left out is named before anything is sent.
+    const RestorePlan plan = MakeRestorePlan(ReadReservationTable(ctx.ProgramDir),
+                                             SavedSetFacts(ctx.ProgramDir, before), choice.Choice);
+    run.View.ShowPlan(plan, choice.DryRun);
+    if (choice.DryRun) return;
+    std::vector<int> numbers;
+    for (const int number : plan.ToSend())
+        if (std::find(saved.begin(), saved.end(), number) != saved.end()) numbers.push_back(number);
+    const std::string leftOut = LeftOutLines(plan);
+    if (before > 0 && !run.View.Ask(RepeatQuestion(before, NoRoomLine(plan)))) return;
+    if (numbers.empty()) {
+        // Nothing the recorder could take: said as a failure, since nothing was restored.
+        const bool full = !NoRoomLine(plan).empty();
+        const std::string first = full ? Texts::kRestoreFull : Texts::kNothingToSend;
+        run.Finish(MessageKind::Error, leftOut.empty() ? first : first + Texts::kLfCr + leftOut);
+        return;
+    }
+    const int total = static_cast<int>(numbers.size());
+    if (numbers.size() != saved.size()) run.View.SetProgress(0, total);
 
     int entered = 0;
     bool stopped = false;
@@ -155,6 +177,7 @@ void RestoreSequence(TransferRun& run, const std::optional<std::set<int>>& selec
     }
     std::string closing;
     if (stopped) closing += StoppedLine(std::vector<int>(numbers.begin() + entered, numbers.end()));
+    closing += leftOut;
 
     // What the recorder holds now, against what it held plus what it said it took.
     int now = -1;

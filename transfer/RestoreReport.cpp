@@ -36,9 +36,9 @@ std::vector<int> ReservationsToRestore(const std::string& programDir,
     return numbers;
 }
 
-std::string RepeatQuestion(int count) {
+std::string RepeatQuestion(int count, const std::string& noRoomLine) {
     return Texts::kRestoreHolds1 + std::to_string(count) + Texts::kRestoreHolds2 + Texts::kLfCr +
-           Texts::kRestoreHolds3;
+           noRoomLine + Texts::kRestoreHolds3;
 }
 
 std::string StoppedLine(const std::vector<int>& notEntered) {

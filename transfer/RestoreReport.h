@@ -19,8 +19,9 @@ int CountReservations(const std::string& list);
 std::vector<int> ReservationsToRestore(const std::string& programDir,
                                        const std::optional<std::set<int>>& selection);
 
-// The question before a restore into a recorder that already holds count reservations.
-std::string RepeatQuestion(int count);
+// The question before a restore into a recorder that already holds count reservations;
+// noRoomLine (the plan's line naming those that will not fit) goes before its last sentence.
+std::string RepeatQuestion(int count, const std::string& noRoomLine = std::string());
 
 // The line of a stopped restore naming the reservations it did not enter ("03、04").
 std::string StoppedLine(const std::vector<int>& notEntered);

@@ -127,7 +127,7 @@ namespace SavedSet {
 
 bool IsSetFile(const std::string& name) {
     if (name == Texts::kListPageFile || name == Texts::kSetupPageFile ||
-        name == Texts::kChannelPageFile)
+        name == Texts::kChannelPageFile || name == Texts::kCaptureTimeFile)
         return true;
     return name.size() == 12 && name.compare(0, 6, "ZAVOCV") == 0 && name[6] >= '0' &&
            name[6] <= '9' && name[7] >= '0' && name[7] <= '9' && name.compare(8, 4, ".HTM") == 0;
@@ -145,6 +145,31 @@ int ReservationCount(const std::string& folder) {
     for (const std::string& name : SetFiles(folder))
         if (name[6] >= '0' && name[6] <= '9') ++count;
     return count;
+}
+
+std::optional<std::chrono::sys_days> CaptureDay(const std::string& folder) {
+    std::string text;
+    if (Sys::TryReadWholeFile(folder + Texts::kCaptureTimeFile, text) != Sys::ReadStatus::Ok)
+        return std::nullopt;
+    // "YYYY/MM/DD": nothing else counts, so a damaged file never passes for a date.
+    if (text.size() < 10 || text[4] != '/' || text[7] != '/') return std::nullopt;
+    int parts[3] = {0, 0, 0};
+    const size_t starts[3] = {0, 5, 8}, lengths[3] = {4, 2, 2};
+    for (int k = 0; k < 3; ++k) {
+        for (size_t i = starts[k]; i < starts[k] + lengths[k]; ++i) {
+            if (text[i] < '0' || text[i] > '9') return std::nullopt;
+            parts[k] = parts[k] * 10 + (text[i] - '0');
+        }
+    }
+    const std::chrono::year_month_day day{std::chrono::year{parts[0]},
+                                          std::chrono::month{static_cast<unsigned>(parts[1])},
+                                          std::chrono::day{static_cast<unsigned>(parts[2])}};
+    if (!day.ok()) return std::nullopt;
+    return std::chrono::sys_days{day};
+}
+
+std::string CaptureTimeText(const std::string& timestamp) {
+    return timestamp + "\r\n";
 }
 
 std::string StagingDir(const std::string& programDir) {

@@ -1,5 +1,6 @@
 // The saved set: the pages one capture leaves in the program directory (ZAVOCVRV.HTM,
-// ZAVOCVST.HTM, ZAVOCVCH.HTM and ZAVOCV00.HTM on). A capture replaces it as a whole or not
+// ZAVOCVST.HTM, ZAVOCVCH.HTM and ZAVOCV00.HTM on) and the file that says when it was captured
+// (ZAVOCVTM.TXT). A capture replaces it as a whole or not
 // at all, through a journal:
 //   1. the pages are written into the staging folder inside the program directory;
 //   2. they reach the disk together (one flush), then a commit marker is put in the folder;
@@ -11,7 +12,9 @@
 // the old set or the new one, never a mix. Qt-free; errors raise EFCreateError.
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +32,14 @@ std::vector<std::string> SetFiles(const std::string& folder);
 
 // The number of reservation pages (ZAVOCV00.HTM ...) in folder (ending with '/').
 int ReservationCount(const std::string& folder);
+
+// The local date on which the set in folder (ending with '/') was captured, from its
+// capture-time file. None when the set has no such file (it was captured before the program
+// kept one) or the file does not hold a date.
+std::optional<std::chrono::sys_days> CaptureDay(const std::string& folder);
+
+// The capture-time file's bytes for a capture at timestamp ("YYYY/MM/DD hh:mm:ss").
+std::string CaptureTimeText(const std::string& timestamp);
 
 // programDir + the staging and the backup folder, each ending with '/'.
 std::string StagingDir(const std::string& programDir);

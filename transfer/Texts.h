@@ -218,10 +218,17 @@ inline constexpr char kUsageRestore[] =
 inline constexpr char kUsageList[] =
     "\x95\xdb\x91\xb6\x82\xb5\x82\xbd\x97\x5c\x96\xf1\x82\xf0\x95\x5c\x82\xc5\x95\x5c"
     "\x8e\xa6\x82\xb5\x82\xdc\x82\xb7";
-// 復元する予約の番号 (例: 1,3,5-9) -- --only
+// 復元する予約の番号 (例: 1,3,5-9)。日付が過ぎた予約も入りきらない予約も送ります -- --only
 inline constexpr char kUsageOnly[] =
     "\x95\x9c\x8c\xb3\x82\xb7\x82\xe9\x97\x5c\x96\xf1\x82\xcc\x94\xd4\x8d\x86 "
-    "(\x97\xe1: 1,3,5-9)";
+    "(\x97\xe1: 1,3,5-9)\x81\x42\x93\xfa\x95\x74\x82\xaa\x89\xdf\x82\xac\x82\xbd\x97\x5c\x96\xf1"
+    "\x82\xe0\x93\xfc\x82\xe8\x82\xab\x82\xe7\x82\xc8\x82\xa2\x97\x5c\x96\xf1\x82\xe0\x91\x97"
+    "\x82\xe8\x82\xdc\x82\xb7";
+// RD-X4EXの予約一覧だけを読み、復元の計画を表示します（何も送信しません） -- --dry-run
+inline constexpr char kUsageDryRun[] =
+    "RD-X4EX\x82\xcc\x97\x5c\x96\xf1\x88\xea\x97\x97\x82\xbe\x82\xaf\x82\xf0\x93\xc7\x82\xdd"
+    "\x81\x41\x95\x9c\x8c\xb3\x82\xcc\x8c\x76\x89\xe6\x82\xf0\x95\x5c\x8e\xa6\x82\xb5\x82\xdc"
+    "\x82\xb7\x81\x69\x89\xbd\x82\xe0\x91\x97\x90\x4d\x82\xb5\x82\xdc\x82\xb9\x82\xf1\x81\x6a";
 // 表をCSV (UTF-8) で出力します -- --csv
 inline constexpr char kUsageCsv[] =
     "\x95\x5c\x82\xf0\x43SV (UTF-8) \x82\xc5\x8f\x6f\x97\xcd\x82\xb5\x82\xdc\x82\xb7";
@@ -289,6 +296,15 @@ inline constexpr char kAnswerTooLong[] =
     "RD\x82\xcc\x89\x9e\x93\x9a\x82\xaa\x91\xe5\x82\xab\x82\xb7\x82\xac\x82\xe9\x82\xbd\x82"
     "\xdf\x8e\xf3\x82\xaf\x8e\xe6\x82\xe8\x82\xf0\x92\x86\x8e\x7e\x82\xb5\x82\xdc\x82\xb5\x82"
     "\xbd\x81\x42";
+// The restore's check button beside the plan's summary line, and its tooltip.
+// 事前確認
+inline constexpr char kGetBtnCheck[] = "\x8e\x96\x91\x4f\x8a\x6d\x94\x46";
+// RD-X4EXの予約一覧だけを読み、入りきらない予約を確かめます（何も送信しません）
+inline constexpr char kGetBtnCheckTip[] =
+    "RD-X4EX\x82\xcc\x97\x5c\x96\xf1\x88\xea\x97\x97\x82\xbe\x82\xaf\x82\xf0\x93\xc7\x82\xdd"
+    "\x81\x41\x93\xfc\x82\xe8\x82\xab\x82\xe7\x82\xc8\x82\xa2\x97\x5c\x96\xf1\x82\xf0\x8a\x6d"
+    "\x82\xa9\x82\xdf\x82\xdc\x82\xb7\x81\x69\x89\xbd\x82\xe0\x91\x97\x90\x4d\x82\xb5\x82\xdc"
+    "\x82\xb9\x82\xf1\x81\x6a";
 // The stop button, shown while a transfer runs.
 // 中止
 inline constexpr char kGetBtnStop[] = "\x92\x86\x8e\x7e";
@@ -375,6 +391,10 @@ inline constexpr char kIniKeyProxyPort[] = "RDPORT";
 inline constexpr char kListPageFile[] = "ZAVOCVRV.HTM";
 inline constexpr char kSetupPageFile[] = "ZAVOCVST.HTM";
 inline constexpr char kChannelPageFile[] = "ZAVOCVCH.HTM";
+// When the set was captured: one line "YYYY/MM/DD hh:mm:ss" (local time) and CR LF. It belongs
+// to the set, so it moves with it into the backup and back; a set captured before the program
+// kept it has none.
+inline constexpr char kCaptureTimeFile[] = "ZAVOCVTM.TXT";
 inline constexpr char kPostDataFile[] = "Reserv.txt";
 // The restore reports, appended one block per restore (Shift-JIS, CR LF).
 inline constexpr char kRestoreReportFile[] = "ZAVOCVRP.TXT";
@@ -494,6 +514,139 @@ inline constexpr char kColMode[] = "\x98\x5e\x89\xe6\x83\x82\x81\x5b\x83\x68";
 inline constexpr char kColTitle[] = "\x94\xd4\x91\x67\x96\xbc";
 // 備考
 inline constexpr char kColProblem[] = "\x94\xf5\x8d\x6c";
+
+// The restore's plan: what it will do with each saved reservation, before anything is sent.
+// How the reservation pages name their dates: the repeats, and the full-width brackets some pages
+// put around a one-off's weekday (the recorder's own are half-width).
+// The weekdays as the pages write them, Sunday first: 日 月 火 水 木 金 土
+inline constexpr const char* kDateWeekdays[7] = {"\x93\xfa", "\x8c\x8e", "\x89\xce", "\x90\x85",
+                                                 "\x96\xd8", "\x8b\xe0", "\x93\x79"};
+// 毎日
+inline constexpr char kDateEveryDay[] = "\x96\x88\x93\xfa";
+// 毎週
+inline constexpr char kDateEveryWeek[] = "\x96\x88\x8f\x54";
+// 曜
+inline constexpr char kDateWeekdaySuffix[] = "\x97\x6a";
+// 月～金
+inline constexpr char kDateMonFri[] = "\x8c\x8e\x81\x60\x8b\xe0";
+// 月～土
+inline constexpr char kDateMonSat[] = "\x8c\x8e\x81\x60\x93\x79";
+// （
+inline constexpr char kDateOpen[] = "\x81\x69";
+// ）
+inline constexpr char kDateClose[] = "\x81\x6a";
+// Heading of the plan's column in the tables.
+// 計画
+inline constexpr char kColPlan[] = "\x8c\x76\x89\xe6";
+// The marks of that column: sent, or left out, and what the plan noticed; joined by kPlanMarkJoin.
+// 送信
+inline constexpr char kPlanMarkSend[] = "\x91\x97\x90\x4d";
+// 過去
+inline constexpr char kPlanMarkPast[] = "\x89\xdf\x8b\x8e";
+// 入らない
+inline constexpr char kPlanMarkNoRoom[] = "\x93\xfc\x82\xe7\x82\xc8\x82\xa2";
+// 重複
+inline constexpr char kPlanMarkCollides[] = "\x8f\x64\x95\xa1";
+// 不完全
+inline constexpr char kPlanMarkIncomplete[] = "\x95\x73\x8a\xae\x91\x53";
+// 日付不明
+inline constexpr char kPlanMarkDateUnknown[] = "\x93\xfa\x95\x74\x95\x73\x96\xbe";
+// 対象外
+inline constexpr char kPlanMarkUnchosen[] = "\x91\xce\x8f\xdb\x8a\x4f";
+// ・
+inline constexpr char kPlanMarkJoin[] = "\x81\x45";
+// Why, one sentence each: kPlanWhyPast1 + "YYYY/MM/DD" + kPlanWhyPast2; kPlanWhyNoRoom1 + count +
+// kPlanWhyNoRoom2; number + kPlanWhyCollides.
+// 日付（
+inline constexpr char kPlanWhyPast1[] = "\x93\xfa\x95\x74\x81\x69";
+// ）が過ぎています。
+inline constexpr char kPlanWhyPast2[] =
+    "\x81\x6a\x82\xaa\x89\xdf\x82\xac\x82\xc4\x82\xa2\x82\xdc\x82\xb7\x81\x42";
+// RD-X4EXに入りきりません（既に
+inline constexpr char kPlanWhyNoRoom1[] =
+    "RD-"
+    "X4EX\x82\xc9\x93\xfc\x82\xe8\x82\xab\x82\xe8\x82\xdc\x82\xb9\x82\xf1\x81\x69\x8a\xf9\x82\xc9";
+// 件、最大32件）。
+inline constexpr char kPlanWhyNoRoom2[] =
+    "\x8c\x8f\x81\x41\x8d\xc5\x91\xe5"
+    "32\x8c\x8f\x81\x6a\x81\x42";
+// 番と録画時間が重なります。
+inline constexpr char kPlanWhyCollides[] =
+    "\x94\xd4\x82\xc6\x98\x5e\x89\xe6\x8e\x9e\x8a\xd4\x82\xaa\x8f\x64\x82\xc8\x82\xe8\x82\xdc\x82"
+    "\xb7\x81\x42";
+// 取込日時の記録がないため、日付が過ぎたか分かりません。
+inline constexpr char kPlanWhyNoCaptureTime[] =
+    "\x8e\xe6\x8d\x9e\x93\xfa\x8e\x9e\x82\xcc\x8b\x4c\x98\x5e\x82\xaa\x82\xc8\x82\xa2\x82\xbd\x82"
+    "\xdf\x81\x41\x93\xfa\x95\x74\x82\xaa\x89\xdf\x82\xac\x82\xbd\x82\xa9\x95\xaa\x82\xa9\x82\xe8"
+    "\x82\xdc\x82\xb9\x82\xf1\x81\x42";
+// 曜日が合う年が見つからないため、日付が過ぎたか分かりません。
+inline constexpr char kPlanWhyNoYear[] =
+    "\x97\x6a\x93\xfa\x82\xaa\x8d\x87\x82\xa4\x94\x4e\x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe7\x82"
+    "\xc8\x82\xa2\x82\xbd\x82\xdf\x81\x41\x93\xfa\x95\x74\x82\xaa\x89\xdf\x82\xac\x82\xbd\x82\xa9"
+    "\x95\xaa\x82\xa9\x82\xe8\x82\xdc\x82\xb9\x82\xf1\x81\x42";
+// 日付を読み取れないため、日付が過ぎたか分かりません。
+inline constexpr char kPlanWhyUnreadDate[] =
+    "\x93\xfa\x95\x74\x82\xf0\x93\xc7\x82\xdd\x8e\xe6\x82\xea\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x81"
+    "\x41\x93\xfa\x95\x74\x82\xaa\x89\xdf\x82\xac\x82\xbd\x82\xa9\x95\xaa\x82\xa9\x82\xe8\x82\xdc"
+    "\x82\xb9\x82\xf1\x81\x42";
+// 選ばれていません。
+inline constexpr char kPlanWhyUnchosen[] =
+    "\x91\x49\x82\xce\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\x81\x42";
+// The plan's summary line: kPlanSummarySend + N + kCountSuffix, then kPlanSummaryColon and each
+// kind found with its count and kCountSuffix, joined by kListSeparator; then what is known of the
+// RD-X4EX.
+// 送信予定
+inline constexpr char kPlanSummarySend[] = "\x91\x97\x90\x4d\x97\x5c\x92\xe8 ";
+// ：
+inline constexpr char kPlanSummaryColon[] = "\x81\x46";
+// 日付が過ぎた予約
+inline constexpr char kPlanSummaryPast[] =
+    "\x93\xfa\x95\x74\x82\xaa\x89\xdf\x82\xac\x82\xbd\x97\x5c\x96\xf1 ";
+// 重複
+inline constexpr char kPlanSummaryCollides[] = "\x8f\x64\x95\xa1 ";
+// 入りきらない予約
+inline constexpr char kPlanSummaryNoRoom[] =
+    "\x93\xfc\x82\xe8\x82\xab\x82\xe7\x82\xc8\x82\xa2\x97\x5c\x96\xf1 ";
+// 不完全
+inline constexpr char kPlanSummaryIncomplete[] = "\x95\x73\x8a\xae\x91\x53 ";
+// 日付不明
+inline constexpr char kPlanSummaryDateUnknown[] = "\x93\xfa\x95\x74\x95\x73\x96\xbe ";
+// （RD-X4EXの予約：既に
+inline constexpr char kPlanHeld1[] =
+    "\x81\x69RD-X4EX\x82\xcc\x97\x5c\x96\xf1\x81\x46\x8a\xf9\x82\xc9";
+// 件）
+inline constexpr char kPlanHeld2[] = "\x8c\x8f\x81\x6a";
+// （RD-X4EXの予約数は未確認）
+inline constexpr char kPlanHeldUnknown[] =
+    "\x81\x69RD-X4EX\x82\xcc\x97\x5c\x96\xf1\x90\x94\x82\xcd\x96\xa2\x8a\x6d\x94\x46\x81\x6a";
+// The report's closing lines naming what the restore left out, each followed by the two-digit
+// numbers of the report's lines joined by kListSeparator.
+// 日付が過ぎたため送信しなかった予約：
+inline constexpr char kLeftOutPast[] =
+    "\x93\xfa\x95\x74\x82\xaa\x89\xdf\x82\xac\x82\xbd\x82\xbd\x82\xdf\x91\x97\x90\x4d\x82\xb5\x82"
+    "\xc8\x82\xa9\x82\xc1\x82\xbd\x97\x5c\x96\xf1\x81\x46";
+// 入りきらないため送信しなかった予約：
+inline constexpr char kLeftOutNoRoom[] =
+    "\x93\xfc\x82\xe8\x82\xab\x82\xe7\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x91\x97\x90\x4d\x82\xb5\x82"
+    "\xc8\x82\xa9\x82\xc1\x82\xbd\x97\x5c\x96\xf1\x81\x46";
+// Added to the question before a restore into a recorder that holds reservations, followed by the
+// table's numbers.
+// 入りきらないため送信しない予約：
+inline constexpr char kAskNoRoom[] =
+    "\x93\xfc\x82\xe8\x82\xab\x82\xe7\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x91\x97\x90\x4d\x82\xb5\x82"
+    "\xc8\x82\xa2\x97\x5c\x96\xf1\x81\x46";
+// A restore whose plan leaves nothing to send; the lines naming what was left out follow.
+// 送信する予約がありません。
+inline constexpr char kNothingToSend[] =
+    "\x91\x97\x90\x4d\x82\xb7\x82\xe9\x97\x5c\x96\xf1\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82"
+    "\xf1\x81\x42";
+// On the command line, before the reservations a restore leaves out.
+// 次の予約は送信しません（--only で番号を指定すると送信します）：
+inline constexpr char kSkippedHead[] =
+    "\x8e\x9f\x82\xcc\x97\x5c\x96\xf1\x82\xcd\x91\x97\x90\x4d\x82\xb5\x82\xdc\x82\xb9\x82\xf1\x81"
+    "\x69--only "
+    "\x82\xc5\x94\xd4\x8d\x86\x82\xf0\x8e\x77\x92\xe8\x82\xb7\x82\xe9\x82\xc6\x91\x97\x90\x4d\x82"
+    "\xb5\x82\xdc\x82\xb7\x81\x6a\x81\x46";
 
 // The folders beside the saved pages: the capture being written, and the set it replaced.
 inline constexpr char kStagingFolder[] = "ZAVOCV-staging";

@@ -4,22 +4,27 @@
 #include <string>
 
 #include "Capture.h"
-#include "Restore.h"
 #include "SysUtils.h"
 #include "Texts.h"
 #include "TransferRun.h"
 #include "WorkList.h"
 
 void TransferFrame::RunCapture(TransferView& view) {
-    Run(view, Mode::Capture, std::nullopt);
+    Run(view, Mode::Capture, RestoreChoice());
+}
+
+void TransferFrame::RunRestore(TransferView& view, const RestoreChoice& choice) {
+    Run(view, Mode::Restore, choice);
 }
 
 void TransferFrame::RunRestore(TransferView& view, std::optional<std::set<int>> selection) {
-    Run(view, Mode::Restore, selection);
+    RestoreChoice exactly;
+    exactly.Choice.Selection = std::move(selection);
+    exactly.Choice.Forced = true;
+    Run(view, Mode::Restore, exactly);
 }
 
-void TransferFrame::Run(TransferView& view, Mode mode,
-                        const std::optional<std::set<int>>& selection) {
+void TransferFrame::Run(TransferView& view, Mode mode, const RestoreChoice& choice) {
     // The window keeps handling events while a request waits; a second press of the start
     // button then lands here and must not start a transfer inside the running one.
     if (busy_) return;
@@ -40,7 +45,7 @@ void TransferFrame::Run(TransferView& view, Mode mode,
     } cleanup{*this, run};
 
     view.SetBusyCursor(true);
-    const char* what = mode == Mode::Capture ? "CAPTURE" : "RESTORE";
+    const char* what = mode == Mode::Capture ? "CAPTURE" : choice.DryRun ? "PLAN" : "RESTORE";
     session_.LogLine(what, session_.Settings.Host, 0, "start");
     std::string outcome = "end";
     THttpClient& http = session_.HttpClient1;
@@ -61,7 +66,7 @@ void TransferFrame::Run(TransferView& view, Mode mode,
         if (mode == Mode::Capture) {
             CaptureSequence(run);
         } else {
-            RestoreSequence(run, selection);
+            RestoreSequence(run, choice);
         }
     } catch (const EStopped&) {
         outcome = "stopped";

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 
+#include "Restore.h"
 #include "TransferSession.h"
 #include "TransferView.h"
 
@@ -19,15 +20,17 @@ class TransferFrame {
 
     // The capture from an RD-X4.
     void RunCapture(TransferView& view);
-    // The restore into an RD-X4EX: of the saved reservations only the file numbers in
-    // selection (0 to 31), or all of them without one.
+    // The restore into an RD-X4EX as chosen: what the plan sends, or only the plan (dry run).
+    void RunRestore(TransferView& view, const RestoreChoice& choice);
+    // The restore of exactly the file numbers in selection (0 to 31), or of every saved
+    // reservation without one, whatever their dates and the room left.
     void RunRestore(TransferView& view, std::optional<std::set<int>> selection = std::nullopt);
     // True while a transfer runs; a Run* call meanwhile returns at once and starts nothing.
     bool Busy() const { return busy_; }
 
   private:
     enum class Mode { Capture, Restore };
-    void Run(TransferView& view, Mode mode, const std::optional<std::set<int>>& selection);
+    void Run(TransferView& view, Mode mode, const RestoreChoice& choice);
 
     TransferSession& session_;
     bool busy_ = false;

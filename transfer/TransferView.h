@@ -6,6 +6,8 @@
 
 enum class MessageKind { Error, Information, Confirmation };
 
+struct RestorePlan;
+
 class TransferView {
   public:
     virtual ~TransferView() = default;
@@ -31,4 +33,10 @@ class TransferView {
     // report) may still come. The view shows that no transfer runs any more: the box then
     // stands over a dialog whose stop button is off and whose close button is on.
     virtual void TransferEnded() {}
+    // The restore's plan, once the RD-X4EX's list has been read and before anything is sent;
+    // dryRun: the restore ends here, nothing is sent.
+    virtual void ShowPlan(const RestorePlan& plan, bool dryRun) {
+        (void)plan;
+        (void)dryRun;
+    }
 };

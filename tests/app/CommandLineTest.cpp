@@ -171,7 +171,7 @@ TEST(UsageText, ManualPageDescribesTheSameCommandsAndOptions) {
     for (std::sregex_iterator it(plain.begin(), plain.end(), option), end; it != end; ++it)
         pageOptions.insert((*it)[1]);
     EXPECT_EQ(pageOptions, usageOptions);
-    EXPECT_EQ(usageOptions.size(), 12u);
+    EXPECT_EQ(usageOptions.size(), 13u);
     EXPECT_NE(UsageText().find(" ZAVOCONV_PASSWORD "), std::string::npos);
     EXPECT_NE(page.find(".SH ENVIRONMENT\n.TP\n.B ZAVOCONV_PASSWORD\n"), std::string::npos);
 }

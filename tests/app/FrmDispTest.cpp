@@ -249,11 +249,11 @@ TEST_F(FormDispTest, TableShowsEverySavedPageAndCsvExportWritesIt) {
               U("保存されている予約：3件  うち2件のページは項目が欠けています（×印）。"));
     const std::vector<QString> rows = Rows();
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0], "1" + kWholeRow);
+    EXPECT_EQ(rows[0], "1|" + kWholeRow);
     EXPECT_TRUE(
-        rows[1].startsWith(U("×3|OFF||--:--|--:--||||テキストではないデータを含んでいます。")))
+        rows[1].startsWith(U("×3||OFF||--:--|--:--||||テキストではないデータを含んでいます。")))
         << rows[1].toStdString();
-    EXPECT_TRUE(rows[2].startsWith(U("×4|ON|"))) << rows[2].toStdString();
+    EXPECT_TRUE(rows[2].startsWith(U("×4||ON|"))) << rows[2].toStdString();
     EXPECT_TRUE(rows[2].contains(U("途中で切れています。"))) << rows[2].toStdString();
     EXPECT_NE(form.StringGrid1->item(1, 0)->background(),
               form.StringGrid1->item(0, 0)->background());
@@ -287,7 +287,7 @@ TEST_F(FormDispTest, BackupSwapsWithTheSetOnlyOnYes) {
     EXPECT_EQ(ReadBytes(dir.File("ZAVOCVST.HTM")), "backup ZAVOCVST.HTM");
     EXPECT_EQ(ReadBytes(backup + "ZAVOCV01.HTM"), "current 1");
     EXPECT_EQ(ReadBytes(backup + "ZAVOCVST.HTM"), "current ZAVOCVST.HTM");
-    EXPECT_EQ(Rows(), std::vector<QString>{"1" + kWholeRow});
+    EXPECT_EQ(Rows(), std::vector<QString>{"1|" + kWholeRow});
 }
 
 }  // namespace

@@ -312,8 +312,8 @@ TEST_F(FormGetTest, RestoreModeTicksEverySavedReservationAndPassesOnlyTheTicked)
     form.OpenForRestore();
     EXPECT_EQ(form.windowTitle(), U("RD-X4EXに設定を復元"));
     EXPECT_EQ(form.BitBtn1->text(), U("復元開始"));
-    EXPECT_EQ(form.size(), QSize(413, 410));
-    EXPECT_EQ(form.SbarR->geometry(), QRect(0, 390, 413, 20));
+    EXPECT_EQ(form.size(), QSize(413, 454));
+    EXPECT_EQ(form.SbarR->geometry(), QRect(0, 434, 413, 20));
     EXPECT_TRUE(form.GridR->isVisibleTo(&form));
     ASSERT_EQ(form.GridR->rowCount(), 3);
     const char* numbers[] = {"1", "2", "5"};

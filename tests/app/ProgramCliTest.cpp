@@ -127,6 +127,7 @@ TEST(ProgramCliTransfers, CaptureListRestoreAgainstTheSimulator) {
     run = RunProgram("list" + folder);
     EXPECT_EQ(run.Status, 0);
     EXPECT_EQ(LineCount(run.Out), 1u + 1 + 3) << run.Out;  // the count, the heading, the rows
+    EXPECT_TRUE(Contains(run.Out, Texts::kColPlan)) << run.Out;
     run = RunProgram("list --csv" + folder);
     EXPECT_EQ(LineCount(run.Out), 1u + 3) << run.Out;
 
@@ -136,6 +137,13 @@ TEST(ProgramCliTransfers, CaptureListRestoreAgainstTheSimulator) {
     x4ex.SetReservations(recsim::SampleReservations(1, 9));
     x4ex.Start();
     const std::string atX4ex = folder + " --host 127.0.0.1:" + std::to_string(x4ex.Port());
+    // A dry run reads the list once and posts nothing: a line per reservation, the summary.
+    run = RunProgram("restore --dry-run" + atX4ex);
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(LineCount(run.Out), 3u + 1) << run.Out;
+    EXPECT_TRUE(Contains(run.Out, Texts::kPlanSummarySend)) << run.Out;
+    EXPECT_EQ(x4ex.Requests().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(data.File(Texts::kPostDataFile)));
     // It already holds one: without --yes the question is answered No and nothing is sent.
     run = RunProgram("restore" + atX4ex);
     EXPECT_EQ(run.Status, 1);

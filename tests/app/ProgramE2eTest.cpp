@@ -18,6 +18,7 @@
 #include "QtText.h"
 #include "RecorderSim.h"
 #include "RecordingView.h"
+#include "RestoreReport.h"
 #include "Startup.h"
 #include "TestFiles.h"
 #include "Texts.h"
@@ -46,6 +47,7 @@ class ProgramE2e : public ::testing::Test {
     recsim::RecorderSim& Start(recsim::Mode mode, std::vector<recsim::Reservation> stored) {
         recsim::Options options;
         options.mode = mode;
+        options.firstDate = firstDate;
         options.readTimeoutMs = 2000;
         sims.push_back(std::make_unique<recsim::RecorderSim>(options));
         sims.back()->SetReservations(std::move(stored));
@@ -54,6 +56,12 @@ class ProgramE2e : public ::testing::Test {
         return *sims.back();
     }
 
+    // The recorders' date lists start today: no sample date has gone by, so the restore's plan
+    // sends every one.
+    const std::string firstDate = [] {
+        std::string day = LocalTimestamp().substr(0, 10);
+        return day.erase(7, 1).erase(4, 1);
+    }();
     TempDir dir;
     const std::unique_ptr<TEventPump> pump = MakeProgramPump();  // outlives the form's client
     TFormMain form;
@@ -67,7 +75,7 @@ class ProgramE2e : public ::testing::Test {
 // recorder's address, press start, answer the box, close.
 TEST_F(ProgramE2e, CaptureFromX4ThenRestoreIntoX4exThroughTheWindows) {
     ASSERT_TRUE(form.FormCreate());
-    const std::vector<recsim::Reservation> original = recsim::SampleReservations(3, 5);
+    const std::vector<recsim::Reservation> original = recsim::SampleReservations(3, 5, firstDate);
     recsim::RecorderSim& x4 = Start(recsim::Mode::X4, original);
     form.ShowModal = [](QDialog& dialog) { dialog.exec(); };
     // What the dialog shows behind each box: the transfer has ended when its last box opens.

@@ -58,7 +58,8 @@ TEST_P(RoundTrip, CaptureSavesEveryPageAndRestoreEntersEveryReservation) {
     EXPECT_EQ(view.Progress, progress);
     // Exactly the set, each file its owner's only (the setup page holds the passwords); no
     // staging folder left, and no backup of a set that was not there.
-    std::set<std::string> names = {"ZAVOCVRV.HTM", "ZAVOCVST.HTM", "ZAVOCVCH.HTM"};
+    std::set<std::string> names = {"ZAVOCVRV.HTM", "ZAVOCVST.HTM", "ZAVOCVCH.HTM",
+                                   Texts::kCaptureTimeFile};
     for (int i = 0; i < count; ++i) names.insert(Texts::ReservationPageFile(i));
     EXPECT_EQ(dir.Names(), names);
     for (const std::string& name : names) EXPECT_FILE_MODE(Saved(name), 0600u) << name;
@@ -148,7 +149,7 @@ TEST_F(Capture, SmallerRecaptureAsksAndReplacesOnlyOnYes) {
     StartRecorder(Mode::X4, recsim::SampleReservations(10, 11));
     frame.RunCapture(view);
     const auto earlier = Snapshot(dir.Path());
-    ASSERT_EQ(earlier.size(), 13u);
+    ASSERT_EQ(earlier.size(), 14u);
     sims.back()->SetReservations(recsim::SampleReservations(4, 12));
     for (bool yes : {false, true}) {
         SCOPED_TRACE(yes);
@@ -161,11 +162,11 @@ TEST_F(Capture, SmallerRecaptureAsksAndReplacesOnlyOnYes) {
         if (!yes) {
             EXPECT_TRUE(answer.Messages().empty());
             EXPECT_EQ(Snapshot(dir.Path()), earlier);
-            EXPECT_EQ(dir.Names().size(), 13u) << "no staging or backup folder";
+            EXPECT_EQ(dir.Names().size(), 14u) << "no staging or backup folder";
         } else {
             EXPECT_EQ(answer.Messages(), Done(4));
             const auto now = Snapshot(dir.Path());
-            EXPECT_EQ(now.size(), 7u);
+            EXPECT_EQ(now.size(), 8u);
             for (int i = 4; i < 10; ++i)
                 EXPECT_FALSE(std::filesystem::exists(SavedReservation(i))) << i;
             EXPECT_NE(now.at("ZAVOCV00.HTM"), earlier.at("ZAVOCV00.HTM"));
@@ -290,9 +291,9 @@ TEST_F(Capture, StagingLeftByACrashIsSettledBeforeTheNextCapture) {
         EXPECT_EQ(v.Messages(), Done(2));
         EXPECT_EQ(v.Questions(),
                   std::vector<std::string>{Texts::SmallerCaptureQuestion(2, committed ? 6 : 3)});
-        EXPECT_EQ(dir.Names(),
-                  (std::set<std::string>{"ZAVOCV00.HTM", "ZAVOCV01.HTM", "ZAVOCVRV.HTM",
-                                         "ZAVOCVST.HTM", "ZAVOCVCH.HTM", Texts::kBackupFolder}));
+        EXPECT_EQ(dir.Names(), (std::set<std::string>{
+                                   "ZAVOCV00.HTM", "ZAVOCV01.HTM", "ZAVOCVRV.HTM", "ZAVOCVST.HTM",
+                                   "ZAVOCVCH.HTM", Texts::kCaptureTimeFile, Texts::kBackupFolder}));
         EXPECT_EQ(Snapshot(dir.Path() + Texts::kBackupFolder), committed ? crashed : before);
     }
 }

@@ -64,6 +64,7 @@ class TransferTest : public testing::Test {
         options.user = user;
         options.password = password;
         options.readTimeoutMs = 2000;
+        options.firstDate = firstDate;
         sims.push_back(std::make_unique<recsim::RecorderSim>(options));
         recsim::RecorderSim& sim = *sims.back();
         sim.SetReservations(std::move(reservations));
@@ -161,6 +162,8 @@ class TransferTest : public testing::Test {
     }
 
     testsupport::TempDir dir;
+    // The first day of the date list of the recorders started from now on (YYYYMMDD).
+    std::string firstDate = "20261201";
     std::vector<std::unique_ptr<recsim::RecorderSim>> sims;
     TransferSession ctx;
     TransferFrame frame{ctx};

@@ -130,7 +130,7 @@ class FaultFixture : public testing::Test {
             else
                 EXPECT_EQ(bytes, OldContent(name)) << name << " was touched";
         }
-        std::set<std::string> allowed = {"Reserv.txt"};
+        std::set<std::string> allowed = {"Reserv.txt", Texts::kCaptureTimeFile};
         for (const auto& entry : whole) allowed.insert(entry.first);
         // The set a capture replaced, and nothing else, is kept as the backup.
         if (!expectedNew.empty()) {

@@ -151,8 +151,8 @@ TEST_F(SavedSetDir, BackupSwapsWithTheSetAndBackAgainEvenAfterACrash) {
 }
 
 TEST(SavedSetNames, OnlyTheCapturesFiles) {
-    for (const char* name : {"ZAVOCVRV.HTM", "ZAVOCVST.HTM", "ZAVOCVCH.HTM", "ZAVOCV00.HTM",
-                             "ZAVOCV31.HTM", "ZAVOCV98.HTM"})
+    for (const char* name : {"ZAVOCVRV.HTM", "ZAVOCVST.HTM", "ZAVOCVCH.HTM", "ZAVOCVTM.TXT",
+                             "ZAVOCV00.HTM", "ZAVOCV31.HTM", "ZAVOCV98.HTM"})
         EXPECT_TRUE(SavedSet::IsSetFile(name)) << name;
     for (const char* name : {"Reserv.txt", "Head.txt", "ZAVOCV0.HTM", "ZAVOCV100.HTM",
                              "ZAVOCVXX.HTM", "zavocv00.htm", "ZAVOCV00.HTM.tmp", "COMMIT"})
