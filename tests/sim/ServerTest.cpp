@@ -223,9 +223,9 @@ TEST(CommandLineTest, ServesUntilTerminated) {
     for (bool (ChildProcess::*end)() : {&ChildProcess::Terminate, &ChildProcess::Interrupt}) {
         const testsupport::TempDir dir;
         const std::string state = dir.File("state.txt");
-        ChildProcess sim(
-            {RECORDER_SIM_EXE,
-             {"--mode", "x4ex", "--seed", "5", "--count", "3", "--state", state, "--quiet"}});
+        ChildProcess sim({RECORDER_SIM_EXE,
+                          {"--mode", "x4ex", "--seed", "5", "--count", "3", "--first-date",
+                           "20261201", "--state", state, "--quiet"}});
         ASSERT_TRUE(sim.WaitForOutput("\n", std::chrono::seconds(5))) << sim.Out();
         int port = 0;
         ASSERT_EQ(std::sscanf(sim.Out().c_str(), "listening on 127.0.0.1:%d", &port), 1)

@@ -1,4 +1,5 @@
 // recorder-sim: serves a simulated recorder on 127.0.0.1 until interrupted (Ctrl+C or SIGTERM).
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "RecorderSim.h"
+#include "SysClock.h"
 #include "SysConsole.h"
 #include "SysFile.h"
 #include "SysPath.h"
@@ -42,6 +44,14 @@ int Number(const std::string& flag, const std::string& text, int low, int high) 
 
 int main(int argc, char** argv) {
     recsim::Options options;
+    // The date list starts today unless told otherwise, so that the sample reservations lie
+    // ahead, as a user's do, and a restore does not leave them out as gone by.
+    {
+        const Sys::LocalTime today = Sys::ToLocalTime(std::chrono::system_clock::now());
+        char date[16];
+        std::snprintf(date, sizeof date, "%04d%02d%02d", today.Year, today.Month, today.Day);
+        options.firstDate = date;
+    }
     bool haveMode = false, quiet = false;
     std::string postLog;
     int count = -1;
