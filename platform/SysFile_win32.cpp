@@ -59,26 +59,6 @@ bool IsFolderAttribute(DWORD attributes) {
 
 }  // namespace
 
-const char* FileErrorText(FileError error) {
-    switch (error) {
-        case FileError::None:
-            return "no error";
-        case FileError::Missing:
-            return "no such file";
-        case FileError::Exists:
-            return "file exists";
-        case FileError::NotRegular:
-            return "not a regular file";
-        case FileError::Denied:
-            return "permission denied";
-        case FileError::Full:
-            return "disk full";
-        case FileError::Other:
-            break;
-    }
-    return "input/output error";
-}
-
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         if (Valid()) ::CloseHandle(Native(handle_));
@@ -208,23 +188,6 @@ File OpenFile(const std::string& path, const FileOpen& how, FileError* error) {
     return file;
 }
 
-ReadStatus TryReadWholeFile(const std::string& path, std::string& bytes) {
-    FileError error = FileError::None;
-    File file = OpenFile(path, FileOpen{}, &error);
-    if (!file.Valid())
-        return error == FileError::Missing ? ReadStatus::Missing : ReadStatus::Failed;
-    bytes.clear();
-    if (const long long size = file.Size(); size > 0) bytes.reserve(static_cast<size_t>(size));
-    char buffer[65536];
-    for (;;) {
-        const long long n = file.Read(buffer, sizeof buffer);
-        if (n < 0) return ReadStatus::Failed;
-        if (n == 0) break;
-        bytes.append(buffer, static_cast<size_t>(n));
-    }
-    return ReadStatus::Ok;
-}
-
 namespace {
 
 std::atomic<unsigned> tempCounter{0};
@@ -241,11 +204,6 @@ std::string DirectoryPart(const std::string& path) {
 }
 
 }  // namespace
-
-bool ReplaceFile(const std::string& path, const std::string& bytes, const ReplaceOptions& options) {
-    return ReplaceFileWith(
-        path, [&bytes](File& file) { return file.WriteAll(bytes); }, options);
-}
 
 bool ReplaceFileWith(const std::string& path, const std::function<bool(File&)>& write,
                      const ReplaceOptions& options) {

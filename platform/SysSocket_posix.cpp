@@ -183,18 +183,6 @@ uint16_t PeerPort(SocketHandle socket) {
     return ntohs(addr.sin_port);
 }
 
-uint32_t LoopbackAddress() {
-    return htonl(INADDR_LOOPBACK);
-}
-
-uint16_t HostToNetwork(uint16_t port) {
-    return htons(port);
-}
-
-uint16_t NetworkToHost(uint16_t port) {
-    return ntohs(port);
-}
-
 bool ParseIpv4(const std::string& text, uint32_t& address) {
     const in_addr_t parsed = ::inet_addr(text.c_str());
     if (parsed == INADDR_NONE) return false;

@@ -268,18 +268,6 @@ uint16_t PeerPort(SocketHandle socket) {
     return ntohs(addr.sin_port);
 }
 
-uint32_t LoopbackAddress() {
-    return htonl(INADDR_LOOPBACK);
-}
-
-uint16_t HostToNetwork(uint16_t port) {
-    return htons(port);
-}
-
-uint16_t NetworkToHost(uint16_t port) {
-    return ntohs(port);
-}
-
 bool ParseIpv4(const std::string& text, uint32_t& address) {
     // inet_addr, as on POSIX: it takes the short forms ("127.1") a user may type.
     const unsigned long parsed = ::inet_addr(text.c_str());
