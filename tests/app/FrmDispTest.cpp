@@ -4,10 +4,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTest>
 #include <filesystem>
 
 #include "FrmDisp.h"
+#include "QtKeys.h"
 #include "QtPrint.h"
 #include "RecordingView.h"
 #include "SavedSet.h"
@@ -185,7 +185,7 @@ TEST_F(FormDispTest, SpinValueTypedAndItsRange) {
     // separator are dropped, and at most two characters are taken.
     form.show();
     form.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_TRUE(WaitForWindowActive(&form));
     form.SpinEdit1->setFocus();
     SetSpinText(U("99"));
     form.BitBtn1->setFocus();  // as a click on a button does
@@ -202,7 +202,7 @@ TEST_F(FormDispTest, SpinValueTypedAndItsRange) {
     const std::pair<const char*, const char*> typed[] = {
         {"a1", "1"}, {"\b-x", "-"}, {"\b+3", "+3"}, {"\r", "+3"}, {"9", "+3"}};
     for (const auto& [keys, text] : typed) {
-        QTest::keyClicks(form.SpinEdit1, keys);
+        KeyClicks(form.SpinEdit1, keys);
         EXPECT_EQ(edit->text(), U(text)) << keys;
     }
 }

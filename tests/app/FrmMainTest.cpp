@@ -18,6 +18,7 @@
 #include "QtText.h"
 #include "SpinEdit.h"
 #include "SysFile.h"
+#include "SysPath.h"
 #include "TestFiles.h"
 #include "Texts.h"
 
@@ -230,7 +231,8 @@ TEST_F(DesktopFit, EveryFieldAndTheFolderLineHaveAnAccessibleName) {
     EXPECT_EQ(form.FormGet->Label1->buddy(), form.FormGet->EdtSIP);
 
     form.FormDisp->show();
-    QString folder = QString::fromStdString(dir.Path());
+    // As the system writes paths ('\\' between the parts on Windows).
+    QString folder = QString::fromStdString(Sys::ForDisplay(dir.Path()));
     EXPECT_TRUE(form.FormDisp->LblFolder->text().startsWith(U("保存先：")));
     EXPECT_EQ(form.FormDisp->LblFolder->toolTip(), folder);
     EXPECT_EQ(form.FormDisp->LblFolder->accessibleName(), U("保存先：") + folder);

@@ -9,6 +9,7 @@
 
 #include "RecorderSim.h"
 #include "SysFile.h"
+#include "SysPath.h"
 #include "SysText.h"
 #include "TestFiles.h"
 #include "TestProcess.h"
@@ -153,7 +154,8 @@ TEST(ProgramCliTransfers, CaptureListRestoreAgainstTheSimulator) {
     run = RunProgram("restore --yes --only 4-32" + atX4ex);
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Err, "zavoconv: " + SjisToUtf8(Texts::kNothingToRestore) + "\n" +
-                           SjisToUtf8(Texts::kDataFolderCaption) + data.Path() + "\n");
+                           SjisToUtf8(Texts::kDataFolderCaption) + Sys::ForDisplay(data.Path()) +
+                           "\n");
     EXPECT_EQ(x4ex.Reservations().size(), 1u);
     run = RunProgram("restore --yes --only 1,3" + atX4ex);
     EXPECT_EQ(run.Status, 0) << run.Err;

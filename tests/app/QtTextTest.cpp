@@ -3,10 +3,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
-#include <QTest>
 #include <QTimer>
 
 #include "MessageBox.h"
+#include "QtKeys.h"
 #include "QtPrint.h"
 #include "QtText.h"
 #include "Startup.h"
@@ -83,7 +83,7 @@ SeenBox RunBox(MessageKind kind, const std::string& sjis, bool yesNo,
         if (press != QMessageBox::NoButton)
             box->button(press)->click();
         else
-            QTest::keyClick(box, Qt::Key_Return);
+            KeyClick(box, Qt::Key_Return);
     });
     timer.start(10);
     seen.result = ShowQtMessageBox(nullptr, kind, sjis, yesNo, defaultNo);
