@@ -4,8 +4,15 @@ std::string SettingsPathFor(const std::string& programPath) {
     size_t slash = programPath.rfind('/');
     size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     size_t dot = programPath.rfind('.');
-    if (dot == std::string::npos || dot <= nameStart) return programPath + Texts::kIniExtension;
-    return programPath.substr(0, dot) + Texts::kIniExtension;
+    std::string base =
+        dot == std::string::npos || dot <= nameStart ? programPath : programPath.substr(0, dot);
+    // The command line beside the Windows window program (zavoconv-cli.exe) keeps the window's
+    // settings file, not one of its own.
+    const std::string cli = "-cli";
+    if (base.size() - nameStart > cli.size() &&
+        base.compare(base.size() - cli.size(), cli.size(), cli) == 0)
+        base.resize(base.size() - cli.size());
+    return base + Texts::kIniExtension;
 }
 
 std::string DirectoryWithSeparator(const std::string& path) {

@@ -9,7 +9,8 @@
 
 // The program file's path with its extension replaced by ".INI", or ".INI" appended when the
 // file name has none ("/opt/zavo/zavoconv" -> "/opt/zavo/zavoconv.INI"). A dot that starts
-// the file name or sits in a directory name is no extension.
+// the file name or sits in a directory name is no extension. The command line beside the
+// Windows window program shares its file ("C:/z/zavoconv-cli.exe" -> "C:/z/zavoconv.INI").
 std::string SettingsPathFor(const std::string& programPath);
 
 // The directory part of a path, including its trailing '/'; "./" for a bare name.

@@ -21,6 +21,8 @@ TEST(SettingsPath, ExtensionReplacedOrAppended) {
         {"/home/u/.zavo", "/home/u/.zavo.INI", "/home/u/"},
         {"/zavoconv", "/zavoconv.INI", "/"},
         {"zavoconv", "zavoconv.INI", "./"},
+        {"C:/zavo/zavoconv-cli.exe", "C:/zavo/zavoconv.INI", "C:/zavo/"},
+        {"/opt/-cli", "/opt/-cli.INI", "/opt/"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(SettingsPathFor(c.program), c.settings);
