@@ -7,9 +7,12 @@
 
 QTranslator* LoadQtJapanese(QCoreApplication& app) {
     auto* translator = new QTranslator(&app);
-    if (!translator->load(QStringLiteral("qtbase_ja"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
-        !QCoreApplication::installTranslator(translator)) {
+    // The Windows program carries them inside; elsewhere they are the system's Qt's.
+    const bool loaded =
+        translator->load(QStringLiteral("qtbase_ja"), QStringLiteral(":/translations")) ||
+        translator->load(QStringLiteral("qtbase_ja"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    if (!loaded || !QCoreApplication::installTranslator(translator)) {
         delete translator;
         return nullptr;
     }

@@ -10,6 +10,9 @@ packages+=(desktop-file-utils appstream dpkg-dev file lintian)
 # The Windows build and its tests: MinGW-w64 (the POSIX thread model), Debian's GoogleTest
 # sources to build for it, and Wine to run the result.
 packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine wine64)
+# The window under Wine: a virtual display, a hand on its mouse, Japanese fonts for Wine and
+# for Qt's offscreen windows there.
+packages+=(xvfb xdotool fonts-ipafont-gothic)
 if [ "${1:-}" = "--demo" ]; then
     packages+=(xdg-utils fonts-ipafont-gothic)
 fi
