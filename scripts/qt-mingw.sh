@@ -52,11 +52,16 @@ unpack() {
 }
 
 archive=$(find_archive)
-if [ -n "$archive" ] && echo "$archive_sha256  $archive" | sha256sum -c --quiet - 2>/dev/null; then
+# Everything but the folder printed at the end goes to standard error: callers read the folder.
+if [ -n "$archive" ] && echo "$archive_sha256  $archive" | sha256sum -c --quiet - >/dev/null 2>&1; then
     echo "using $archive" >&2
     unpack "$archive"
 else
-    [ -n "$archive" ] && echo "$archive: its checksum is not the expected one; building Qt instead" >&2
+    if [ -n "$archive" ] && [ -f "$archive" ]; then
+        echo "$archive: its checksum is not the expected one; building Qt instead" >&2
+    elif [ -n "$archive" ]; then
+        echo "$archive: no such file; building Qt instead" >&2
+    fi
     echo "building Qt 6.4.2 for MinGW-w64 from Debian's qt6-base source (about 15 minutes)" >&2
     sudo_cmd=""
     [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
@@ -70,11 +75,11 @@ else
             echo "Components: main"
             echo "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg"
         } | $sudo_cmd tee "$src" >/dev/null
-        $sudo_cmd apt-get update
+        $sudo_cmd apt-get update >&2
     fi
     work=$cache/qt-build
     rm -rf "$work" && mkdir -p "$work/build"
-    (cd "$work" && apt-get source qt6-base >/dev/null)
+    (cd "$work" && apt-get source qt6-base >/dev/null 2>&1)
     source_dir=$(find "$work" -maxdepth 1 -type d -name 'qt6-base-6.4.2*' | head -n 1)
     [ -n "$source_dir" ] || { echo "no qt6-base 6.4.2 source was fetched" >&2; exit 1; }
     (cd "$work/build" &&

@@ -17,25 +17,9 @@ command -v xdotool >/dev/null || { echo "xdotool is not installed"; exit 77; }
 rm -rf "$work"
 mkdir -p "$work/app" "$work/linux"
 cp "$program" "$work/app/zavoconv.exe"
-pids=()
-trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
-fail() {
-    echo "FAILED: $*" >&2
-    exit 1
-}
-
-start_sim() {
-    local log=$1
-    shift
-    "$simulator" --port 0 --user demo --password demo --quiet "$@" >"$log" 2>&1 &
-    pids+=($!)
-    for _ in $(seq 1 100); do
-        port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log" 2>/dev/null)
-        [ -n "$port" ] && return
-        sleep 0.05
-    done
-    fail "the simulator did not start"
-}
+source "$(dirname "$0")/sim.sh"
+program_pid=""
+trap 'if [ -n "$program_pid" ]; then kill "$program_pid" 2>/dev/null || true; fi; stop_sims' EXIT
 
 settings() {
     printf '[RD]\r\nRDIP=127.0.0.1:%s\r\nRDUSER=demo\r\nRDPASS=demo\r\nRDPROXY=\r\nRDPORT=\r\n' "$1" \
@@ -85,7 +69,7 @@ box_title='ZAVO RD-X4→X4RX コンバータ'
 
 run_program() {
     (cd "$work/app" && "$wine" zavoconv.exe >"$work/app/out.log" 2>&1; echo $? >"$work/app/status") &
-    pids+=($!)
+    program_pid=$!
     main=$(window "$main_title")
 }
 

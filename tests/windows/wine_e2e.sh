@@ -12,35 +12,7 @@ export WINEDEBUG=${WINEDEBUG:--all}
 
 rm -rf "$work"
 mkdir -p "$work"
-sims=()
-trap 'for p in "${sims[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
-
-fail() {
-    echo "FAILED: $*" >&2
-    exit 1
-}
-
-# Starts a simulator and prints its port.
-start_sim() {
-    local log=$1
-    shift
-    "$simulator" --port 0 --user demo --password demo --quiet "$@" >"$log" 2>&1 &
-    sims+=($!)
-    local port=""
-    for _ in $(seq 1 100); do
-        port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log" 2>/dev/null)
-        [ -n "$port" ] && break
-        sleep 0.05
-    done
-    [ -n "$port" ] || fail "the simulator did not start: $(cat "$log")"
-    echo "$port"
-}
-
-stop_sims() {
-    for p in "${sims[@]}"; do kill "$p" 2>/dev/null || true; done
-    for p in "${sims[@]}"; do wait "$p" 2>/dev/null || true; done
-    sims=()
-}
+source "$(dirname "$0")/sim.sh"
 
 # run SYSTEM COMMAND ARGS...: the Linux program, or the Windows one under Wine (with the data
 # folder given as a Windows path).
@@ -61,7 +33,7 @@ for system in linux windows; do
     shown=$data
     [ "$system" = windows ] && shown="Z:${data//\//\\}"
 
-    port=$(start_sim "$dir/x4.log" --mode x4 --seed 7 --count 6 --state "$dir/x4.state")
+    start_sim "$dir/x4.log" --mode x4 --seed 7 --count 6 --state "$dir/x4.state"
     ZAVOCONV_PASSWORD=demo run "$system" capture --host "127.0.0.1:$port" --user demo \
         --data-dir "$shown" >"$dir/capture.out" 2>"$dir/capture.err" ||
         fail "$system capture: $(cat "$dir/capture.err")"
@@ -69,7 +41,7 @@ for system in linux windows; do
     run "$system" list --csv --data-dir "$shown" >"$dir/list.csv" 2>&1 || fail "$system list --csv"
     stop_sims
 
-    port=$(start_sim "$dir/x4ex.log" --mode x4ex --seed 1 --state "$dir/x4ex.state" --post-log "$dir/posts")
+    start_sim "$dir/x4ex.log" --mode x4ex --seed 1 --state "$dir/x4ex.state" --post-log "$dir/posts"
     ZAVOCONV_PASSWORD=demo run "$system" restore --host "127.0.0.1:$port" --user demo \
         --data-dir "$shown" --yes >"$dir/restore.out" 2>"$dir/restore.err" ||
         fail "$system restore: $(cat "$dir/restore.err")"
